@@ -1,0 +1,416 @@
+#include "database.h"
+
+#include "recordset.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QtEndian>
+#include <sqlite3.h>
+
+namespace rz {
+
+namespace {
+
+QString engineMessage(sqlite3 *db)
+{
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
+
+// Checks the file header before the engine sees the file, so that a file of
+// another kind or a truncated copy is refused with a message that says so.
+void checkHeader(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DbError(QStringLiteral("ファイル '%1' を読み込めません: %2").arg(path, f.errorString()));
+    const qint64 size = f.size();
+    const QByteArray head = f.read(100);
+    if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
+        throw DbError(QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(path));
+    const auto *p = reinterpret_cast<const uchar *>(head.constData());
+    quint32 pageSize = qFromBigEndian<quint16>(p + 16);
+    if (pageSize == 1)
+        pageSize = 65536;
+    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
+        throw DbError(QStringLiteral("ファイル '%1' は壊れています（ヘッダーが不正です）。").arg(path));
+    const quint32 changeCounter = qFromBigEndian<quint32>(p + 24);
+    const quint32 pageCount = qFromBigEndian<quint32>(p + 28);
+    const quint32 validFor = qFromBigEndian<quint32>(p + 92);
+    if (size % pageSize != 0 || (validFor == changeCounter && pageCount != 0 &&
+                                 static_cast<qint64>(pageCount) * pageSize > size))
+        throw DbError(QStringLiteral("ファイル '%1' は壊れています（ファイルが途中で切れています）。").arg(path));
+}
+
+bool sameFile(const QString &a, const QString &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    const QString cb = QFileInfo(b).canonicalFilePath();
+    return !ca.isEmpty() && ca == cb;
+}
+
+}  // namespace
+
+QString quoteIdentifier(const QString &name)
+{
+    QString n = name;
+    return u'"' + n.replace(u'"', QStringLiteral("\"\"")) + u'"';
+}
+
+QString unbracket(const QString &name)
+{
+    QString n = name.trimmed();
+    if ((n.startsWith(u'[') && n.endsWith(u']')) || (n.startsWith(u'"') && n.endsWith(u'"')))
+        n = n.mid(1, n.size() - 2);
+    return n;
+}
+
+// ---------------------------------------------------------------- Statement
+
+Statement::Statement(sqlite3 *db, const QString &sql) : db_(db)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt_, nullptr) != SQLITE_OK) {
+        const QString msg = engineMessage(db);
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        throw DbError(msg, sqlite3_errcode(db));
+    }
+    if (!stmt_)
+        throw DbError(QStringLiteral("空の SQL 文です。"));
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void Statement::bind(int index, const Value &value)
+{
+    int rc = SQLITE_OK;
+    if (value.isNull()) {
+        rc = sqlite3_bind_null(stmt_, index);
+    } else if (value.isInteger()) {
+        rc = sqlite3_bind_int64(stmt_, index, value.toLong());
+    } else if (value.isCurrency()) {
+        rc = sqlite3_bind_int64(stmt_, index, value.toCurrency().raw());
+    } else if (value.isDouble()) {
+        rc = sqlite3_bind_double(stmt_, index, value.toDouble());
+    } else {
+        const QByteArray t = value.toString().toUtf8();
+        rc = sqlite3_bind_text(stmt_, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK)
+        throw DbError(engineMessage(db_), rc);
+}
+
+void Statement::bindAll(const std::vector<Value> &values)
+{
+    for (size_t i = 0; i < values.size(); ++i)
+        bind(static_cast<int>(i) + 1, values[i]);
+}
+
+bool Statement::step()
+{
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc == SQLITE_DONE)
+        return false;
+    const QString msg = engineMessage(db_);
+    sqlite3_reset(stmt_);
+    throw DbError(msg, rc);
+}
+
+void Statement::reset()
+{
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+
+QString Statement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(stmt_, i)); }
+
+QString Statement::columnDecl(int i) const
+{
+    const char *d = sqlite3_column_decltype(stmt_, i);
+    return d ? QString::fromUtf8(d) : QString();
+}
+
+qint64 Statement::columnInt64(int i) const { return sqlite3_column_int64(stmt_, i); }
+
+Value Statement::column(int i, ColType type) const
+{
+    const int kind = sqlite3_column_type(stmt_, i);
+    if (kind == SQLITE_NULL)
+        return Value();
+    if (kind == SQLITE_TEXT || kind == SQLITE_BLOB) {
+        const auto *t = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, i));
+        const QString s = QString::fromUtf8(t, sqlite3_column_bytes(stmt_, i));
+        if (type == ColType::Text || type == ColType::Other)
+            return Value(s);
+        // A number column holding text (written by another program): read
+        // what it says, as the engine would convert it.
+        return Value(s).convertedFor(type);
+    }
+    switch (type) {
+    case ColType::Currency:
+        if (kind == SQLITE_INTEGER)
+            return Value(Currency::fromRaw(sqlite3_column_int64(stmt_, i)));
+        return Value(Currency::fromDouble(sqlite3_column_double(stmt_, i) / Currency::Scale).value_or(Currency()));
+    case ColType::Long:
+    case ColType::Short:
+        if (kind == SQLITE_INTEGER)
+            return Value(static_cast<qint64>(sqlite3_column_int64(stmt_, i)));
+        return Value(sqlite3_column_double(stmt_, i)).convertedFor(type);
+    case ColType::Single:
+        return Value(sqlite3_column_double(stmt_, i));
+    case ColType::Text:
+        return Value(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt_, i))));
+    case ColType::Other:
+        if (kind == SQLITE_INTEGER)
+            return Value(static_cast<qint64>(sqlite3_column_int64(stmt_, i)));
+        return Value(sqlite3_column_double(stmt_, i));
+    }
+    return Value();
+}
+
+// ----------------------------------------------------------------- Database
+
+Database::Database(sqlite3 *db, QString path) : db_(db), path_(std::move(path)) {}
+
+Database::~Database() { close(); }
+
+void Database::close()
+{
+    if (db_) {
+        sqlite3_close_v2(db_);
+        db_ = nullptr;
+    }
+}
+
+std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
+{
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.exists())
+        throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path));
+    if (!fi.isFile())
+        throw DbError(QStringLiteral("'%1' はファイルではありません。").arg(path));
+    if (mode == Mode::ReadWrite && !fi.isWritable())
+        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path));
+    checkHeader(path);
+
+    sqlite3 *raw = nullptr;
+    const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
+                      SQLITE_OPEN_FULLMUTEX;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    std::unique_ptr<Database> db(new Database(raw, path));
+    if (rc != SQLITE_OK)
+        throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, engineMessage(raw)), rc);
+    sqlite3_extended_result_codes(raw, 0);
+    try {
+        Statement probe(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        probe.step();
+    } catch (const DbError &e) {
+        if (e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED)
+            throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), e.code());
+        throw DbError(QStringLiteral("ファイル '%1' は見積書ファイルとして読めません: %2").arg(path, e.description()),
+                      e.code());
+    }
+    if (mode == Mode::ReadWrite) {
+        // Refuse a file another program holds for writing now rather than at
+        // the first save, when the user's typing would be lost.
+        sqlite3_busy_timeout(raw, 300);
+        char *err = nullptr;
+        const int lrc = sqlite3_exec(raw, "BEGIN IMMEDIATE; ROLLBACK;", nullptr, nullptr, &err);
+        sqlite3_free(err);
+        if (lrc != SQLITE_OK) {
+            sqlite3_exec(raw, "ROLLBACK;", nullptr, nullptr, nullptr);
+            if (lrc == SQLITE_BUSY || lrc == SQLITE_LOCKED)
+                throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), lrc);
+            if (lrc == SQLITE_READONLY)
+                throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), lrc);
+            throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, engineMessage(raw)), lrc);
+        }
+    }
+    sqlite3_busy_timeout(raw, 5000);
+    return db;
+}
+
+std::unique_ptr<Database> Database::create(const QString &path)
+{
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("ファイル '%1' は既に存在します。").arg(path));
+    sqlite3 *raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    std::unique_ptr<Database> db(new Database(raw, path));
+    if (rc != SQLITE_OK)
+        throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, engineMessage(raw)), rc);
+    sqlite3_busy_timeout(raw, 5000);
+    // Writing the header makes the file exist on disk as a valid, empty database.
+    db->execute(QStringLiteral("PRAGMA application_id = 1381644592"));
+    return db;
+}
+
+int Database::execute(const QString &sql, const std::vector<Value> &params)
+{
+    if (!db_)
+        throw DbError(QStringLiteral("データベースが開かれていません。"));
+    static const QRegularExpression selectIntoRe(
+        QStringLiteral(R"(^\s*SELECT\s+\*\s+INTO\s+(?:\[;DATABASE=([^\]]*)\]\.)?(\[[^\]]+\]|[\w$]+)\s+)"
+                       R"(FROM\s+(?:\[;DATABASE=([^\]]*)\]\.)?(\[[^\]]+\]|[\w$]+)\s*;?\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const auto m = selectIntoRe.match(sql);
+    if (m.hasMatch()) {
+        selectInto(m.captured(1), unbracket(m.captured(2)), m.captured(3), unbracket(m.captured(4)));
+        return static_cast<int>(sqlite3_changes(db_));
+    }
+    Statement st(db_, sql);
+    st.bindAll(params);
+    while (st.step()) {
+    }
+    return sqlite3_changes(db_);
+}
+
+QString Database::schemaFor(const QString &path, std::vector<QString> &attached)
+{
+    if (path.isEmpty() || sameFile(path, path_))
+        return QStringLiteral("main");
+    for (size_t i = 0; i < attached.size(); ++i)
+        if (sameFile(attached[i], path))
+            return QStringLiteral("rzx%1").arg(i + 1);
+    if (!QFileInfo::exists(path))
+        throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path));
+    checkHeader(path);
+    attached.push_back(path);
+    const QString schema = QStringLiteral("rzx%1").arg(attached.size());
+    Statement st(db_, QStringLiteral("ATTACH DATABASE ? AS ") + schema);
+    st.bind(1, Value(path));
+    st.step();
+    return schema;
+}
+
+void Database::selectInto(const QString &targetPath, const QString &targetTable,
+                          const QString &sourcePath, const QString &sourceTable)
+{
+    std::vector<QString> attached;
+    auto detachAll = [&] {
+        for (size_t i = attached.size(); i > 0; --i)
+            sqlite3_exec(db_, QStringLiteral("DETACH DATABASE rzx%1").arg(i).toUtf8().constData(), nullptr,
+                         nullptr, nullptr);
+    };
+    try {
+        const QString src = schemaFor(sourcePath, attached);
+        const QString dst = schemaFor(targetPath, attached);
+        std::vector<ColumnDef> cols;
+        {
+            Statement info(db_, QStringLiteral("SELECT name, type FROM pragma_table_info(?, ?) ORDER BY cid"));
+            info.bind(1, Value(sourceTable));
+            info.bind(2, Value(src));
+            while (info.step())
+                cols.push_back({info.column(0, ColType::Text).toString(), info.column(1, ColType::Text).toString()});
+        }
+        if (cols.empty())
+            throw DbError(QStringLiteral("入力テーブル '%1' が見つかりません。").arg(sourceTable));
+        QStringList defs;
+        for (const auto &c : cols)
+            defs << quoteIdentifier(c.name) + u' ' + c.declared;
+        Transaction tx(*this);
+        execute(QStringLiteral("CREATE TABLE %1.%2 (%3)").arg(dst, quoteIdentifier(targetTable), defs.join(", ")));
+        execute(QStringLiteral("INSERT INTO %1.%2 SELECT * FROM %3.%4")
+                    .arg(dst, quoteIdentifier(targetTable), src, quoteIdentifier(sourceTable)));
+        const int copied = sqlite3_changes(db_);
+        tx.commit();
+        detachAll();
+        Q_UNUSED(copied);
+    } catch (...) {
+        detachAll();
+        throw;
+    }
+}
+
+std::unique_ptr<Recordset> Database::openRecordset(const QString &sql, RecordsetType type,
+                                                   const std::vector<Value> &params)
+{
+    return std::make_unique<Recordset>(*this, sql, type, params);
+}
+
+qint64 Database::lastInsertRowid() const { return sqlite3_last_insert_rowid(db_); }
+
+QStringList Database::tableNames() const
+{
+    QStringList names;
+    Statement st(db_, QStringLiteral(
+                          "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite!_%' "
+                          "ESCAPE '!' ORDER BY name"));
+    while (st.step())
+        names << st.column(0, ColType::Text).toString();
+    return names;
+}
+
+bool Database::tableExists(const QString &name) const
+{
+    Statement st(db_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    st.bind(1, Value(unbracket(name)));
+    return st.step();
+}
+
+std::vector<ColumnDef> Database::columns(const QString &table) const
+{
+    std::vector<ColumnDef> cols;
+    Statement st(db_, QStringLiteral("SELECT name, type FROM pragma_table_info(?) ORDER BY cid"));
+    st.bind(1, Value(unbracket(table)));
+    while (st.step())
+        cols.push_back({st.column(0, ColType::Text).toString(), st.column(1, ColType::Text).toString()});
+    return cols;
+}
+
+void Database::createTable(const QString &name, const std::vector<ColumnDef> &columns)
+{
+    QStringList defs;
+    for (const auto &c : columns)
+        defs << quoteIdentifier(c.name) + u' ' + c.declared;
+    execute(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoteIdentifier(unbracket(name)), defs.join(", ")));
+}
+
+void Database::dropTable(const QString &name)
+{
+    execute(QStringLiteral("DROP TABLE %1").arg(quoteIdentifier(unbracket(name))));
+}
+
+void Database::compactInto(const QString &targetPath)
+{
+    Statement st(db_, QStringLiteral("VACUUM INTO ?"));
+    st.bind(1, Value(targetPath));
+    st.step();
+}
+
+// -------------------------------------------------------------- Transaction
+
+Transaction::Transaction(Database &db) : db_(db)
+{
+    name_ = QStringLiteral("rz_tx%1").arg(db_.txDepth_ + 1);
+    db_.execute(QStringLiteral("SAVEPOINT ") + name_);
+    ++db_.txDepth_;
+}
+
+Transaction::~Transaction()
+{
+    if (!done_ && db_.isOpen()) {
+        sqlite3_exec(db_.handle(), ("ROLLBACK TO " + name_ + "; RELEASE " + name_).toUtf8().constData(), nullptr,
+                     nullptr, nullptr);
+        --db_.txDepth_;
+    }
+}
+
+void Transaction::commit()
+{
+    if (done_)
+        return;
+    db_.execute(QStringLiteral("RELEASE ") + name_);
+    --db_.txDepth_;
+    done_ = true;
+}
+
+}  // namespace rz

@@ -1,0 +1,44 @@
+#include "levelkeys.h"
+
+#include "currency.h"
+#include "recordset.h"
+
+#include <limits>
+
+namespace rz {
+
+QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys)
+{
+    QString sql = QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ");
+    if (level < 0 || level > 7)
+        return sql;
+    for (int i = 1; i <= level; ++i)
+        sql += QStringLiteral("[key%1] = %2 AND ").arg(i).arg(keys[static_cast<size_t>(i - 1)]);
+    const int child = level + 1;
+    sql += QStringLiteral("[key%1] <> 0").arg(child) + (child < 8 ? QStringLiteral(" AND ") : QStringLiteral(" "));
+    for (int j = child + 1; j <= 8; ++j)
+        sql += QStringLiteral("[key%1] = 0").arg(j) + (j < 8 ? QStringLiteral(" AND ") : QStringLiteral(" "));
+    sql += QStringLiteral("ORDER BY [key%1]").arg(child);
+    return sql;
+}
+
+int GetLvl(const Recordset &rs)
+{
+    for (int i = 0; i < 8 && i < rs.fieldCount(); ++i) {
+        const Value v = rs.field(i);
+        if (!v.isNull() && v.toLong() == 0)
+            return i;
+    }
+    return 8;
+}
+
+qint32 MidKey(qint32 lo, qint32 hi)
+{
+    const qint64 diff = static_cast<qint64>(hi) - lo;
+    if (diff < std::numeric_limits<qint32>::min() || diff > std::numeric_limits<qint32>::max())
+        throw OverflowError("オーバーフローしました。");
+    const qint64 d = diff / 2;  // truncates toward zero
+    return d != 0 ? static_cast<qint32>(lo + d) : 0;
+}
+
+}  // namespace rz

@@ -1,0 +1,23 @@
+// The level-key tree of an item table: the query for the children of one
+// node, the depth of a row and the key between two keys.
+#pragma once
+#include <QString>
+#include <array>
+
+namespace rz {
+
+class Recordset;
+using LevelKeys = std::array<qint32, 8>;
+
+// SELECT for the children of the node whose first `level` keys are given.
+QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys);
+
+// Depth of the current row: position of the first key column equal to 0
+// (a Null key is passed over), 8 when none is.
+int GetLvl(const Recordset &rs);
+
+// A key strictly between lo and hi, or 0 when none is free. Throws
+// OverflowError when hi - lo leaves the 32-bit range.
+qint32 MidKey(qint32 lo, qint32 hi);
+
+}  // namespace rz

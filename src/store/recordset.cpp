@@ -1,0 +1,281 @@
+#include "recordset.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace rz {
+
+Recordset::Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params)
+    : db_(db), sql_(sql), type_(type), params_(params)
+{
+    if (type_ == RecordsetType::Dynaset) {
+        static const QRegularExpression re(
+            QStringLiteral(R"(^\s*SELECT\s+(.*?)\s+FROM\s+(\[[^\]]+\]|"[^"]+"|[\w$]+)(.*)$)"),
+            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+        const auto m = re.match(sql);
+        const QString rest = m.captured(3);
+        // Only a plain single-table selection can be written back row by row.
+        static const QRegularExpression joins(QStringLiteral(R"(^\s*(,|JOIN\b|INNER\b|LEFT\b|GROUP\b|UNION\b))"),
+                                              QRegularExpression::CaseInsensitiveOption);
+        if (m.hasMatch() && !m.captured(1).contains(QStringLiteral("DISTINCT"), Qt::CaseInsensitive) &&
+            !joins.match(rest).hasMatch()) {
+            table_ = unbracket(m.captured(2));
+            selectList_ = m.captured(1);
+            rowidSql_ = QStringLiteral("SELECT _rowid_ FROM ") + m.captured(2) + rest;
+        } else {
+            type_ = RecordsetType::Snapshot;
+        }
+    }
+    load();
+}
+
+Recordset::~Recordset() = default;
+
+void Recordset::load()
+{
+    rowids_.clear();
+    rows_.clear();
+    cachePos_ = -1;
+    pos_ = 0;
+    deletedCurrent_ = false;
+    editMode_ = EditMode::None;
+    if (type_ == RecordsetType::Dynaset) {
+        Statement ids(db_.handle(), rowidSql_);
+        ids.bindAll(params_);
+        while (ids.step())
+            rowids_.push_back(ids.columnInt64(0));
+        if (!fetch_) {
+            fetch_ = std::make_unique<Statement>(
+                db_.handle(), QStringLiteral("SELECT ") + selectList_ + QStringLiteral(" FROM ") +
+                                  quoteIdentifier(table_) + QStringLiteral(" WHERE _rowid_ = ?"));
+        }
+        if (names_.empty()) {
+            for (int i = 0; i < fetch_->columnCount(); ++i) {
+                names_.push_back(fetch_->columnName(i));
+                types_.push_back(colTypeFromDecl(fetch_->columnDecl(i)));
+            }
+        }
+    } else {
+        Statement st(db_.handle(), sql_);
+        st.bindAll(params_);
+        if (names_.empty()) {
+            for (int i = 0; i < st.columnCount(); ++i) {
+                names_.push_back(st.columnName(i));
+                types_.push_back(colTypeFromDecl(st.columnDecl(i)));
+            }
+        }
+        while (st.step()) {
+            std::vector<Value> row;
+            row.reserve(names_.size());
+            for (int i = 0; i < static_cast<int>(names_.size()); ++i)
+                row.push_back(st.column(i, types_[static_cast<size_t>(i)]));
+            rows_.push_back(std::move(row));
+        }
+    }
+    index_.clear();
+    for (int i = 0; i < static_cast<int>(names_.size()); ++i)
+        if (!index_.contains(names_[static_cast<size_t>(i)].toLower()))
+            index_.insert(names_[static_cast<size_t>(i)].toLower(), i);
+}
+
+int Recordset::count() const
+{
+    return static_cast<int>(type_ == RecordsetType::Dynaset ? rowids_.size() : rows_.size());
+}
+
+int Recordset::fieldIndex(const QString &name) const
+{
+    return index_.value(unbracket(name).toLower(), -1);
+}
+
+int Recordset::requireIndex(const QString &name) const
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        throw DbError(QStringLiteral("項目 '%1' はこのコレクションにありません。").arg(name));
+    return i;
+}
+
+void Recordset::requireCurrent() const
+{
+    if (deletedCurrent_ || pos_ < 0 || pos_ >= count())
+        throw DbError(QStringLiteral("カレント レコードがありません。"), 3021);
+}
+
+void Recordset::moveFirst()
+{
+    cancelUpdate();
+    pos_ = 0;
+    deletedCurrent_ = false;
+}
+
+void Recordset::moveLast()
+{
+    cancelUpdate();
+    pos_ = count() == 0 ? 0 : count() - 1;
+    deletedCurrent_ = false;
+}
+
+void Recordset::moveNext()
+{
+    cancelUpdate();
+    if (pos_ >= count())
+        throw DbError(QStringLiteral("カレント レコードがありません。"), 3021);
+    if (deletedCurrent_)
+        deletedCurrent_ = false;  // the rows after a deleted one moved up by one
+    else
+        ++pos_;
+}
+
+void Recordset::movePrevious()
+{
+    cancelUpdate();
+    if (pos_ < 0)
+        throw DbError(QStringLiteral("カレント レコードがありません。"), 3021);
+    deletedCurrent_ = false;
+    --pos_;
+}
+
+void Recordset::move(int rows)
+{
+    cancelUpdate();
+    if (deletedCurrent_ && rows > 0)
+        --rows;
+    deletedCurrent_ = false;
+    long long target = static_cast<long long>(pos_) + rows;
+    if (target < 0)
+        target = -1;
+    if (target > count())
+        target = count();
+    pos_ = static_cast<int>(target);
+}
+
+const std::vector<Value> &Recordset::currentRow() const
+{
+    requireCurrent();
+    if (type_ == RecordsetType::Snapshot)
+        return rows_[static_cast<size_t>(pos_)];
+    if (cachePos_ != pos_) {
+        fetch_->reset();
+        fetch_->bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
+        cache_.clear();
+        if (fetch_->step()) {
+            for (int i = 0; i < static_cast<int>(names_.size()); ++i)
+                cache_.push_back(fetch_->column(i, types_[static_cast<size_t>(i)]));
+        } else {
+            fetch_->reset();
+            throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+        }
+        fetch_->reset();
+        cachePos_ = pos_;
+    }
+    return cache_;
+}
+
+Value Recordset::field(int i) const
+{
+    if (i < 0 || i >= fieldCount())
+        throw DbError(QStringLiteral("項目 %1 はこのコレクションにありません。").arg(i));
+    if (editMode_ != EditMode::None)
+        return buffer_[static_cast<size_t>(i)];
+    return currentRow()[static_cast<size_t>(i)];
+}
+
+Value Recordset::field(const QString &name) const { return field(requireIndex(name)); }
+
+void Recordset::setField(int i, const Value &value)
+{
+    if (editMode_ == EditMode::None)
+        throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
+    if (i < 0 || i >= fieldCount())
+        throw DbError(QStringLiteral("項目 %1 はこのコレクションにありません。").arg(i));
+    buffer_[static_cast<size_t>(i)] = value.convertedFor(types_[static_cast<size_t>(i)]);
+    changed_[static_cast<size_t>(i)] = true;
+}
+
+void Recordset::setField(const QString &name, const Value &value) { setField(requireIndex(name), value); }
+
+void Recordset::edit()
+{
+    if (!updatable())
+        throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+    buffer_ = currentRow();
+    changed_.assign(names_.size(), false);
+    editMode_ = EditMode::Edit;
+}
+
+void Recordset::addNew()
+{
+    if (!updatable())
+        throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+    buffer_.assign(names_.size(), Value());
+    changed_.assign(names_.size(), false);
+    editMode_ = EditMode::AddNew;
+}
+
+void Recordset::cancelUpdate()
+{
+    editMode_ = EditMode::None;
+    buffer_.clear();
+    changed_.clear();
+}
+
+void Recordset::update()
+{
+    if (editMode_ == EditMode::None)
+        throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
+    QStringList cols;
+    std::vector<Value> values;
+    for (size_t i = 0; i < names_.size(); ++i) {
+        if (changed_[i]) {
+            cols << quoteIdentifier(names_[i]);
+            values.push_back(buffer_[i]);
+        }
+    }
+    if (editMode_ == EditMode::Edit) {
+        if (!cols.isEmpty()) {
+            QStringList sets;
+            for (const auto &c : cols)
+                sets << c + QStringLiteral(" = ?");
+            values.push_back(Value(rowids_[static_cast<size_t>(pos_)]));
+            db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                            .arg(quoteIdentifier(table_), sets.join(QStringLiteral(", "))),
+                        values);
+        }
+        cachePos_ = -1;
+    } else {
+        if (cols.isEmpty()) {
+            db_.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table_)));
+        } else {
+            QStringList marks;
+            for (int i = 0; i < cols.size(); ++i)
+                marks << QStringLiteral("?");
+            db_.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                            .arg(quoteIdentifier(table_), cols.join(QStringLiteral(", ")),
+                                 marks.join(QStringLiteral(", "))),
+                        values);
+        }
+        // A new record joins the end of the set until the next requery.
+        rowids_.push_back(db_.lastInsertRowid());
+    }
+    editMode_ = EditMode::None;
+    buffer_.clear();
+    changed_.clear();
+}
+
+void Recordset::deleteRecord()
+{
+    if (!updatable())
+        throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+    cancelUpdate();
+    requireCurrent();
+    db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(table_)),
+                {Value(rowids_[static_cast<size_t>(pos_)])});
+    rowids_.erase(rowids_.begin() + pos_);
+    cachePos_ = -1;
+    deletedCurrent_ = true;
+}
+
+void Recordset::requery() { load(); }
+
+}  // namespace rz

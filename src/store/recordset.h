@@ -1,0 +1,84 @@
+// Recordsets over one table: a dynaset keeps the rowids of the selected rows in
+// order and reads and writes each row through its rowid; a snapshot keeps a
+// read-only copy of the rows as they were when it was opened.
+#pragma once
+#include "database.h"
+
+#include <QHash>
+#include <memory>
+#include <vector>
+
+namespace rz {
+
+class Recordset {
+public:
+    Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params = {});
+    ~Recordset();
+    Recordset(const Recordset &) = delete;
+    Recordset &operator=(const Recordset &) = delete;
+
+    int fieldCount() const { return static_cast<int>(names_.size()); }
+    QString fieldName(int i) const { return names_.at(static_cast<size_t>(i)); }
+    ColType fieldType(int i) const { return types_.at(static_cast<size_t>(i)); }
+    int fieldIndex(const QString &name) const;  // case-insensitive, -1 when absent
+
+    bool eof() const { return pos_ >= count() || count() == 0; }
+    bool bof() const { return pos_ < 0 || count() == 0; }
+    int recordCount() const { return count(); }
+    int absolutePosition() const { return pos_; }
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+    void move(int rows);  // relative to the current record
+
+    // Field of the current record (of the edit buffer while editing).
+    Value field(int i) const;
+    Value field(const QString &name) const;
+    void setField(int i, const Value &value);
+    void setField(const QString &name, const Value &value);
+
+    void edit();
+    void addNew();
+    void update();
+    void cancelUpdate();
+    void deleteRecord();
+    void requery();
+    bool isEditing() const { return editMode_ != EditMode::None; }
+    bool updatable() const { return type_ == RecordsetType::Dynaset && !table_.isEmpty(); }
+    const QString &tableName() const { return table_; }
+
+private:
+    enum class EditMode { None, Edit, AddNew };
+    int count() const;
+    void load();
+    const std::vector<Value> &currentRow() const;
+    int requireIndex(const QString &name) const;
+    void requireCurrent() const;
+
+    Database &db_;
+    QString sql_;
+    RecordsetType type_;
+    std::vector<Value> params_;
+    QString table_;      // base table of a dynaset
+    QString selectList_;
+    QString rowidSql_;
+    std::vector<QString> names_;
+    std::vector<ColType> types_;
+    QHash<QString, int> index_;  // lower-case name -> position
+
+    std::vector<qint64> rowids_;             // dynaset
+    std::vector<std::vector<Value>> rows_;   // snapshot
+    std::unique_ptr<Statement> fetch_;
+    mutable std::vector<Value> cache_;
+    mutable int cachePos_ = -1;
+    int pos_ = 0;
+    bool deletedCurrent_ = false;
+
+    EditMode editMode_ = EditMode::None;
+    std::vector<Value> buffer_;
+    std::vector<bool> changed_;
+};
+
+}  // namespace rz

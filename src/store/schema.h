@@ -1,0 +1,33 @@
+// The two tables of an estimate file: the index table RZTBLIDX (one row per
+// estimate) and the item table of each estimate, and creating them.
+#pragma once
+#include "database.h"
+
+#include <memory>
+#include <vector>
+
+namespace rz {
+
+extern const char *const kIndexTable;  // "RZTBLIDX"
+
+const std::vector<ColumnDef> &indexTableColumns();  // 41 columns
+const std::vector<ColumnDef> &itemTableColumns();   // 48 columns, bk4 last
+
+// "TBL" + the estimate number with at least five digits (12 -> "TBL00012").
+QString itemTableName(qint64 key);
+
+// The statement the transfer window uses to create a 47-column item table.
+QString itemTableCreateSql(qint64 key);
+
+// Creates a new estimate file. Mode 1: an empty database only; otherwise
+// with the index table. Throws DbError (the file exists, the disk is full...).
+void sb_MkIdxDB(const QString &path, int mode);
+
+// Creates an item table with the 48 columns in an open estimate file.
+void sb_MkUTbl(const QString &tableName, Database &db);
+
+// Opens an estimate file for work: a database that holds the index table.
+// Throws DbError with a message a user understands otherwise.
+std::unique_ptr<Database> openEstimateFile(const QString &path);
+
+}  // namespace rz

@@ -1,0 +1,45 @@
+// Every message box, input box, file dialog, beep and busy pointer of the
+// program goes through this interface, so the procedures of a window can run
+// under a scripted implementation in tests.
+#pragma once
+#include <QString>
+#include <optional>
+
+namespace rz {
+
+// Message styles: button set + icon, as the values the messages are defined with.
+enum MsgStyle : int {
+    MsgCritical = 16,          // critical icon, OK
+    MsgOkCancelQuestion = 33,  // question icon, OK + Cancel
+    MsgExclamation = 48,       // exclamation icon, OK
+    MsgOkCancelExclamation = 49,
+    MsgInformation = 64,
+    MsgOkCancelInformation = 65,
+};
+
+enum MsgAnswer : int { AnswerOk = 1, AnswerCancel = 2 };
+
+struct FileDialogRequest {
+    bool save = false;
+    QString title;
+    QString filter;      // "label|pattern" pairs separated by "|"
+    QString initialDir;
+    QString proposedName;
+};
+
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+    // Returns AnswerOk or AnswerCancel (OK-only boxes always return AnswerOk).
+    virtual int message(const QString &text, int style, const QString &title = QString()) = 0;
+    // std::nullopt when the user cancels.
+    virtual std::optional<QString> input(const QString &prompt, const QString &title,
+                                         const QString &defaultText = QString()) = 0;
+    // The chosen path, or an empty string when the user cancels.
+    virtual QString chooseFile(const FileDialogRequest &request) = 0;
+    virtual void beep() = 0;
+    // Arrow-and-hourglass pointer while busy, the normal pointer afterwards.
+    virtual void setBusy(bool busy) = 0;
+};
+
+}  // namespace rz

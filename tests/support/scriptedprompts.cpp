@@ -1,0 +1,83 @@
+#include "scriptedprompts.h"
+
+namespace rztest {
+
+int ScriptedPrompts::message(const QString &text, int style, const QString &title)
+{
+    records.push_back({PromptRecord::Message, text, title, style, {}});
+    if (messageAnswers.empty())
+        return rz::AnswerOk;
+    const int a = messageAnswers.front();
+    messageAnswers.pop_front();
+    return a;
+}
+
+std::optional<QString> ScriptedPrompts::input(const QString &prompt, const QString &title,
+                                              const QString &defaultText)
+{
+    PromptRecord r{PromptRecord::Input, prompt, title, 0, {}};
+    r.file.proposedName = defaultText;
+    records.push_back(r);
+    if (inputAnswers.empty())
+        return std::nullopt;
+    auto a = inputAnswers.front();
+    inputAnswers.pop_front();
+    return a;
+}
+
+QString ScriptedPrompts::chooseFile(const rz::FileDialogRequest &request)
+{
+    records.push_back({PromptRecord::File, request.title, QString(), 0, request});
+    if (fileAnswers.empty())
+        return QString();
+    QString a = fileAnswers.front();
+    fileAnswers.pop_front();
+    return a;
+}
+
+void ScriptedPrompts::beep()
+{
+    records.push_back({PromptRecord::Beep, QString(), QString(), 0, {}});
+    ++beeps;
+}
+
+void ScriptedPrompts::setBusy(bool b)
+{
+    busy = b;
+    ++busyChanges;
+}
+
+int ScriptedPrompts::countOf(PromptRecord::Kind kind) const
+{
+    int n = 0;
+    for (const auto &r : records)
+        if (r.kind == kind)
+            ++n;
+    return n;
+}
+
+QStringList ScriptedPrompts::messages() const
+{
+    QStringList out;
+    for (const auto &r : records)
+        if (r.kind == PromptRecord::Message)
+            out << r.text;
+    return out;
+}
+
+const PromptRecord *ScriptedPrompts::lastMessage() const
+{
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        if (it->kind == PromptRecord::Message)
+            return &*it;
+    return nullptr;
+}
+
+void ScriptedPrompts::clear()
+{
+    records.clear();
+    beeps = 0;
+    busyChanges = 0;
+}
+
+}  // namespace rztest

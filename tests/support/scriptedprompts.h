@@ -1,0 +1,45 @@
+// Prompts for tests: records every request and answers from queues.
+#pragma once
+#include "ui/prompts.h"
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+namespace rztest {
+
+struct PromptRecord {
+    enum Kind { Message, Input, File, Beep } kind;
+    QString text;   // message text, input prompt or dialog title
+    QString title;  // message/input title
+    int style = 0;
+    rz::FileDialogRequest file;
+};
+
+class ScriptedPrompts : public rz::Prompts {
+public:
+    int message(const QString &text, int style, const QString &title) override;
+    std::optional<QString> input(const QString &prompt, const QString &title,
+                                 const QString &defaultText) override;
+    QString chooseFile(const rz::FileDialogRequest &request) override;
+    void beep() override;
+    void setBusy(bool busy) override;
+
+    // Answers used in order; when a queue is empty: messages answer OK,
+    // inputs cancel, file dialogs cancel.
+    std::deque<int> messageAnswers;
+    std::deque<std::optional<QString>> inputAnswers;
+    std::deque<QString> fileAnswers;
+
+    std::vector<PromptRecord> records;
+    int beeps = 0;
+    bool busy = false;
+    int busyChanges = 0;
+
+    int countOf(PromptRecord::Kind kind) const;
+    QStringList messages() const;  // texts of every message box shown
+    const PromptRecord *lastMessage() const;
+    void clear();
+};
+
+}  // namespace rztest
