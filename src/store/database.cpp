@@ -196,7 +196,9 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
         throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path));
     if (!fi.isFile())
         throw DbError(QStringLiteral("'%1' はファイルではありません。").arg(path));
-    if (mode == Mode::ReadWrite && !fi.isWritable())
+    // A file marked read-only stays read-only even for a user who could
+    // override the mark (root), as the user asked.
+    if (mode == Mode::ReadWrite && (!fi.isWritable() || !(fi.permissions() & QFile::WriteOwner)))
         throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path));
     checkHeader(path);
 

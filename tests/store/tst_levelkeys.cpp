@@ -1,8 +1,11 @@
 // Level keys: the child query texts, depths and insertion keys.
 #include "store/currency.h"
 #include "store/levelkeys.h"
+#include "store/recordset.h"
+#include "store/schema.h"
 #include "support/testmain.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace rz;
@@ -10,6 +13,77 @@ using namespace rz;
 class TestLevelKeys : public QObject {
     Q_OBJECT
 private slots:
+    void childQueryTexts_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<QString>("expected");
+        const QString z = " = 0";
+        QTest::newRow("0") << 0
+            << "SELECT * FROM T WHERE [key1] <> 0 AND [key2] = 0 AND [key3] = 0 AND [key4] = 0 AND [key5] = 0 "
+               "AND [key6] = 0 AND [key7] = 0 AND [key8] = 0 ORDER BY [key1]";
+        QTest::newRow("1") << 1
+            << "SELECT * FROM T WHERE [key1] = -5 AND [key2] <> 0 AND [key3] = 0 AND [key4] = 0 AND [key5] = 0 "
+               "AND [key6] = 0 AND [key7] = 0 AND [key8] = 0 ORDER BY [key2]";
+        QTest::newRow("2") << 2
+            << "SELECT * FROM T WHERE [key1] = -5 AND [key2] = 20 AND [key3] <> 0 AND [key4] = 0 AND [key5] = 0 "
+               "AND [key6] = 0 AND [key7] = 0 AND [key8] = 0 ORDER BY [key3]";
+        QTest::newRow("6") << 6
+            << "SELECT * FROM T WHERE [key1] = -5 AND [key2] = 20 AND [key3] = 300 AND [key4] = 4000 AND "
+               "[key5] = 50000 AND [key6] = 600000 AND [key7] <> 0 AND [key8] = 0 ORDER BY [key7]";
+        QTest::newRow("7") << 7
+            << "SELECT * FROM T WHERE [key1] = -5 AND [key2] = 20 AND [key3] = 300 AND [key4] = 4000 AND "
+               "[key5] = 50000 AND [key6] = 600000 AND [key7] = 7000000 AND [key8] <> 0 ORDER BY [key8]";
+        QTest::newRow("out of range") << 8 << "SELECT * FROM T WHERE ";
+    }
+    void childQueryTexts()
+    {
+        QFETCH(int, level);
+        QFETCH(QString, expected);
+        const LevelKeys keys{-5, 20, 300, 4000, 50000, 600000, 7000000, 0};
+        QCOMPARE(LvlSelectSQL("T", level, keys), expected);
+    }
+
+    // The queries select exactly the children of a node, in key order, and
+    // GetLvl gives each row's depth, on a real item table.
+    void childrenAndDepthsOnATable()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("t.mdb");
+        sb_MkIdxDB(path, 0);
+        auto db = openEstimateFile(path);
+        sb_MkUTbl("TBL00001", *db);
+        const std::vector<std::array<int, 8>> rows = {
+            {3, 0, 0, 0, 0, 0, 0, 0},        {3, 7, 0, 0, 0, 0, 0, 0},         {3, 2, 0, 0, 0, 0, 0, 0},
+            {3, 7, 1, 1, 1, 1, 1, 9},        {3, 7, 1, 1, 1, 1, 1, -4},        {3, 7, 1, 1, 1, 1, 1, 0},
+            {5, 0, 9, 0, 0, 0, 0, 0},        {0, 6, 0, 0, 0, 0, 0, 0}};
+        for (const auto &r : rows) {
+            std::vector<Value> v;
+            for (int k : r)
+                v.push_back(Value(qint64(k)));
+            db->execute("INSERT INTO TBL00001 (key1,key2,key3,key4,key5,key6,key7,key8) VALUES (?,?,?,?,?,?,?,?)", v);
+        }
+        auto keysOf = [&](int level, const LevelKeys &parent, int col) {
+            QList<int> out;
+            auto rs = db->openRecordset(LvlSelectSQL("TBL00001", level, parent));
+            for (; !rs->eof(); rs->moveNext())
+                out << int(rs->field(col).toLong());
+            return out;
+        };
+        QCOMPARE(keysOf(0, {}, 0), QList<int>{3});  // 5 has a stray key3, so it is no top row
+        QCOMPARE(keysOf(1, {3}, 1), (QList<int>{2, 7}));
+        QCOMPARE(keysOf(7, {3, 7, 1, 1, 1, 1, 1}, 7), (QList<int>{-4, 9}));
+        QCOMPARE(keysOf(1, {6}, 1), QList<int>{});
+
+        auto rs = db->openRecordset("SELECT * FROM TBL00001", RecordsetType::Snapshot);
+        QList<int> depths;
+        for (; !rs->eof(); rs->moveNext())
+            depths << GetLvl(*rs);
+        QCOMPARE(depths, (QList<int>{1, 2, 2, 8, 8, 7, 1, 0}));
+        db->execute("INSERT INTO TBL00001 (key1, key2, key3) VALUES (4, NULL, 0)");
+        auto withNull = db->openRecordset("SELECT * FROM TBL00001 WHERE key1 = 4");
+        QCOMPARE(GetLvl(*withNull), 2);  // a Null key is passed over
+    }
+
     void midKey_data()
     {
         QTest::addColumn<int>("lo");

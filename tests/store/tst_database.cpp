@@ -1,0 +1,302 @@
+// The store layer: typed values in both item-table variants, recordset moves
+// and edits, SELECT * INTO within and across files, transactions and the
+// refusal of files that are not estimate files.
+#include "store/database.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+#include "support/testmain.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace rz;
+Q_DECLARE_METATYPE(rz::Value)
+
+namespace QTest {
+template <> inline char *toString(const rz::Value &v)
+{
+    return qstrdup(QString("%1%2").arg(v.isNull() ? "Null" : "", v.toString()).toUtf8().constData());
+}
+}  // namespace QTest
+
+namespace {
+const Currency kMax = Currency::fromRaw(std::numeric_limits<qint64>::max());
+const Currency kMin = Currency::fromRaw(std::numeric_limits<qint64>::min());
+
+std::unique_ptr<Database> newEstimateFile(const QString &path)
+{
+    sb_MkIdxDB(path, 0);
+    return openEstimateFile(path);
+}
+}  // namespace
+
+class TestDatabase : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString file(const QString &name) const { return dir.filePath(name); }
+
+private slots:
+    void newFileHoldsTheIndexTableOnly()
+    {
+        auto db = newEstimateFile(file("new.mdb"));
+        QCOMPARE(db->tableNames(), QStringList{"RZTBLIDX"});
+        const auto cols = db->columns("RZTBLIDX");
+        QCOMPARE(int(cols.size()), 41);
+        QCOMPARE(cols.front().name, QString("key1"));
+        QCOMPARE(cols[21].name, QString("cur0"));
+        QCOMPARE(cols.back().name, QString("bk4"));
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY [key1]");
+        QVERIFY(rs->eof());
+        QCOMPARE(rs->recordCount(), 0);
+    }
+
+    void emptyDatabaseModeHasNoTables()
+    {
+        sb_MkIdxDB(file("block.mdb"), 1);
+        auto db = Database::open(file("block.mdb"));
+        QVERIFY(db->tableNames().isEmpty());
+        QVERIFY_THROWS_EXCEPTION(DbError, openEstimateFile(file("block.mdb")));
+    }
+
+    // Values written through a recordset come back as the declared type
+    // converts them, in the 48-column and the 47-column item tables alike.
+    void typedRoundTrip_data()
+    {
+        QTest::addColumn<bool>("sqlVariant");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<Value>("written");
+        QTest::addColumn<Value>("expected");
+        for (bool sqlVariant : {false, true}) {
+            const char *v = sqlVariant ? "47 " : "48 ";
+            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(QByteArray(v).append(name).constData()); };
+            row("key negative") << sqlVariant << "key1" << Value(qint64(-5)) << Value(qint64(-5));
+            row("key max") << sqlVariant << "key2" << Value(qint64(2147483647)) << Value(qint64(2147483647));
+            row("price max") << sqlVariant << "tk1" << Value(kMax) << Value(kMax);
+            row("price min") << sqlVariant << "tk2" << Value(kMin) << Value(kMin);
+            row("price fraction") << sqlVariant << "tk1" << Value(Currency::fromRaw(12345)) << Value(Currency::fromRaw(12345));
+            row("null price") << sqlVariant << "tk1" << Value() << Value();
+            row("rate half even") << sqlVariant << "rt1" << Value(2.5) << Value(qint64(2));
+            row("text quotes") << sqlVariant << "knm" << Value("O'Brien \"様\" 邸") << Value("O'Brien \"様\" 邸");
+            row("empty text is not null") << sqlVariant << "mei" << Value("") << Value("");
+            row("null text") << sqlVariant << "mei" << Value() << Value();
+        }
+        // The variants differ where their types differ.
+        QTest::newRow("48 quantity keeps four decimals") << false << "su1" << Value(Currency::fromRaw(25001)) << Value(Currency::fromRaw(25001));
+        QTest::newRow("47 quantity is single") << true << "su1" << Value(Currency::fromRaw(25000)) << Value(2.5);
+        QTest::newRow("48 amount currency") << false << "kn1" << Value(Currency::fromWhole(1075000)) << Value(Currency::fromWhole(1075000));
+        QTest::newRow("47 amount long rounds half even") << true << "kn1" << Value(Currency::fromRaw(25000)) << Value(qint64(2));
+    }
+    void typedRoundTrip()
+    {
+        QFETCH(bool, sqlVariant);
+        QFETCH(QString, column);
+        QFETCH(Value, written);
+        QFETCH(Value, expected);
+        const QString path = file(QString("rt%1.mdb").arg(QTest::currentDataTag()).replace(' ', '_'));
+        auto db = newEstimateFile(path);
+        if (sqlVariant)
+            db->execute(itemTableCreateSql(7));
+        else
+            sb_MkUTbl("TBL00007", *db);
+        QCOMPARE(int(db->columns("TBL00007").size()), sqlVariant ? 47 : 48);
+        {
+            auto rs = db->openRecordset("SELECT * FROM TBL00007");
+            rs->addNew();
+            rs->setField("key1", Value(qint64(1024)));
+            rs->setField(column, written);
+            rs->update();
+        }
+        db.reset();
+        auto again = openEstimateFile(path);
+        auto rs = again->openRecordset("SELECT * FROM TBL00007", RecordsetType::Snapshot);
+        QCOMPARE(rs->recordCount(), 1);
+        QCOMPARE(rs->field(column.toUpper()), expected);  // names compare without case
+    }
+
+    void outOfRangeIsRefusedNotWrapped_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<Value>("written");
+        QTest::newRow("short") << "rt1" << Value(qint64(32768));
+        QTest::newRow("long") << "key1" << Value(qint64(2147483648LL));
+        QTest::newRow("text in number") << "tk1" << Value("abc");
+    }
+    void outOfRangeIsRefusedNotWrapped()
+    {
+        QFETCH(QString, column);
+        QFETCH(Value, written);
+        auto db = newEstimateFile(file(QString("range_%1.mdb").arg(QTest::currentDataTag())));
+        sb_MkUTbl("TBL00001", *db);
+        auto rs = db->openRecordset("SELECT * FROM TBL00001");
+        rs->addNew();
+        bool refused = false;
+        try {
+            rs->setField(column, written);
+        } catch (const std::exception &) {
+            refused = true;
+        }
+        QVERIFY(refused);
+    }
+
+    void dynasetMovesEditsAndDeletes()
+    {
+        auto db = newEstimateFile(file("moves.mdb"));
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY [key1]");
+        for (int k : {192, 64, 128}) {
+            rs->addNew();
+            rs->setField("key1", Value(qint64(k)));
+            rs->setField("knm", Value(QString("工事%1").arg(k)));
+            rs->update();
+        }
+        rs->requery();
+        QCOMPARE(rs->recordCount(), 3);
+        rs->moveFirst();
+        QCOMPARE(rs->field("key1").toLong(), 64);
+        rs->move(2);
+        QCOMPARE(rs->field(0).toLong(), 192);
+        rs->moveNext();
+        QVERIFY(rs->eof());
+        rs->moveFirst();
+        rs->moveNext();
+        rs->edit();
+        rs->setField("kn1", Value(Currency::fromWhole(300000)));
+        rs->update();
+        QCOMPARE(rs->field("kn1").toCurrency(), Currency::fromWhole(300000));
+        rs->deleteRecord();
+        rs->moveNext();
+        QCOMPARE(rs->field("key1").toLong(), 192);  // the row after the deleted one
+        auto check = db->openRecordset("SELECT [key1] FROM RZTBLIDX ORDER BY [key1]", RecordsetType::Snapshot);
+        QCOMPARE(check->recordCount(), 2);
+        QVERIFY_THROWS_EXCEPTION(DbError, check->edit());
+    }
+
+    void selectIntoWithinOneFileKeepsTypesAndRows()
+    {
+        auto db = newEstimateFile(file("copy.mdb"));
+        db->execute(itemTableCreateSql(64));
+        db->execute("INSERT INTO TBL00064 (key1, knm, su1, tk1) VALUES (?, ?, ?, ?)",
+                    {Value(qint64(1024)), Value("O'Brien"), Value(12.5), Value(Currency::fromWhole(18000))});
+        db->execute("INSERT INTO TBL00064 (key1, knm) VALUES (2048, '基礎')");
+        db->execute("SELECT * INTO TBL00128 FROM TBL00064");
+        const auto src = db->columns("TBL00064");
+        const auto dst = db->columns("TBL00128");
+        QCOMPARE(int(dst.size()), 47);
+        for (size_t i = 0; i < src.size(); ++i) {
+            QCOMPARE(dst[i].name, src[i].name);
+            QCOMPARE(dst[i].declared, src[i].declared);
+        }
+        auto rs = db->openRecordset("SELECT * FROM TBL00128 ORDER BY key1", RecordsetType::Snapshot);
+        QCOMPARE(rs->recordCount(), 2);
+        QCOMPARE(rs->field("knm").toString(), QString("O'Brien"));
+        QCOMPARE(rs->field("tk1").toCurrency(), Currency::fromWhole(18000));
+        QCOMPARE(rs->field("su1").toDouble(), 12.5);
+        // A second copy onto an existing table fails and changes nothing.
+        QVERIFY_THROWS_EXCEPTION(DbError, db->execute("SELECT * INTO TBL00128 FROM TBL00064"));
+        QCOMPARE(db->openRecordset("SELECT * FROM TBL00128")->recordCount(), 2);
+    }
+
+    void selectIntoAcrossFiles()
+    {
+        const QString one = file("one.mdb"), two = file("two 'quoted' ].mdb").replace("]", "");
+        auto db1 = newEstimateFile(one);
+        sb_MkUTbl("TBL00064", *db1);
+        db1->execute("INSERT INTO TBL00064 (key1, tk1, bk4) VALUES (1024, ?, 'x')", {Value(kMax)});
+        auto db2 = newEstimateFile(two);
+        db2->execute("SELECT * INTO [;DATABASE=" + two + "].[TBL00100] FROM [;DATABASE=" + one + "].[TBL00064]");
+        QCOMPARE(int(db2->columns("TBL00100").size()), 48);
+        QCOMPARE(db2->columns("TBL00100").back().declared, QString("TEXT(30)"));
+        auto rs = db2->openRecordset("SELECT * FROM TBL00100", RecordsetType::Snapshot);
+        QCOMPARE(rs->recordCount(), 1);
+        QCOMPARE(rs->field("tk1").toCurrency(), kMax);
+        QVERIFY_THROWS_EXCEPTION(DbError, db2->execute("SELECT * INTO [TBL00200] FROM [;DATABASE=" + one + "].[TBL99999]"));
+        QVERIFY(!db2->tableExists("TBL00200"));
+    }
+
+    void transactionRollsBackUnlessCommitted()
+    {
+        auto db = newEstimateFile(file("tx.mdb"));
+        {
+            Transaction tx(*db);
+            db->execute("INSERT INTO RZTBLIDX (key1) VALUES (1)");
+            {
+                Transaction inner(*db);
+                db->execute("INSERT INTO RZTBLIDX (key1) VALUES (2)");
+                inner.commit();
+            }
+        }  // not committed: both inserts vanish
+        QCOMPARE(db->openRecordset("SELECT * FROM RZTBLIDX")->recordCount(), 0);
+        {
+            Transaction tx(*db);
+            db->execute("INSERT INTO RZTBLIDX (key1) VALUES (3)");
+            tx.commit();
+        }
+        QCOMPARE(db->openRecordset("SELECT * FROM RZTBLIDX")->recordCount(), 1);
+    }
+
+    // Files that are not estimate files are refused with a message and left
+    // exactly as they were.
+    void refusedFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("text file") << "text";
+        QTest::newRow("truncated") << "truncated";
+        QTest::newRow("no index table") << "noindex";
+        QTest::newRow("read-only") << "readonly";
+        QTest::newRow("held by another program") << "locked";
+        QTest::newRow("missing") << "missing";
+    }
+    void refusedFiles()
+    {
+        QFETCH(QString, kind);
+        const QString path = file("refused_" + kind + ".mdb");
+        std::unique_ptr<Database> holder;
+        if (kind == "text") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("これは見積書ではありません\n");
+        } else if (kind == "truncated") {
+            {
+                auto db = newEstimateFile(path);
+                sb_MkUTbl("TBL00064", *db);
+            }
+            QFile f(path);
+            QVERIFY(f.resize(f.size() - 1000));
+        } else if (kind == "noindex") {
+            sb_MkIdxDB(path, 1);
+        } else if (kind == "readonly") {
+            newEstimateFile(path);
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
+        } else if (kind == "locked") {
+            newEstimateFile(path);
+            holder = Database::open(path);
+            holder->execute("BEGIN IMMEDIATE");
+        }
+        QByteArray before;
+        if (QFile::exists(path)) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            before = f.readAll();
+        }
+        QString message;
+        try {
+            openEstimateFile(path);
+        } catch (const DbError &e) {
+            message = e.description();
+        }
+        QVERIFY2(!message.isEmpty(), "the file was accepted");
+        QVERIFY(message.contains(path));
+        if (QFile::exists(path)) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+        }
+        QVERIFY(!QFile::exists(path + "-journal"));
+        if (holder)
+            holder->execute("ROLLBACK");
+    }
+};
+
+RZ_REGISTER_TEST(TestDatabase)
+#include "tst_database.moc"
