@@ -10,7 +10,11 @@ deps:
 configure: deps
 	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
+# Sources are globbed per folder; forgetting the moc timestamps makes a new
+# Q_OBJECT file get its moc on an incremental build too (cheap: moc output
+# that did not change is not rebuilt).
 build: configure
+	@find $(BUILD) -path '*_autogen/timestamp' -delete 2>/dev/null || true
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build

@@ -1,5 +1,7 @@
 #include "currency.h"
 
+#include <QLocale>
+
 #include <cmath>
 #include <limits>
 
@@ -8,6 +10,7 @@ namespace rz {
 namespace {
 constexpr __int128 kMin = std::numeric_limits<qint64>::min();
 constexpr __int128 kMax = std::numeric_limits<qint64>::max();
+constexpr __int128 kMantissaCap = static_cast<__int128>(1000000000000000LL) * 1000000000000000LL;  // 1e30
 
 Currency checked(__int128 v)
 {
@@ -45,7 +48,7 @@ std::optional<Currency> Currency::fromDouble(double value)
         return std::nullopt;
     // Going through the shortest round-trip text keeps 0.1f-style values at
     // their intended decimals instead of their binary expansion.
-    const QString text = QString::number(value, 'g', 17);
+    const QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
     const double scaled = value * Scale;
     if (scaled > 9.2233720368547e18 || scaled < -9.2233720368547e18)
         return std::nullopt;
@@ -69,12 +72,22 @@ std::optional<Currency> Currency::parse(const QString &input)
     bool anyDigit = false;
     int expSign = 1;
     int exponent = 0;
+    int droppedWholeDigits = 0;
+    bool sticky = false;
     for (; i < t.size(); ++i) {
         const QChar c = t[i];
         if (c.isDigit() && c.unicode() < 128) {
             anyDigit = true;
-            if (mantissa > (static_cast<__int128>(1) << 100))
-                return std::nullopt;
+            if (mantissa >= kMantissaCap) {
+                // Digits past 30 significant ones cannot change a value that
+                // fits the range except as a tie-breaker: keep only whether
+                // any of them is non-zero (whole digits still scale by ten).
+                if (!seenPoint)
+                    ++droppedWholeDigits;
+                if (c != u'0')
+                    sticky = true;
+                continue;
+            }
             mantissa = mantissa * 10 + (c.unicode() - '0');
             if (seenPoint)
                 ++decimals;
@@ -102,7 +115,7 @@ std::optional<Currency> Currency::parse(const QString &input)
     }
     if (!anyDigit)
         return std::nullopt;
-    int shift = 4 - decimals + expSign * exponent;  // power of ten to apply
+    int shift = 4 - decimals + droppedWholeDigits + expSign * exponent;  // power of ten to apply
     __int128 raw = mantissa;
     if (shift >= 0) {
         for (int k = 0; k < shift; ++k) {
@@ -117,7 +130,10 @@ std::optional<Currency> Currency::parse(const QString &input)
             __int128 den = 1;
             for (int k = 0; k < -shift; ++k)
                 den *= 10;
-            raw = divRoundHalfEven(raw, den);
+            const __int128 q = divFloor(raw, den);
+            const __int128 twiceRest = 2 * (raw - q * den);
+            // A dropped non-zero digit lifts an exact half above it.
+            raw = (twiceRest > den || (twiceRest == den && (sticky || q % 2 != 0))) ? q + 1 : q;
         }
     }
     if (negative)

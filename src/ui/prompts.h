@@ -2,7 +2,10 @@
 // program goes through this interface, so the procedures of a window can run
 // under a scripted implementation in tests.
 #pragma once
+#include <QList>
+#include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace rz {
@@ -25,6 +28,7 @@ struct FileDialogRequest {
     QString filter;      // "label|pattern" pairs separated by "|"
     QString initialDir;
     QString proposedName;
+    bool mustExist = false;  // open dialogs: only an existing file may be chosen
 };
 
 class Prompts {
@@ -37,6 +41,9 @@ public:
                                          const QString &defaultText = QString()) = 0;
     // The chosen path, or an empty string when the user cancels.
     virtual QString chooseFile(const FileDialogRequest &request) = 0;
+    // A popup menu at a point in global screen pixels. Returns the index of
+    // the chosen entry, or -1 when the menu was dismissed.
+    virtual int popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos) = 0;
     virtual void beep() = 0;
     // Arrow-and-hourglass pointer while busy, the normal pointer afterwards.
     virtual void setBusy(bool busy) = 0;

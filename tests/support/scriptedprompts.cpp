@@ -4,7 +4,7 @@ namespace rztest {
 
 int ScriptedPrompts::message(const QString &text, int style, const QString &title)
 {
-    records.push_back({PromptRecord::Message, text, title, style, {}});
+    records.push_back({PromptRecord::Message, text, title, style, {}, {}, {}, {}});
     if (messageAnswers.empty())
         return rz::AnswerOk;
     const int a = messageAnswers.front();
@@ -15,7 +15,7 @@ int ScriptedPrompts::message(const QString &text, int style, const QString &titl
 std::optional<QString> ScriptedPrompts::input(const QString &prompt, const QString &title,
                                               const QString &defaultText)
 {
-    PromptRecord r{PromptRecord::Input, prompt, title, 0, {}};
+    PromptRecord r{PromptRecord::Input, prompt, title, 0, {}, {}, {}, {}};
     r.file.proposedName = defaultText;
     records.push_back(r);
     if (inputAnswers.empty())
@@ -27,7 +27,7 @@ std::optional<QString> ScriptedPrompts::input(const QString &prompt, const QStri
 
 QString ScriptedPrompts::chooseFile(const rz::FileDialogRequest &request)
 {
-    records.push_back({PromptRecord::File, request.title, QString(), 0, request});
+    records.push_back({PromptRecord::File, request.title, QString(), 0, request, {}, {}, {}});
     if (fileAnswers.empty())
         return QString();
     QString a = fileAnswers.front();
@@ -35,9 +35,29 @@ QString ScriptedPrompts::chooseFile(const rz::FileDialogRequest &request)
     return a;
 }
 
+int ScriptedPrompts::popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos)
+{
+    PromptRecord r{PromptRecord::Menu, entries.join(u'|'), QString(), 0, {}, entries, enabled, globalPos};
+    records.push_back(r);
+    if (menuAnswers.empty())
+        return -1;
+    const int a = menuAnswers.front();
+    menuAnswers.pop_front();
+    // A disabled entry cannot be chosen.
+    return (a >= 0 && a < enabled.size() && enabled[a]) ? a : -1;
+}
+
+const PromptRecord *ScriptedPrompts::lastMenu() const
+{
+    for (auto it = records.rbegin(); it != records.rend(); ++it)
+        if (it->kind == PromptRecord::Menu)
+            return &*it;
+    return nullptr;
+}
+
 void ScriptedPrompts::beep()
 {
-    records.push_back({PromptRecord::Beep, QString(), QString(), 0, {}});
+    records.push_back({PromptRecord::Beep, QString(), QString(), 0, {}, {}, {}, {}});
     ++beeps;
 }
 

@@ -9,11 +9,14 @@
 namespace rztest {
 
 struct PromptRecord {
-    enum Kind { Message, Input, File, Beep } kind;
+    enum Kind { Message, Input, File, Beep, Menu } kind;
     QString text;   // message text, input prompt or dialog title
     QString title;  // message/input title
     int style = 0;
     rz::FileDialogRequest file;
+    QStringList menuEntries;
+    QList<bool> menuEnabled;
+    QPoint menuPos;
 };
 
 class ScriptedPrompts : public rz::Prompts {
@@ -22,6 +25,7 @@ public:
     std::optional<QString> input(const QString &prompt, const QString &title,
                                  const QString &defaultText) override;
     QString chooseFile(const rz::FileDialogRequest &request) override;
+    int popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos) override;
     void beep() override;
     void setBusy(bool busy) override;
 
@@ -30,6 +34,7 @@ public:
     std::deque<int> messageAnswers;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<QString> fileAnswers;
+    std::deque<int> menuAnswers;  // empty: the menu is dismissed (-1)
 
     std::vector<PromptRecord> records;
     int beeps = 0;
@@ -39,6 +44,7 @@ public:
     int countOf(PromptRecord::Kind kind) const;
     QStringList messages() const;  // texts of every message box shown
     const PromptRecord *lastMessage() const;
+    const PromptRecord *lastMenu() const;
     void clear();
 };
 

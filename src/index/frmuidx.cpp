@@ -1,0 +1,250 @@
+#include "frmuidx.h"
+
+#include "store/sjis.h"
+#include "ui/gridview.h"
+#include "ui/uifonts.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace rz {
+
+namespace {
+QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+struct ButtonText {
+    const char *caption;
+    const char *tip;
+};
+const ButtonText kButtons[12] = {
+    {"内訳（F1）", "内訳書を開く"},          {"作成(F2)", "新しい行（見積書）を作成する"},
+    {"複写(F3)", "行（見積書）の複写"},      {"削除(F4)", "行（見積書）の削除"},
+    {"画面(F5)", "金額の表示切替"},          {"計算(F6)", "金額の再計算"},
+    {"", ""},                                {"印刷(F8)", "印刷処理メニューの表示"},
+    {"", ""},                                {"", ""},
+    {"表紙(F11)", "表紙データの入力"},       {"終了(F12)", "閉じる"}};
+const char *const kFrameLabels[8] = {"工事名称", "発注者", "住所", "備考", "受注日", "着工日", "完成日", "(YYYY-MM-DD)"};
+}  // namespace
+
+FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
+    : QWidget(parent), shared_(shared), session_(shared, prompts, *this)
+{
+    ++shared_.formsLoaded;
+    setObjectName(QStringLiteral("FrmUidx"));
+    setWindowTitle(QStringLiteral("工事名称一覧"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(twipsToPixels(12030), twipsToPixels(6495));
+
+    for (int i = 0; i < 12; ++i) {
+        auto *b = new QPushButton(QString::fromUtf8(kButtons[i].caption), this);
+        b->setObjectName(QStringLiteral("Command1_%1").arg(i));
+        b->setToolTip(QString::fromUtf8(kButtons[i].tip));
+        b->setFont(buttonFont());
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setGeometry(twipsRect(IndexSession::buttonLeft(i), IndexSession::kButtonTop, IndexSession::kButtonWidth,
+                                 IndexSession::kButtonHeight));
+        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command1_Click(i); });
+        Command1[static_cast<size_t>(i)] = b;
+    }
+
+    Grid1 = new GridView(&session_.grid(), this);
+    Grid1->setObjectName(QStringLiteral("Grid1"));
+    Grid1->setGeometry(twipsRect(IndexSession::kGridLeft, IndexSession::kGridTop, 11700, 5130));
+    Grid1->installEventFilter(this);
+    connect(static_cast<GridView *>(Grid1), &GridView::cellActivated, this, [this](int row, int) {
+        if (!syncing_)
+            session_.gridCursorMoved(row);
+    });
+    connect(&session_.grid(), &Grid::widthsChanged, this, &FrmUidx::applyWidths);
+
+    const int labelTop = 5700;
+    LblMsg = new QLabel(this);
+    LblMsg->setObjectName(QStringLiteral("LblMsg"));
+    LblMsg->setGeometry(twipsRect(120, labelTop, 6000, 300));
+    Label14 = new QLabel(QStringLiteral("Page"), this);
+    Label14->setGeometry(twipsRect(6300, labelTop, 600, 300));
+    LblPage = new QLabel(this);
+    LblPage->setObjectName(QStringLiteral("LblPage"));
+    LblPage->setGeometry(twipsRect(6900, labelTop, 900, 300));
+    LblMem = new QLabel(this);
+    LblMem->setObjectName(QStringLiteral("LblMem"));
+    LblMem->setGeometry(twipsRect(7900, labelTop, 900, 300));
+    const char *const pageCaptions[2] = {"Up", "Down"};
+    for (int i = 0; i < 2; ++i) {
+        auto *b = new QPushButton(QString::fromLatin1(pageCaptions[i]), this);
+        b->setObjectName(QStringLiteral("Command2_%1").arg(i));
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setGeometry(twipsRect(9120 + i * 720, labelTop, 734, 299));
+        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command2_Click(i); });
+        Command2[static_cast<size_t>(i)] = b;
+    }
+    buildFrame();
+}
+
+FrmUidx::~FrmUidx() { --shared_.formsLoaded; }
+
+void FrmUidx::buildFrame()
+{
+    Frame1 = new QGroupBox(QStringLiteral("詳細(OKで更新)"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setGeometry(twipsRect(600, 0, 10800, IndexSession::kFrameHeight));
+    const int labelW = 1200, boxLeft = 1440;
+    const int widths[7] = {6600, 6600, 6600, 3000, 1500, 1500, 1500};
+    for (int i = 0; i < 7; ++i) {
+        // Boxes 0-3 stand one under the other; the three dates share the last line.
+        const bool date = i >= 4;
+        const int top = 300 + (date ? 4 : i) * 420;
+        const int left = date ? 120 + (i - 4) * 3000 : 120;
+        auto *label = new QLabel(QString::fromUtf8(kFrameLabels[i]), Frame1);
+        label->setGeometry(twipsRect(left, top, labelW, 330));
+        lblLabels[static_cast<size_t>(i)] = label;
+        auto *box = new QLineEdit(Frame1);
+        box->setObjectName(QStringLiteral("TxtFrame_%1").arg(i));
+        box->setGeometry(twipsRect(date ? left + labelW : boxLeft, top, widths[i], 330));
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Base, oleColor(0x00FFC0C0));
+        box->setPalette(pal);
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textEdited, this, [this, i, box](const QString &text) {
+            // Keep the box within the bytes its column holds.
+            const QString cut = LeftB(text, IndexSession::frameByteLimit(i));
+            if (cut != text) {
+                const int pos = box->cursorPosition();
+                box->setText(cut);
+                box->setCursorPosition(std::min(pos, static_cast<int>(cut.size())));
+            }
+            session_.setFrameText(i, box->text());
+        });
+        TxtFrame[static_cast<size_t>(i)] = box;
+    }
+    lblLabels[7] = new QLabel(QString::fromUtf8(kFrameLabels[7]), Frame1);
+    lblLabels[7]->setGeometry(twipsRect(9100, 300 + 4 * 420, 1600, 330));
+    ComFrameOk = new QPushButton(QStringLiteral("ＯＫ"), Frame1);
+    ComFrameOk->setObjectName(QStringLiteral("ComFrameOk"));
+    ComFrameOk->setAutoDefault(true);
+    ComFrameOk->setGeometry(twipsRect(8400, 300, 1800, 420));
+    ComFrameCancel = new QPushButton(QStringLiteral("キャンセル"), Frame1);
+    ComFrameCancel->setObjectName(QStringLiteral("ComFrameCancel"));
+    ComFrameCancel->setAutoDefault(true);
+    ComFrameCancel->setGeometry(twipsRect(8400, 840, 1800, 420));
+    connect(ComFrameOk, &QPushButton::clicked, this, [this] { session_.ComFrameOk_Click(); });
+    connect(ComFrameCancel, &QPushButton::clicked, this, [this] { session_.ComFrameCancel_Click(); });
+    Frame1->hide();
+}
+
+bool FrmUidx::start()
+{
+    const bool ok = session_.load();
+    applyWidths();
+    refresh();
+    focusGrid();
+    return ok;
+}
+
+void FrmUidx::applyWidths()
+{
+    static_cast<GridView *>(Grid1)->applyGridGeometry();
+}
+
+void FrmUidx::syncViewCursor()
+{
+    syncing_ = true;
+    static_cast<GridView *>(Grid1)->followCursor();
+    syncing_ = false;
+}
+
+void FrmUidx::focusGrid()
+{
+    Grid1->setFocus();
+    session_.gridFocused();
+}
+
+void FrmUidx::focusFrameBox(int box)
+{
+    if (box >= 0 && box < 7)
+        TxtFrame[static_cast<size_t>(box)]->setFocus();
+    else if (box == 7)
+        ComFrameOk->setFocus();
+    else
+        ComFrameCancel->setFocus();
+}
+
+void FrmUidx::closeWindow() { close(); }
+
+QPoint FrmUidx::globalPointFromTwips(int x, int y) const
+{
+    return mapToGlobal(QPoint(twipsToPixels(x), twipsToPixels(y)));
+}
+
+bool FrmUidx::openEditor(const QString &caption) { return editorOpener ? editorOpener(caption) : false; }
+
+void FrmUidx::refresh()
+{
+    LblMsg->setText(session_.lblMsg());
+    LblPage->setText(session_.lblPage());
+    LblMem->setText(session_.lblMem());
+    for (int i = 0; i < 12; ++i)
+        Command1[static_cast<size_t>(i)]->setEnabled(session_.command1Enabled(i));
+    const bool visible = session_.frameVisible();
+    if (visible && !frameWasVisible_) {
+        for (int i = 0; i < 7; ++i)
+            TxtFrame[static_cast<size_t>(i)]->setText(session_.frameText(i));
+        Frame1->move(Frame1->x(), twipsToPixels(session_.frameTop()));
+    }
+    Frame1->setVisible(visible);
+    if (visible)
+        Frame1->raise();
+    frameWasVisible_ = visible;
+    syncViewCursor();
+}
+
+bool FrmUidx::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Grid1) {
+        if (event->type() == QEvent::KeyPress) {
+            if (session_.gridKeyDown(static_cast<QKeyEvent *>(event)->key()))
+                return true;
+        } else if (event->type() == QEvent::FocusIn) {
+            session_.gridFocused();
+        }
+    } else {
+        for (int i = 0; i < 7; ++i) {
+            if (watched == TxtFrame[static_cast<size_t>(i)] && event->type() == QEvent::KeyPress)
+                return session_.TxtFrame_KeyDown(i, static_cast<QKeyEvent *>(event)->key());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmUidx::closeEvent(QCloseEvent *event)
+{
+    if (!session_.unload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    emit closed();
+}
+
+void FrmUidx::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    focusGrid();
+}
+
+void FrmUidx::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        session_.activate();
+}
+
+}  // namespace rz

@@ -1,0 +1,68 @@
+// The estimate index window "工事名称一覧": draws the IndexSession's grid,
+// labels, buttons and detail frame, and forwards keys and clicks to it.
+#pragma once
+#include "indexsession.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QTableView;
+class QPushButton;
+class QLabel;
+class QGroupBox;
+class QLineEdit;
+
+namespace rz {
+
+class FrmUidx : public QWidget, public IndexHost {
+    Q_OBJECT
+public:
+    FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent = nullptr);
+    ~FrmUidx() override;
+
+    // Form_Load; false when the file could not be opened (the message was shown).
+    bool start();
+    IndexSession &session() { return session_; }
+
+    // Opens the breakdown editor; set by the main window once it exists.
+    std::function<bool(const QString &caption)> editorOpener;
+
+    QTableView *Grid1;
+    std::array<QPushButton *, 12> Command1{};
+    std::array<QPushButton *, 2> Command2{};
+    QLabel *LblMsg, *LblPage, *Label14, *LblMem;
+    QGroupBox *Frame1;
+    std::array<QLineEdit *, 7> TxtFrame{};
+    std::array<QLabel *, 8> lblLabels{};
+    QPushButton *ComFrameOk, *ComFrameCancel;
+
+    // IndexHost
+    void focusGrid() override;
+    void focusFrameBox(int box) override;
+    void closeWindow() override;
+    QPoint globalPointFromTwips(int x, int y) const override;
+    void refresh() override;
+    bool openEditor(const QString &caption) override;
+
+signals:
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildFrame();
+    void applyWidths();
+    void syncViewCursor();
+
+    Shared &shared_;
+    IndexSession session_;
+    bool syncing_ = false;
+    bool frameWasVisible_ = false;
+};
+
+}  // namespace rz

@@ -1,0 +1,301 @@
+// The index window's operations that change the estimate file: write-back of
+// grid rows, creating, copying, deleting and recalculating estimates, and the
+// detail frame. Each change of the file is one transaction.
+#include "indexsession.h"
+
+#include "store/format.h"
+#include "store/schema.h"
+#include "store/sjis.h"
+#include "store/vbconv.h"
+
+namespace rz {
+
+namespace {
+const QString kAmountMask = QStringLiteral("##,###,###,###");
+const QString kPlaceholderDate = QStringLiteral("YYYY-MM-DD");
+
+struct FrameField {
+    const char *column;
+    int padTo;  // blanks appended before cutting when the frame is filled
+    int bytes;  // bytes kept
+};
+const FrameField kFrameFields[IndexSession::kFrameBoxes] = {
+    {"knm", 60, 60}, {"hat", 60, 60}, {"ad1", 60, 60}, {"bk1", 20, 20},
+    {"dt1", 60, 10}, {"dt2", 60, 10}, {"dt3", 60, 10}};
+
+// The grid shows a cut and padded copy of the stored text or amount. Writing
+// that copy back would shorten long names and round amounts with decimals,
+// so a cell that still shows exactly what was read leaves the column alone.
+bool showsStoredText(const QString &cell, const Value &stored, int bytes)
+{
+    return cell == padBytes(stored.toString(), bytes);
+}
+}  // namespace
+
+int IndexSession::frameByteLimit(int box) { return kFrameFields[box].bytes; }
+
+void IndexSession::sb_WriteUIdx()
+{
+    try {
+        Transaction tx(*shared_.DB_Main);
+        for (int r = 1; r < grid_.rows(); ++r) {
+            if (!isEstimateRow(r))
+                break;
+            if (dirty_[static_cast<size_t>(r)])
+                sb_WriteRec(r, 0);
+        }
+        tx.commit();
+    } catch (const std::exception &e) {
+        if (rs_)
+            rs_->cancelUpdate();
+        showError(e);
+    }
+    for (int r = 1; r <= kPageRows; ++r)
+        dirty_[static_cast<size_t>(r)] = false;
+}
+
+void IndexSession::sb_WriteRec(int row, int mode)
+{
+    if (mode == 1) {
+        const qint32 key = insertKey(row);
+        shared_.DB_TblName = itemTableName(key);
+        try {
+            Transaction tx(*shared_.DB_Main);
+            sb_MkUTbl(shared_.DB_TblName, *shared_.DB_Main);
+            rs_->addNew();
+            sb_IdxRecClr();
+            rs_->setField("key1", qint64(key));
+            rs_->setField("dt1", dateText(today()));
+            rs_->setField("dt3", dateText(today()));
+            rs_->update();
+            tx.commit();
+        } catch (const std::exception &e) {
+            rs_->cancelUpdate();
+            showError(e);
+        }
+        requeryAndShow();
+        return;
+    }
+    // Mode 0: the row back into its record (called inside sb_WriteUIdx's transaction).
+    sb_GetCurRec(row);
+    const QString name = grid_.text(row, 1);
+    const QString remark = grid_.text(row, 7);
+    const Value storedName = rs_->field("knm"), storedRemark = rs_->field("bk1");
+    const Currency kn1 = rs_->field("kn1").toCurrency(), kn2 = rs_->field("kn2").toCurrency();
+    rs_->edit();
+    if (!showsStoredText(name, storedName, 60))
+        rs_->setField("knm", padBytes(name, 60));
+    for (const auto &[col, field, stored] : {std::tuple{2, "kn1", kn1}, std::tuple{3, "kn2", kn2}}) {
+        const QString cell = grid_.text(row, col);
+        if (cell == Format(stored, kAmountMask))
+            continue;
+        rs_->setField(field, Trim(cell).isEmpty() ? Currency() : CCur(cell).value_or(Currency()));
+    }
+    if (!showsStoredText(remark, storedRemark, 20))
+        rs_->setField("bk1", padBytes(remark, 20));
+    rs_->setField("dt3", dateText(today()));
+    rs_->update();
+}
+
+void IndexSession::sb_IdxRecClr()
+{
+    rs_->setField("knm", QString(60, u' '));
+    rs_->setField("kn1", Currency());
+    rs_->setField("kn2", Currency());
+    rs_->setField("ad1", QString(40, u' '));
+    rs_->setField("hat", QString(40, u' '));
+    rs_->setField("kno", QString(10, u' '));
+    for (const char *dt : {"dt1", "dt2", "dt3", "dt4"})
+        rs_->setField(dt, kPlaceholderDate);
+    for (const char *bk : {"bk1", "bk2", "bk3", "bk4"})
+        rs_->setField(bk, QString(20, u' '));
+    for (int f = 11; f <= 36; ++f)
+        rs_->setField(f, qint64(0));
+    rs_->setField("int1", qint64(100));
+    rs_->setField("int2", qint64(100));
+}
+
+void IndexSession::requeryAndShow()
+{
+    try {
+        rs_->requery();
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+    sb_DispList();
+}
+
+void IndexSession::sb_CopyMenu()
+{
+    const int row = grid_.row();
+    if (!copyPending_ && !isEstimateRow(row))
+        return;
+    const QPoint at = host_.globalPointFromTwips(buttonLeft(2), kButtonTop + kButtonHeight);
+    const int choice = prompts_.popupMenu({QStringLiteral("切り取り"), QStringLiteral("コピー"), QStringLiteral("張り付け")},
+                                          {true, isEstimateRow(row), copyPending_}, at);
+    if (choice == 1)
+        PU3_Copy_Click();
+    else if (choice == 2)
+        PU3_Paste_Click();
+}
+
+void IndexSession::PU3_Copy_Click()
+{
+    const int row = grid_.row();
+    sourceTable_ = itemTableName(rowKey(row));
+    try {
+        sb_GetCurRec(row);
+        copySourceKey_ = static_cast<qint32>(rs_->field("key1").toLong());
+        copyPending_ = true;
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+}
+
+void IndexSession::PU3_Paste_Click()
+{
+    const int row = grid_.row();
+    if (insertKey(row) == 0)
+        return;
+    prompts_.setBusy(true);
+    targetTable_ = itemTableName(insertKey(row));
+    try {
+        sb_TblCopy();
+        copyPending_ = false;
+    } catch (const std::exception &e) {
+        // Nothing of the copy remains; the copy stays pending for another try.
+        rs_->cancelUpdate();
+        prompts_.setBusy(false);
+        showError(e);
+    }
+    requeryAndShow();
+    prompts_.setBusy(false);
+}
+
+void IndexSession::sb_TblCopy()
+{
+    Database &db = *shared_.DB_Main;
+    Transaction tx(db);
+    auto src = db.openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX WHERE key1 = ?"), RecordsetType::Snapshot,
+                                {Value(qint64(copySourceKey_))});
+    if (src->eof())
+        throw DbError(QStringLiteral("コピー元の見積書 %1 は削除されています。").arg(copySourceKey_));
+    rs_->addNew();
+    rs_->setField("key1", qint64(insertKey(grid_.row())));
+    for (int f = 1; f <= 36; ++f)
+        rs_->setField(rs_->fieldName(f), src->field(rs_->fieldName(f)));
+    rs_->update();
+    db.execute(QStringLiteral("SELECT * INTO ") + targetTable_ + QStringLiteral(" FROM ") + sourceTable_);
+    tx.commit();
+}
+
+void IndexSession::sb_Delete(int row)
+{
+    try {
+        sb_GetCurRec(row);
+        const QString name = Trim(rs_->field("knm").toString());
+        if (prompts_.message(name + QStringLiteral("を削除します"), MsgOkCancelInformation) == AnswerOk) {
+            Database &db = *shared_.DB_Main;
+            Transaction tx(db);
+            rs_->deleteRecord();
+            shared_.DB_TblName = itemTableName(rowKey(row));
+            // An estimate whose item table went missing can still be deleted.
+            if (db.tableExists(shared_.DB_TblName))
+                db.dropTable(shared_.DB_TblName);
+            tx.commit();
+        }
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+    requeryAndShow();
+}
+
+void IndexSession::sb_Recalc()
+{
+    // The whole-estimate recalculation arrives with the breakdown editor;
+    // until then the command is refused.
+    prompts_.beep();
+}
+
+void IndexSession::sb_UpdateIdx()
+{
+    const int row = grid_.row();
+    try {
+        sb_GetCurRec(row);
+        for (int i = 0; i < kFrameBoxes; ++i) {
+            const FrameField &f = kFrameFields[i];
+            frameText_[static_cast<size_t>(i)] =
+                RTrim(LeftB(rs_->field(f.column).toString() + QString(f.padTo, u' '), f.bytes));
+        }
+    } catch (const std::exception &e) {
+        showError(e);
+        return;
+    }
+    frameRow_ = row;
+    if (row >= 11)
+        frameTop_ = kGridTop + grid_.cellTop(row) - kFrameHeight - 40;
+    else
+        frameTop_ = kGridTop + grid_.cellTop(row) + grid_.cellHeight() + 40;
+    frameVisible_ = true;
+    host_.refresh();
+    host_.focusFrameBox(0);
+}
+
+void IndexSession::setFrameText(int box, const QString &text)
+{
+    frameText_[static_cast<size_t>(box)] = LeftB(text, frameByteLimit(box));
+}
+
+void IndexSession::ComFrameOk_Click()
+{
+    try {
+        Transaction tx(*shared_.DB_Main);
+        sb_GetCurRec(frameRow_);
+        rs_->edit();
+        for (int i = 0; i < kFrameBoxes; ++i)
+            rs_->setField(kFrameFields[i].column, LeftB(frameText_[static_cast<size_t>(i)], kFrameFields[i].bytes));
+        rs_->update();
+        tx.commit();
+    } catch (const std::exception &e) {
+        rs_->cancelUpdate();
+        showError(e);
+        return;  // the frame stays open with the user's text
+    }
+    frameVisible_ = false;
+    grid_.setText(frameRow_, 1, LeftB(frameText_[0], 60));
+    grid_.setText(frameRow_, 7, LeftB(frameText_[3], 20));
+    host_.focusGrid();
+    host_.refresh();
+}
+
+void IndexSession::ComFrameCancel_Click()
+{
+    frameVisible_ = false;
+    host_.focusGrid();
+    host_.refresh();
+}
+
+bool IndexSession::TxtFrame_KeyDown(int box, int qtKey)
+{
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
+        Command1_Click(qtKey - Qt::Key_F1);
+        return true;
+    }
+    switch (qtKey) {
+    case Qt::Key_Escape:
+        ComFrameCancel_Click();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+        host_.focusFrameBox(box >= kFrameBoxes - 1 ? kFrameBoxes : box + 1);
+        return true;
+    case Qt::Key_Up:
+        host_.focusFrameBox(box <= 0 ? -1 : box - 1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace rz

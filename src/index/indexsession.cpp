@@ -1,0 +1,437 @@
+// The estimate list of the index window: filling a page, paging, keys, the
+// command dispatch, the amount column switch and the hand-over with the editor.
+#include "indexsession.h"
+
+#include "store/format.h"
+#include "store/levelkeys.h"
+#include "store/memfree.h"
+#include "store/schema.h"
+#include "store/sjis.h"
+#include "store/vbconv.h"
+#include "ui/uifonts.h"
+
+#include <limits>
+
+namespace rz {
+
+const char *const IndexSession::kFormatString =
+    "<  |　　　　　　　　　　 工    事    名    称　　　　　　　　　　|　見 積 金 額 |　予 算 金 額 |項目数|"
+    "　作 成 日|　更 新 日|　　　備       考      ";
+
+namespace {
+const quint32 kMarkColour = 0x00C0FFFF;
+const quint32 kWindowColour = 0x80000005;
+const quint32 kWindowText = 0x80000008;
+const QString kAppendMark = QStringLiteral("＊");
+const QString kAmountMask = QStringLiteral("##,###,###,###");
+}  // namespace
+
+int IndexSession::buttonLeft(int index)
+{
+    // Groups of four (F1-F4, F5-F8, F9-F12): 960 twips apart within a group,
+    // 1080 at the start of the next group.
+    const int group = index / 4, within = index % 4;
+    return 120 + group * (3 * 960 + 1080) + within * 960;
+}
+
+IndexSession::IndexSession(Shared &shared, Prompts &prompts, IndexHost &host)
+    : shared_(shared), prompts_(prompts), host_(host)
+{
+    enabled_.fill(true);
+    grid_.setFont(gridFont());
+}
+
+IndexSession::~IndexSession() = default;
+
+QString IndexSession::dateText(const QDate &d) { return d.toString(QStringLiteral("MM-dd-yyyy")); }
+
+void IndexSession::sb_MkIdxGrid()
+{
+    grid_.setFormatString(QString::fromUtf8(kFormatString));
+    grid_.setColWidth(3, 0);
+    grid_.setCellForeColor(0, 3, oleColor(0x0000FFFF));
+}
+
+bool IndexSession::load()
+{
+    shared_.U1_Upd = false;
+    sb_MkIdxGrid();
+    for (auto &k : rowKey_)
+        k = {0, 0};
+    dirty_.fill(false);
+    try {
+        shared_.DB_Main = openEstimateFile(shared_.DB_Path);
+        rs_ = shared_.DB_Main->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX ORDER BY [key1]"));
+    } catch (const std::exception &e) {
+        rs_.reset();
+        shared_.DB_Main.reset();
+        showError(e);
+        return false;
+    }
+    page_ = 1;
+    shared_.Idx_Page = 1;
+    row_ = 1;
+    shared_.Idx_Row = 1;
+    budgetShown_ = false;
+    copyPending_ = false;
+    sourceTable_.clear();
+    targetTable_.clear();
+    shared_.DB_TblName.clear();
+    sb_DispList();
+    grid_.setBackColorSel(oleColor(kMarkColour));
+    grid_.setForeColorSel(oleColor(kWindowText));
+    selectWholeRow(1);
+    host_.refresh();
+    return true;
+}
+
+void IndexSession::selectWholeRow(int row)
+{
+    row = std::clamp(row, 1, grid_.rows() - 1);
+    grid_.setRow(row);
+    grid_.setCol(1);
+    grid_.setColSel(grid_.cols() - 1);
+}
+
+bool IndexSession::isEstimateRow(int row) const
+{
+    return row >= 1 && row < grid_.rows() && grid_.text(row, 0) != kAppendMark;
+}
+
+void IndexSession::fillRow(int r)
+{
+    grid_.setText(r, 0, QStringLiteral("＋"));
+    grid_.setText(r, 1, padBytes(rs_->field("knm").toString(), 60));
+    grid_.setText(r, 2, Format(rs_->field("kn1").toCurrency(), kAmountMask));
+    grid_.setText(r, 3, Format(rs_->field("kn2").toCurrency(), kAmountMask));
+    grid_.setText(r, 4, Format(rs_->field("int0").toLong(), QStringLiteral("##,##0")));
+    grid_.setText(r, 5, rs_->field("dt1").toString());
+    grid_.setText(r, 6, rs_->field("dt3").toString());
+    grid_.setText(r, 7, padBytes(rs_->field("bk1").toString(), 20));
+}
+
+static qint32 keyAfter(qint32 key)
+{
+    // The append row extends the sequence by 64; past the largest key there
+    // is no room, which the create command reports with a beep.
+    return static_cast<qint64>(key) + 64 > std::numeric_limits<qint32>::max() ? 0 : key + 64;
+}
+
+static qint32 safeMidKey(qint32 lo, qint32 hi)
+{
+    try {
+        return MidKey(lo, hi);
+    } catch (const OverflowError &) {
+        return 0;  // keys too far apart to halve: no insertion here
+    }
+}
+
+void IndexSession::sb_DispList()
+{
+    try {
+        if (rs_->recordCount() > 0)
+            rs_->moveFirst();
+        if (page_ > 1) {
+            rs_->move((page_ - 1) * kPageRows - 1);
+            rowKey_[0][0] = rs_->eof() ? 0 : static_cast<qint32>(rs_->field("key1").toLong());
+            if (!rs_->eof())
+                rs_->moveNext();
+        } else {
+            rowKey_[0][0] = 0;
+        }
+        for (int r = 1; r <= kPageRows; ++r)
+            dirty_[static_cast<size_t>(r)] = false;
+        grid_.setRows(kPageRows + 1);
+        for (int r = 1; r <= kPageRows; ++r) {
+            if (rs_->eof()) {
+                rowKey_[static_cast<size_t>(r)][0] = 0;
+                rowKey_[static_cast<size_t>(r)][1] = keyAfter(rowKey_[static_cast<size_t>(r - 1)][0]);
+                sb_ClrRow(r);
+                for (int k = r + 1; k <= kPageRows; ++k)
+                    rowKey_[static_cast<size_t>(k)] = {0, 0};
+                grid_.setRows(r + 1);
+                break;
+            }
+            const qint32 key = static_cast<qint32>(rs_->field("key1").toLong());
+            rowKey_[static_cast<size_t>(r)][0] = key;
+            rowKey_[static_cast<size_t>(r)][1] = safeMidKey(rowKey_[static_cast<size_t>(r - 1)][0], key);
+            fillRow(r);
+            rs_->moveNext();
+        }
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+    lblMem_ = Str(MemFree()) + QStringLiteral("%");
+    lblPage_ = Str(page_);
+    host_.refresh();
+}
+
+void IndexSession::sb_ClrRow(int row)
+{
+    grid_.setText(row, 0, kAppendMark);
+    for (int c = 1; c < grid_.cols(); ++c)
+        grid_.setText(row, c, QString());
+}
+
+void IndexSession::sb_GetCurRec(int row)
+{
+    if (rs_->recordCount() > 0)
+        rs_->moveFirst();
+    rs_->move((page_ - 1) * kPageRows + row - 1);
+}
+
+void IndexSession::sb_SetRowColor(bool on)
+{
+    grid_.setSelectionBackColor(oleColor(on ? kMarkColour : kWindowColour));
+}
+
+void IndexSession::Command2_Click(int index)
+{
+    if (index == 0) {
+        if (rowKey_[kPageRows][0] == 0) {
+            prompts_.beep();
+        } else {
+            sb_WriteUIdx();
+            ++page_;
+            sb_DispList();
+            grid_.setRow(1);
+        }
+    } else {
+        if (page_ == 1) {
+            prompts_.beep();
+        } else {
+            sb_WriteUIdx();
+            --page_;
+            sb_DispList();
+            grid_.setRow(std::min(kPageRows, grid_.rows() - 1));
+        }
+    }
+    grid_.setCol(1);
+    grid_.setColSel(grid_.cols() - 1);
+    host_.focusGrid();
+    host_.refresh();
+}
+
+bool IndexSession::gridKeyDown(int qtKey)
+{
+    if (qtKey == Qt::Key_Escape) {
+        Command1_Click(11);
+        return true;
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
+        Command1_Click(qtKey - Qt::Key_F1);
+        return true;
+    }
+    if (qtKey == Qt::Key_PageUp) {
+        Command2_Click(0);
+        return true;
+    }
+    if (qtKey == Qt::Key_PageDown) {
+        Command2_Click(1);
+        return true;
+    }
+    return false;
+}
+
+void IndexSession::gridFocused()
+{
+    if (frameVisible_) {
+        frameVisible_ = false;
+        host_.refresh();
+    }
+}
+
+void IndexSession::gridCursorMoved(int row)
+{
+    if (row < 1 || row >= grid_.rows())
+        row = std::clamp(row, 1, grid_.rows() - 1);
+    selectWholeRow(row);
+}
+
+void IndexSession::Command1_Click(int index)
+{
+    row_ = grid_.row();
+    if (isEstimateRow(row_))
+        dirty_[static_cast<size_t>(row_)] = true;
+    bool focusBack = true;
+    switch (index) {
+    case 0:
+        if (shared_.formsLoaded == 2 && isEstimateRow(row_)) {
+            sb_WriteUIdx();
+            sb_OpenU1();
+        } else {
+            prompts_.beep();
+        }
+        break;
+    case 1:
+        lblMsg_.clear();
+        if (insertKey(row_) != 0) {
+            sb_WriteUIdx();
+            sb_WriteRec(row_, 1);
+        } else {
+            prompts_.beep();
+        }
+        break;
+    case 2:
+        sb_SetRowColor(true);
+        sb_CopyMenu();
+        sb_SetRowColor(false);
+        break;
+    case 3:
+        if (isEstimateRow(row_)) {
+            sb_WriteUIdx();
+            sb_SetRowColor(true);
+            sb_Delete(row_);
+            sb_SetRowColor(false);
+        } else {
+            prompts_.beep();
+        }
+        break;
+    case 4:
+        sb_WriteUIdx();
+        sb_ChgDsp();
+        break;
+    case 5:
+        sb_Recalc();
+        break;
+    case 7:
+        // Printing arrives with the print module; until then the command is refused.
+        prompts_.beep();
+        break;
+    case 10:
+        if (isEstimateRow(row_)) {
+            if (frameVisible_) {
+                frameVisible_ = false;
+            } else {
+                sb_UpdateIdx();
+                focusBack = false;
+            }
+        } else {
+            prompts_.beep();
+        }
+        break;
+    case 11:
+        host_.closeWindow();
+        return;
+    default:
+        break;
+    }
+    if (focusBack)
+        host_.focusGrid();
+    host_.refresh();
+}
+
+void IndexSession::sb_ChgDsp()
+{
+    if (budgetShown_) {
+        budgetShown_ = false;
+        const int w = grid_.colWidth(3);
+        grid_.setColWidth(3, 0);
+        grid_.setColWidth(2, w);
+    } else {
+        budgetShown_ = true;
+        const int w = grid_.colWidth(2);
+        grid_.setColWidth(2, 0);
+        grid_.setColWidth(3, w);
+    }
+    sb_DispList();
+}
+
+void IndexSession::sb_OpenU1()
+{
+    const int row = grid_.row();
+    enabled_[11] = false;
+    shared_.Idx_Page = page_;
+    shared_.Idx_Row = row;
+    try {
+        sb_GetCurRec(row);
+        const Value rt1 = rs_->field("int1"), rt2 = rs_->field("int2"), co = rs_->field("bk2");
+        if (!rt1.isNull())
+            shared_.U1_Rt1 = static_cast<int>(rt1.toLong());
+        if (!rt2.isNull())
+            shared_.U1_Rt2 = static_cast<int>(rt2.toLong());
+        if (!co.isNull())
+            shared_.Co_Name = co.toString();
+    } catch (const std::exception &) {
+        // Unreadable columns leave the values as they were, so the editor still opens.
+    }
+    shared_.DB_TblName = itemTableName(rowKey(row));
+    prompts_.setBusy(true);
+    const bool opened = host_.openEditor(grid_.text(row, 1));
+    prompts_.setBusy(false);
+    if (!opened) {
+        enabled_[11] = true;
+        prompts_.beep();
+        return;
+    }
+    if (shared_.formsLoaded >= 4)
+        enabled_[0] = false;
+}
+
+void IndexSession::activate()
+{
+    if (shared_.DB_TblName.isEmpty() || !rs_)
+        return;
+    if (shared_.formsLoaded < 4)
+        enabled_[0] = true;
+    if (shared_.formsLoaded == 2)
+        enabled_[11] = true;
+    if (page_ != shared_.Idx_Page) {
+        page_ = shared_.Idx_Page;
+        sb_DispList();
+    }
+    row_ = std::clamp(shared_.Idx_Row, 1, grid_.rows() - 1);
+    grid_.setRow(row_);
+    if (shared_.U1_Upd) {
+        try {
+            Transaction tx(*shared_.DB_Main);
+            sb_GetCurRec(row_);
+            rs_->edit();
+            rs_->setField("knm", padBytes(grid_.text(row_, 1), 60));
+            rs_->setField("kn1", shared_.U1_Kn1);
+            rs_->setField("kn2", shared_.U1_Kn2);
+            rs_->setField("int0", qint64(shared_.U1_RowCnt));
+            rs_->setField("int1", qint64(shared_.U1_Rt1));
+            rs_->setField("int2", qint64(shared_.U1_Rt2));
+            rs_->setField("dt3", dateText(today()));
+            rs_->setField("bk2", shared_.Co_Name);
+            rs_->update();
+            tx.commit();
+            grid_.setText(row_, 2, Format(shared_.U1_Kn1, kAmountMask));
+            grid_.setText(row_, 3, Format(shared_.U1_Kn2, kAmountMask));
+            grid_.setText(row_, 4, Format(qint64(shared_.U1_RowCnt), QStringLiteral("##,##0")));
+            grid_.setText(row_, 6, rs_->field("dt3").toString());
+            dirty_[static_cast<size_t>(row_)] = false;
+        } catch (const std::exception &e) {
+            rs_->cancelUpdate();
+            showError(e);
+        }
+        shared_.U1_Upd = false;
+    }
+    grid_.setCol(1);
+    grid_.setColSel(grid_.cols() - 1);
+    host_.focusGrid();
+    host_.refresh();
+}
+
+bool IndexSession::unload()
+{
+    if (shared_.formsLoaded > 2)
+        return false;
+    if (rs_) {
+        sb_WriteUIdx();
+        rs_.reset();
+    }
+    shared_.DB_Main.reset();
+    return true;
+}
+
+void IndexSession::showError(const std::exception &e)
+{
+    if (auto db = dynamic_cast<const DbError *>(&e))
+        prompts_.message(db->description(), MsgExclamation);
+    else
+        prompts_.message(QString::fromStdString(e.what()), MsgExclamation);
+}
+
+}  // namespace rz

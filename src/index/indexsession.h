@@ -1,0 +1,136 @@
+// The procedures of the estimate index window without any widget: the list of
+// estimates twenty to a page, paging, the command dispatch, the index record
+// operations and the detail frame. The window FrmUidx draws this state.
+#pragma once
+#include "store/recordset.h"
+#include "store/shared.h"
+#include "ui/grid.h"
+#include "ui/prompts.h"
+
+#include <QDate>
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace rz {
+
+// What the procedures need from the window around them.
+class IndexHost {
+public:
+    virtual ~IndexHost() = default;
+    virtual void focusGrid() = 0;
+    virtual void focusFrameBox(int box) = 0;  // 0..6 boxes, 7 = ＯＫ, -1 = キャンセル
+    virtual void closeWindow() = 0;
+    // Window coordinates in twips to global screen pixels, for popup menus.
+    virtual QPoint globalPointFromTwips(int x, int y) const = 0;
+    virtual void refresh() = 0;  // labels, frame and buttons changed
+    // Opens the breakdown editor on DB_TblName; false when none can be opened.
+    virtual bool openEditor(const QString &caption) = 0;
+};
+
+class IndexSession {
+public:
+    static constexpr int kPageRows = 20;
+    static constexpr int kFrameBoxes = 7;
+    // Layout of the window in twips, used to place the popup menu and the frame.
+    static constexpr int kButtonTop = 0, kButtonHeight = 375, kButtonWidth = 975;
+    static constexpr int kGridTop = 480, kGridLeft = 120;
+    static constexpr int kFrameHeight = 2775;
+    static int buttonLeft(int index);  // Command1(index)
+
+    IndexSession(Shared &shared, Prompts &prompts, IndexHost &host);
+    ~IndexSession();
+
+    // Form_Load: opens DB_Path; false (after the message) when it cannot.
+    bool load();
+    // Form_Unload: false when an editor is still open.
+    bool unload();
+    // Form_Activate: takes over what the closed editor handed back.
+    void activate();
+
+    void Command1_Click(int index);
+    void Command2_Click(int index);
+    // Grid1 KeyDown; true when the key was taken.
+    bool gridKeyDown(int qtKey);
+    // The grid got the focus (a click or a move of the cursor).
+    void gridFocused();
+    void gridCursorMoved(int row);
+
+    // Detail frame.
+    void ComFrameOk_Click();
+    void ComFrameCancel_Click();
+    bool TxtFrame_KeyDown(int box, int qtKey);
+    static int frameByteLimit(int box);
+
+    Grid &grid() { return grid_; }
+    const Grid &grid() const { return grid_; }
+    int page() const { return page_; }
+    bool budgetShown() const { return budgetShown_; }
+    bool copyPending() const { return copyPending_; }
+    qint32 rowKey(int r) const { return rowKey_[static_cast<size_t>(r)][0]; }
+    qint32 insertKey(int r) const { return rowKey_[static_cast<size_t>(r)][1]; }
+    bool dirty(int r) const { return dirty_[static_cast<size_t>(r)]; }
+    const QString &lblMsg() const { return lblMsg_; }
+    const QString &lblPage() const { return lblPage_; }
+    const QString &lblMem() const { return lblMem_; }
+    bool command1Enabled(int index) const { return enabled_[static_cast<size_t>(index)]; }
+
+    bool frameVisible() const { return frameVisible_; }
+    int frameTop() const { return frameTop_; }
+    QString frameText(int box) const { return frameText_[static_cast<size_t>(box)]; }
+    void setFrameText(int box, const QString &text);
+
+    // The date the program writes (today unless a test sets another clock).
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
+    static QString dateText(const QDate &d);  // mm-dd-yyyy
+    static const char *const kFormatString;
+
+private:
+    // List and window procedures.
+    void sb_MkIdxGrid();
+    void sb_DispList();
+    void sb_ClrRow(int row);
+    void sb_GetCurRec(int row);
+    void sb_SetRowColor(bool on);
+    void sb_ChgDsp();
+    void sb_OpenU1();
+    void fillRow(int r);
+    void selectWholeRow(int row);
+    bool isEstimateRow(int row) const;
+
+    // Record operations.
+    void sb_WriteUIdx();
+    void sb_WriteRec(int row, int mode);
+    void sb_IdxRecClr();
+    void sb_CopyMenu();
+    void PU3_Copy_Click();
+    void PU3_Paste_Click();
+    void sb_TblCopy();
+    void sb_Delete(int row);
+    void sb_Recalc();
+    void sb_UpdateIdx();
+    void showError(const std::exception &e);
+    void requeryAndShow();
+
+    Shared &shared_;
+    Prompts &prompts_;
+    IndexHost &host_;
+    Grid grid_;
+    std::unique_ptr<Recordset> rs_;
+    int page_ = 1;
+    int row_ = 1;
+    bool budgetShown_ = false;
+    bool copyPending_ = false;
+    qint32 copySourceKey_ = 0;
+    QString sourceTable_, targetTable_;
+    std::array<std::array<qint32, 2>, 22> rowKey_{};
+    std::array<bool, 22> dirty_{};
+    std::array<bool, 12> enabled_{};
+    QString lblMsg_, lblPage_, lblMem_;
+    bool frameVisible_ = false;
+    int frameRow_ = 0;
+    int frameTop_ = 0;
+    std::array<QString, 7> frameText_;
+};
+
+}  // namespace rz

@@ -1,0 +1,76 @@
+#include "gridview.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace rz {
+
+GridView::GridView(Grid *grid, QWidget *parent) : QTableView(parent), grid_(grid)
+{
+    setModel(grid);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    setWordWrap(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFont(grid->font());
+    connect(grid, &Grid::widthsChanged, this, &GridView::applyGridGeometry);
+    connect(grid, &Grid::cursorChanged, this, &GridView::followCursor);
+    connect(grid, &QAbstractItemModel::rowsInserted, this, &GridView::applyGridGeometry);
+    connect(grid, &QAbstractItemModel::modelReset, this, &GridView::applyGridGeometry);
+    applyGridGeometry();
+}
+
+void GridView::applyGridGeometry()
+{
+    for (int c = 0; c < grid_->cols(); ++c) {
+        const int w = twipsToPixels(grid_->colWidth(c));
+        setColumnHidden(c, w == 0);
+        if (w > 0)
+            setColumnWidth(c, w);
+    }
+    verticalHeader()->setDefaultSectionSize(twipsToPixels(grid_->rowHeight()));
+    verticalHeader()->setMinimumSectionSize(1);
+}
+
+void GridView::followCursor()
+{
+    following_ = true;
+    const QModelIndex idx = grid_->index(grid_->row(), grid_->col());
+    if (idx.isValid() && idx != currentIndex())
+        setCurrentIndex(idx);
+    if (idx.isValid())
+        scrollTo(idx);
+    following_ = false;
+}
+
+void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QTableView::currentChanged(current, previous);
+    if (following_ || !current.isValid())
+        return;
+    int r = current.row(), c = current.column();
+    if (r < grid_->fixedRows() || c < grid_->fixedCols()) {
+        // The fixed header row and column are not cells the user works in.
+        r = std::max(r, grid_->fixedRows());
+        c = std::max(c, grid_->fixedCols());
+        if (r >= grid_->rows())
+            return;
+    }
+    emit cellActivated(r, c);
+}
+
+void GridView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton) {
+        const QModelIndex idx = indexAt(event->position().toPoint());
+        if (idx.isValid())
+            emit rightClicked(idx.row(), idx.column(), event->globalPosition().toPoint());
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+}  // namespace rz

@@ -1,0 +1,351 @@
+// The estimate index window driven by keys and buttons, checked on its grid,
+// labels and the estimate file.
+#include "indexfixture.h"
+#include "store/recordset.h"
+#include "support/testmain.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace rz;
+using rztest::IndexFixture;
+
+namespace {
+int rowCount(Database &db, const QString &table)
+{
+    return db.openRecordset("SELECT * FROM " + table, RecordsetType::Snapshot)->recordCount();
+}
+// Types text as key events with their characters, which also works for
+// characters QTest::keyClicks cannot send.
+void typeText(QWidget *w, const QString &text)
+{
+    for (QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(w, &release);
+    }
+}
+QList<int> indexKeys(Database &db)
+{
+    QList<int> keys;
+    auto rs = db.openRecordset("SELECT [key1] FROM RZTBLIDX ORDER BY [key1]", RecordsetType::Snapshot);
+    for (; !rs->eof(); rs->moveNext())
+        keys << int(rs->field(0).toLong());
+    return keys;
+}
+}  // namespace
+
+class TestIndexWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void emptyFileCreatesKey64()
+    {
+        IndexFixture f;
+        rz::sb_MkIdxDB(f.path(), 0);
+        QVERIFY(f.open());
+        QCOMPARE(f.grid().rows(), 2);
+        QCOMPARE(f.grid().text(1, 0), QString("＊"));
+        QCOMPARE(f.session().insertKey(1), 64);
+        QCOMPARE(f.window->windowTitle(), QString("工事名称一覧"));
+        QCOMPARE(f.window->LblPage->text(), QString(" 1"));
+
+        QTest::keyClick(f.window->Grid1, Qt::Key_F2);
+        QCOMPARE(f.prompts.beeps, 0);
+        auto db = f.db();
+        QCOMPARE(indexKeys(*db), QList<int>{64});
+        QVERIFY(db->tableExists("TBL00064"));
+        QCOMPARE(rowCount(*db, "TBL00064"), 0);
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX", RecordsetType::Snapshot);
+        QCOMPARE(rs->field("dt1").toString(), QString("12-06-2026"));
+        QCOMPARE(rs->field("dt3").toString(), QString("12-06-2026"));
+        QCOMPARE(rs->field("dt2").toString(), QString("YYYY-MM-DD"));
+        QCOMPARE(rs->field("int1").toLong(), 100);
+        QCOMPARE(rs->field("kno").toString(), QString(10, ' '));
+        QCOMPARE(f.grid().text(1, 0), QString("＋"));
+        QCOMPARE(f.grid().text(1, 4), QString("0"));
+        QCOMPARE(f.grid().text(1, 2), QString());  // a zero amount is an empty cell
+        QCOMPARE(f.grid().text(1, 5), QString("12-06-2026"));
+        QCOMPARE(f.grid().text(2, 0), QString("＊"));
+        QCOMPARE(f.session().insertKey(2), 128);
+    }
+
+    void repeatedCreateHalvesTheKeyThenBeeps()
+    {
+        IndexFixture f;
+        f.createFile({64});
+        QVERIFY(f.open());
+        QList<int> created;
+        for (int i = 0; i < 6; ++i) {
+            f.window->Command1[1]->click();  // 作成 on row 1
+            QCOMPARE(f.grid().row(), 1);
+            created << f.session().rowKey(1);
+        }
+        QCOMPARE(created, (QList<int>{32, 16, 8, 4, 2, 1}));
+        QCOMPARE(f.prompts.beeps, 0);
+        QTest::keyClick(f.window->Grid1, Qt::Key_F2);
+        QCOMPARE(f.prompts.beeps, 1);
+        QCOMPARE(indexKeys(*f.db()), (QList<int>{1, 2, 4, 8, 16, 32, 64}));
+    }
+
+    void twentyEstimatesPutTheAppendRowOnPage2()
+    {
+        IndexFixture f;
+        QList<int> keys;
+        for (int i = 1; i <= 20; ++i)
+            keys << i * 64;
+        f.createFile(keys);
+        QVERIFY(f.open());
+        QCOMPARE(f.grid().rows(), 21);
+        QCOMPARE(f.grid().text(20, 1).trimmed(), QString("工事1280"));
+        QTest::keyClick(f.window->Grid1, Qt::Key_PageUp);
+        QCOMPARE(f.session().page(), 2);
+        QCOMPARE(f.grid().rows(), 2);
+        QCOMPARE(f.grid().text(1, 0), QString("＊"));
+        QCOMPARE(f.session().insertKey(1), 1280 + 64);
+        QCOMPARE(f.window->LblPage->text(), QString(" 2"));
+        QTest::keyClick(f.window->Grid1, Qt::Key_PageUp);  // no page 3
+        QCOMPARE(f.prompts.beeps, 1);
+        QCOMPARE(f.session().page(), 2);
+        f.window->Command2[1]->click();  // Down
+        QCOMPARE(f.session().page(), 1);
+        QCOMPARE(f.grid().row(), 20);
+        QTest::keyClick(f.window->Grid1, Qt::Key_PageDown);  // no page 0
+        QCOMPARE(f.prompts.beeps, 2);
+    }
+
+    void amountColumnSwitch()
+    {
+        IndexFixture f;
+        f.createFile({64});
+        {
+            auto db = f.db();
+            db->execute("UPDATE RZTBLIDX SET kn1 = ?, kn2 = ?", {Value(Currency::fromWhole(1234567)), Value(Currency())});
+        }
+        QVERIFY(f.open());
+        const int w = f.grid().colWidth(2);
+        QVERIFY(w > 0);
+        QCOMPARE(f.grid().colWidth(3), 0);
+        QCOMPARE(f.grid().text(1, 2), QString("1,234,567"));
+        QCOMPARE(f.grid().text(1, 3), QString());  // zero budget: empty
+        QTest::keyClick(f.window->Grid1, Qt::Key_F5);
+        QVERIFY(f.session().budgetShown());
+        QCOMPARE(f.grid().colWidth(2), 0);
+        QCOMPARE(f.grid().colWidth(3), w);
+        QVERIFY(f.window->Grid1->isColumnHidden(2));
+        QVERIFY(!f.window->Grid1->isColumnHidden(3));
+        QTest::keyClick(f.window->Grid1, Qt::Key_F5);
+        QCOMPARE(f.grid().colWidth(2), w);
+        QCOMPARE(f.grid().colWidth(3), 0);
+    }
+
+    void detailFramePlacementAndWriteBack_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("above");
+        QTest::newRow("row 11 above") << 11 << true;
+        QTest::newRow("row 10 below") << 10 << false;
+    }
+    void detailFramePlacementAndWriteBack()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, above);
+        IndexFixture f;
+        QList<int> keys;
+        for (int i = 1; i <= 12; ++i)
+            keys << i * 64;
+        f.createFile(keys);
+        QVERIFY(f.open());
+        f.window->session().gridCursorMoved(row);
+        QTest::keyClick(f.window->Grid1, Qt::Key_F11);
+        QVERIFY(f.session().frameVisible());
+        QVERIFY(f.window->Frame1->isVisible());
+        const int rowTop = IndexSession::kGridTop + f.grid().cellTop(row);
+        if (above)
+            QVERIFY(f.session().frameTop() + IndexSession::kFrameHeight <= rowTop);
+        else
+            QVERIFY(f.session().frameTop() >= rowTop + f.grid().cellHeight());
+        QCOMPARE(f.window->TxtFrame[0]->text(), QString("工事%1").arg(row * 64));
+
+        // Fill the boxes, including a 完成日 the next write-back replaces.
+        QLineEdit *client = f.window->TxtFrame[1];
+        client->setFocus();
+        typeText(client, "O'Brien \"様\"");
+        QLineEdit *done = f.window->TxtFrame[6];
+        done->selectAll();
+        typeText(done, "2030-01-01");
+        QTest::keyClick(f.window->TxtFrame[6], Qt::Key_Return);  // to ＯＫ
+        QVERIFY(f.window->ComFrameOk->hasFocus() || !f.window->isActiveWindow());
+        f.window->ComFrameOk->click();
+        QVERIFY(!f.session().frameVisible());
+        auto db = f.db();
+        auto rs = db->openRecordset(QString("SELECT * FROM RZTBLIDX WHERE key1 = %1").arg(row * 64), RecordsetType::Snapshot);
+        QCOMPARE(rs->field("hat").toString(), QString("O'Brien \"様\""));
+        QCOMPARE(rs->field("dt3").toString(), QString("2030-01-01"));
+        QTest::keyClick(f.window->Grid1, Qt::Key_F5);  // a command marks the row, 画面 writes it back
+        rs->requery();
+        QCOMPARE(rs->field("dt3").toString(), QString("12-06-2026"));
+        QCOMPARE(rs->field("hat").toString(), QString("O'Brien \"様\""));
+    }
+
+    void frameBoxesKeepTheirByteLimits()
+    {
+        IndexFixture f;
+        f.createFile({64});
+        QVERIFY(f.open());
+        QTest::keyClick(f.window->Grid1, Qt::Key_F11);
+        QLineEdit *remark = f.window->TxtFrame[3];
+        remark->setFocus();
+        typeText(remark, QString("備考欄は二十バイトまで"));  // 22 bytes typed
+        QCOMPARE(remark->text(), QString("備考欄は二十バイトま"));
+        QTest::keyClick(remark, Qt::Key_Escape);  // as キャンセル: nothing stored
+        QVERIFY(!f.session().frameVisible());
+        auto rs = f.db()->openRecordset("SELECT bk1 FROM RZTBLIDX", RecordsetType::Snapshot);
+        QCOMPARE(rs->field(0).toString(), QString());
+    }
+
+    void deleteAskedAndCancelledKeepsEverything_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("cancel") << int(AnswerCancel);
+        QTest::newRow("ok") << int(AnswerOk);
+    }
+    void deleteAskedAndCancelledKeepsEverything()
+    {
+        QFETCH(int, answer);
+        IndexFixture f;
+        f.createFile({64, 128}, 3);
+        QVERIFY(f.open());
+        f.prompts.messageAnswers.push_back(answer);
+        QTest::keyClick(f.window->Grid1, Qt::Key_F4);
+        QCOMPARE(f.prompts.lastMessage()->text, QString("工事64を削除します"));
+        QCOMPARE(f.prompts.lastMessage()->style, int(MsgOkCancelInformation));
+        auto db = f.db();
+        if (answer == AnswerCancel) {
+            QCOMPARE(indexKeys(*db), (QList<int>{64, 128}));
+            QCOMPARE(rowCount(*db, "TBL00064"), 3);
+        } else {
+            QCOMPARE(indexKeys(*db), QList<int>{128});
+            QVERIFY(!db->tableExists("TBL00064"));
+            QCOMPARE(f.grid().text(1, 1).trimmed(), QString("工事128"));
+        }
+    }
+
+    void copyPastedOnTheAppendRow()
+    {
+        IndexFixture f;
+        f.createFile({64, 128}, 4);
+        QVERIFY(f.open());
+        f.prompts.menuAnswers.push_back(1);  // コピー
+        QTest::keyClick(f.window->Grid1, Qt::Key_F3);
+        const auto *menu = f.prompts.lastMenu();
+        QCOMPARE(menu->menuEntries, (QStringList{"切り取り", "コピー", "張り付け"}));
+        QCOMPARE(menu->menuEnabled, (QList<bool>{true, true, false}));
+        QVERIFY(f.session().copyPending());
+        f.session().gridCursorMoved(3);  // the append row
+        f.prompts.menuAnswers.push_back(2);  // 張り付け
+        QTest::keyClick(f.window->Grid1, Qt::Key_F3);
+        QCOMPARE(f.prompts.lastMenu()->menuEnabled, (QList<bool>{true, false, true}));
+        QVERIFY(!f.session().copyPending());
+        auto db = f.db();
+        QCOMPARE(indexKeys(*db), (QList<int>{64, 128, 192}));
+        QCOMPARE(rowCount(*db, "TBL00192"), 4);
+        QCOMPARE(db->columns("TBL00192").size(), db->columns("TBL00064").size());
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX WHERE key1 = 192", RecordsetType::Snapshot);
+        QCOMPARE(rs->field("knm").toString(), QString("工事64"));
+        QVERIFY(rs->field("bk1").isNull());  // remarks are not copied
+        QCOMPARE(f.grid().text(3, 1).trimmed(), QString("工事64"));
+    }
+
+    void pasteOntoAnExistingItemTableLeavesNothingHalfDone()
+    {
+        IndexFixture f;
+        f.createFile({64, 128}, 2);
+        {
+            auto db = f.db();
+            sb_MkUTbl("TBL00096", *db);  // left behind by another program
+        }
+        QVERIFY(f.open());
+        f.prompts.menuAnswers = {1};
+        QTest::keyClick(f.window->Grid1, Qt::Key_F3);
+        f.session().gridCursorMoved(2);  // insert key 96
+        QCOMPARE(f.session().insertKey(2), 96);
+        f.prompts.menuAnswers = {2};
+        QTest::keyClick(f.window->Grid1, Qt::Key_F3);
+        QCOMPARE(f.prompts.lastMessage()->style, int(MsgExclamation));
+        QVERIFY(f.prompts.lastMessage()->text.contains("TBL00096"));
+        QVERIFY(f.session().copyPending());
+        auto db = f.db();
+        QCOMPARE(indexKeys(*db), (QList<int>{64, 128}));
+        QCOMPARE(rowCount(*db, "TBL00096"), 0);
+    }
+
+    // Rows written by other programs: Nulls anywhere, long names, quotes.
+    void foreignRowsShowAndPage()
+    {
+        IndexFixture f;
+        rz::sb_MkIdxDB(f.path(), 0);
+        {
+            auto db = f.db();
+            for (int i = 1; i <= 25; ++i)
+                db->execute("INSERT INTO RZTBLIDX (key1) VALUES (?)", {Value(qint64(i * 10))});
+            db->execute("UPDATE RZTBLIDX SET knm = ? WHERE key1 = 10",
+                        {Value(QString("とても長い工事名称『O'Brien \"邸\"』") + QString(80, QChar(0x5DE5)))});
+            db->execute("UPDATE RZTBLIDX SET kn1 = ? WHERE key1 = 20", {Value(Currency::fromRaw(3000005000))});
+        }
+        QVERIFY(f.open());
+        QCOMPARE(f.grid().rows(), 21);
+        QVERIFY(f.grid().text(1, 1).startsWith("とても長い工事名称『O'Brien"));
+        QCOMPARE(f.grid().text(2, 2), QString("300,001"));
+        QCOMPARE(f.grid().text(3, 4), QString("0"));
+        QTest::keyClick(f.window->Grid1, Qt::Key_PageUp);  // writes page 1 back
+        QTest::keyClick(f.window->Grid1, Qt::Key_PageDown);
+        QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), 0);
+        // Paging wrote the row under the cursor back: the long name and the
+        // amount with decimals must still be what they were.
+        f.session().gridCursorMoved(1);
+        QTest::keyClick(f.window->Grid1, Qt::Key_F5);
+        f.session().gridCursorMoved(2);
+        QTest::keyClick(f.window->Grid1, Qt::Key_F5);
+        auto db = f.db();
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY key1", RecordsetType::Snapshot);
+        QVERIFY(rs->field("knm").toString().endsWith(QString(80, QChar(0x5DE5))));
+        QCOMPARE(rs->field("dt3").toString(), QString("12-06-2026"));
+        rs->moveNext();
+        QCOMPARE(rs->field("kn1").toCurrency(), Currency::fromRaw(3000005000));
+    }
+
+    void commandsThatNeedAnEstimateBeepOnTheAppendRow()
+    {
+        IndexFixture f;
+        rz::sb_MkIdxDB(f.path(), 0);
+        QVERIFY(f.open());
+        for (Qt::Key k : {Qt::Key_F1, Qt::Key_F4, Qt::Key_F6, Qt::Key_F8, Qt::Key_F11})
+            QTest::keyClick(f.window->Grid1, k);
+        QCOMPARE(f.prompts.beeps, 5);
+        QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), 0);
+        QTest::keyClick(f.window->Grid1, Qt::Key_F3);  // nothing to copy, no copy pending
+        QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Menu), 0);
+    }
+
+    void closeRefusedWhileAnEditorIsOpen()
+    {
+        IndexFixture f;
+        f.createFile({64});
+        QVERIFY(f.open());
+        f.shared.formsLoaded = 3;  // main window, this window and an editor
+        QVERIFY(!f.window->close());
+        QVERIFY(f.shared.DB_Main);
+        f.shared.formsLoaded = 2;
+        QTest::keyClick(f.window->Grid1, Qt::Key_Escape);
+        QVERIFY(!f.window->isVisible());
+        QVERIFY(!f.shared.DB_Main);
+    }
+};
+
+RZ_REGISTER_TEST(TestIndexWindow)
+#include "tst_indexwindow.moc"
