@@ -1,8 +1,28 @@
-// Entry point of the program.
+// Entry point of the program: the start-up sequence with the real prompts
+// and the login window.
+#include "frmlogin.h"
+#include "frmmain.h"
+#include "startup.h"
+#include "store/shared.h"
+#include "ui/qtprompts.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("RZ90"));
+    QApplication::setOrganizationName(QStringLiteral("RZ90"));
+    rz::Shared shared;
+    rz::QtPrompts prompts;
+    auto login = [&prompts] {
+        rz::frmLogin dialog(prompts);
+        dialog.exec();
+        return dialog.Login_OK();
+    };
+    std::unique_ptr<rz::frmMain> mainWindow = rz::Main(shared, prompts, login);
+    if (!mainWindow)
+        return 0;
+    prompts.setParent(mainWindow.get());
+    return app.exec();
 }

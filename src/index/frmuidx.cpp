@@ -95,6 +95,7 @@ void FrmUidx::buildFrame()
 {
     Frame1 = new QGroupBox(QStringLiteral("詳細(OKで更新)"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setAutoFillBackground(true);
     Frame1->setGeometry(twipsRect(600, 0, 10800, IndexSession::kFrameHeight));
     const int labelW = 1200, boxLeft = 1440;
     const int widths[7] = {6600, 6600, 6600, 3000, 1500, 1500, 1500};
@@ -183,6 +184,8 @@ QPoint FrmUidx::globalPointFromTwips(int x, int y) const
 {
     return mapToGlobal(QPoint(twipsToPixels(x), twipsToPixels(y)));
 }
+
+QSize FrmUidx::sizeHint() const { return QSize(twipsToPixels(12030), twipsToPixels(6495)); }
 
 bool FrmUidx::openEditor(const QString &caption) { return editorOpener ? editorOpener(caption) : false; }
 

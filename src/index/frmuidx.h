@@ -44,6 +44,7 @@ public:
     QPoint globalPointFromTwips(int x, int y) const override;
     void refresh() override;
     bool openEditor(const QString &caption) override;
+    QSize sizeHint() const override;
 
 signals:
     void closed();

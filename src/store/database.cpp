@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QtEndian>
 #include <sqlite3.h>
 
 namespace rz {
@@ -17,28 +16,25 @@ QString engineMessage(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-// Checks the file header before the engine sees the file, so that a file of
-// another kind or a truncated copy is refused with a message that says so.
-void checkHeader(const QString &path)
+// A copy cut short keeps a header that promises more pages than the file
+// holds; the engine would only notice when it reaches the missing pages.
+// Asked through the engine itself: opening a second descriptor on the file
+// would drop this process's locks on it when that descriptor closes.
+void checkComplete(sqlite3 *db, const QString &schema, const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw DbError(QStringLiteral("ファイル '%1' を読み込めません: %2").arg(path, f.errorString()));
-    const qint64 size = f.size();
-    const QByteArray head = f.read(100);
-    if (head.size() < 100 || !head.startsWith(QByteArray("SQLite format 3\0", 16)))
-        throw DbError(QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(path));
-    const auto *p = reinterpret_cast<const uchar *>(head.constData());
-    quint32 pageSize = qFromBigEndian<quint16>(p + 16);
-    if (pageSize == 1)
-        pageSize = 65536;
-    if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0)
-        throw DbError(QStringLiteral("ファイル '%1' は壊れています（ヘッダーが不正です）。").arg(path));
-    const quint32 changeCounter = qFromBigEndian<quint32>(p + 24);
-    const quint32 pageCount = qFromBigEndian<quint32>(p + 28);
-    const quint32 validFor = qFromBigEndian<quint32>(p + 92);
-    if (size % pageSize != 0 || (validFor == changeCounter && pageCount != 0 &&
-                                 static_cast<qint64>(pageCount) * pageSize > size))
+    auto pragma = [&](const char *name) -> qint64 {
+        sqlite3_stmt *st = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA %1.%2").arg(schema, QString::fromLatin1(name)).toUtf8();
+        qint64 v = -1;
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return v;
+    };
+    const qint64 pageSize = pragma("page_size");
+    const qint64 pages = pragma("page_count");
+    const qint64 size = QFileInfo(path).size();
+    if (pageSize <= 0 || pages < 0 || size % pageSize != 0 || pages * pageSize > size)
         throw DbError(QStringLiteral("ファイル '%1' は壊れています（ファイルが途中で切れています）。").arg(path));
 }
 
@@ -200,8 +196,6 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
     // override the mark (root), as the user asked.
     if (mode == Mode::ReadWrite && (!fi.isWritable() || !(fi.permissions() & QFile::WriteOwner)))
         throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path));
-    checkHeader(path);
-
     sqlite3 *raw = nullptr;
     const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
                       SQLITE_OPEN_FULLMUTEX;
@@ -216,9 +210,12 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
     } catch (const DbError &e) {
         if (e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED)
             throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), e.code());
+        if (e.code() == SQLITE_NOTADB)
+            throw DbError(QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(path), e.code());
         throw DbError(QStringLiteral("ファイル '%1' は見積書ファイルとして読めません: %2").arg(path, e.description()),
                       e.code());
     }
+    checkComplete(raw, QStringLiteral("main"), path);
     if (mode == Mode::ReadWrite) {
         // Refuse a file another program holds for writing now rather than at
         // the first save, when the user's typing would be lost.
@@ -284,12 +281,12 @@ QString Database::schemaFor(const QString &path, std::vector<QString> &attached)
             return QStringLiteral("rzx%1").arg(i + 1);
     if (!QFileInfo::exists(path))
         throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path));
-    checkHeader(path);
     attached.push_back(path);
     const QString schema = QStringLiteral("rzx%1").arg(attached.size());
     Statement st(db_, QStringLiteral("ATTACH DATABASE ? AS ") + schema);
     st.bind(1, Value(path));
     st.step();
+    checkComplete(db_, schema, path);
     return schema;
 }
 

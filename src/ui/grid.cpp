@@ -74,7 +74,7 @@ void Grid::setFont(const QFont &font)
 int Grid::headerTextWidthTwips(const QString &text) const
 {
     // The text plus a margin on each side, as a grid sizes a column to its caption.
-    return pixelsToTwips(QFontMetrics(font_).horizontalAdvance(text) + 8);
+    return pixelsToTwips(QFontMetrics(font_).horizontalAdvance(text) + 6);
 }
 
 void Grid::setFormatString(const QString &format)

@@ -12,8 +12,11 @@ QString qtFileFilter(const QString &filter)
 {
     const QStringList parts = filter.split(u'|');
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')';
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        // A label that already names its patterns in parentheses is enough.
+        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
+        out << (parts[i].contains(u'(' + patterns + u')') ? parts[i] : parts[i] + QStringLiteral(" (") + patterns + u')');
+    }
     return out.join(QStringLiteral(";;"));
 }
 
@@ -66,8 +69,11 @@ QString QtPrompts::chooseFile(const FileDialogRequest &request)
     dlg.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::ReadOnly, false);
-    if (request.save)
+    if (request.save) {
         dlg.setDefaultSuffix(QStringLiteral("mdb"));
+        // The caller refuses an existing name with its own message.
+        dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+    }
     if (!request.proposedName.isEmpty())
         dlg.selectFile(request.proposedName);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())

@@ -24,7 +24,7 @@ QFont firstInstalled(const QStringList &families, int pointSize)
 
 QFont gridFont()
 {
-    return firstInstalled({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic")}, 10);
+    return firstInstalled({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic")}, 9);
 }
 
 QFont buttonFont()

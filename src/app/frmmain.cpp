@@ -1,0 +1,124 @@
+// Main window.
+#include "frmmain.h"
+
+#include "index/frmuidx.h"
+#include "store/shared.h"
+
+#include "settings.h"
+#include "version.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScreen>
+
+namespace rz {
+
+frmMain::frmMain(Shared &shared, Prompts &prompts, QWidget *parent)
+    : QMainWindow(parent), shared_(shared), prompts_(prompts), session_(shared, prompts, *this)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    ++shared_.formsLoaded;
+    setWindowTitle(captionText());
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName(QStringLiteral("MDIArea"));
+    setCentralWidget(mdiArea_);
+
+    Pic1 = new QWidget(this);
+    Pic1->setObjectName(QStringLiteral("Pic1"));
+    auto *row = new QHBoxLayout(Pic1);
+    row->setContentsMargins(8, 8, 8, 8);
+    const QString captions[] = {QStringLiteral("内訳書作成"), QStringLiteral("編集"), QStringLiteral("最適化"),
+                                QStringLiteral("新規作成"), QStringLiteral("終了")};
+    for (int i = 0; i < 5; ++i) {
+        auto *b = new QPushButton(captions[i], Pic1);
+        b->setObjectName(QStringLiteral("Command1_%1").arg(i));
+        b->setMinimumSize(120, 40);
+        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command1_Click(i); });
+        row->addWidget(b);
+        Command1[static_cast<size_t>(i)] = b;
+    }
+    row->addStretch(1);
+    // The strip above the child windows, as a picture box aligned to the top.
+    setMenuWidget(Pic1);
+}
+
+frmMain::~frmMain() { --shared_.formsLoaded; }
+
+QString frmMain::captionText()
+{
+    return applicationTitle() + QStringLiteral(" Version ") + versionText();
+}
+
+void frmMain::restorePlacement(QSettings &settings, const QSize &screenPixels)
+{
+    const QRect r = toPixels(readMainGeometry(settings, screenSizeInTwips(screenPixels)));
+    resize(r.size());
+    move(r.topLeft());
+}
+
+void frmMain::restorePlacement()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    auto settings = openUserSettings();
+    restorePlacement(*settings, screen ? screen->size() : QSize(1024, 768));
+}
+
+void frmMain::savePlacement(QSettings &settings) const
+{
+    saveMainWindowPlacement(settings, windowState(), QRect(pos(), size()));
+}
+
+void frmMain::setButtonsVisible(bool visible)
+{
+    Pic1->setVisible(visible);
+}
+
+void frmMain::openIndexWindow()
+{
+    auto *index = new FrmUidx(shared_, prompts_);
+    QMdiSubWindow *sub = mdiArea_->addSubWindow(index);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(index, &FrmUidx::closed, this, [this] {
+        setButtonsVisible(true);
+        Command1[0]->setFocus();
+    });
+    sub->show();
+    sub->setGeometry(0, 0, sub->sizeHint().width(), sub->sizeHint().height());
+    if (!index->start()) {
+        // The file could not be opened (the message was shown): nothing to list.
+        sub->close();
+        setButtonsVisible(true);
+        return;
+    }
+    index->setFocus();
+}
+
+void frmMain::openTransferWindow() {}
+
+void frmMain::closeAll()
+{
+    close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // Children close last to first; one that refuses (work not yet written
+    // back) keeps the program open.
+    const QList<QMdiSubWindow *> children = mdiArea_->subWindowList(QMdiArea::CreationOrder);
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        if (!(*it)->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    auto settings = openUserSettings();
+    savePlacement(*settings);
+    event->accept();
+}
+
+}  // namespace rz

@@ -1,0 +1,108 @@
+// Main window button procedures.
+#include "mainsession.h"
+
+#include "appfolders.h"
+#include "store/compaction.h"
+#include "store/filechoice.h"
+#include "store/schema.h"
+#include "store/shared.h"
+#include "ui/prompts.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace rz {
+
+MainSession::MainSession(Shared &shared, Prompts &prompts, MainHost &host)
+    : shared_(shared), prompts_(prompts), host_(host)
+{
+}
+
+void MainSession::Command1_Click(int index)
+{
+    switch (index) {
+    case Open: openEstimateFile(); break;
+    case Transfer: openTransfer(); break;
+    case Compact: compactFile(); break;
+    case NewFile: createEstimateFile(); break;
+    case Quit: quit(); break;
+    default: break;
+    }
+}
+
+void MainSession::showIndexWindow()
+{
+    host_.setButtonsVisible(false);
+    prompts_.setBusy(true);
+    host_.openIndexWindow();
+    prompts_.setBusy(false);
+}
+
+void MainSession::openEstimateFile()
+{
+    shared_.DB_Path = sb_SelFile(0, prompts_, programFolder(), shared_.DB_Path1);
+    if (shared_.DB_Path.isEmpty())
+        return;
+    showIndexWindow();
+}
+
+void MainSession::openTransfer()
+{
+    shared_.DB_Path = sb_SelFile(1, prompts_, programFolder(), shared_.DB_Path1);
+    if (shared_.DB_Path.isEmpty())
+        return;
+    shared_.DB_Path1 = shared_.DB_Path;
+    shared_.DB_Path = sb_SelFile(2, prompts_, programFolder(), shared_.DB_Path1);
+    // The same file twice would copy an estimate onto itself: nothing happens.
+    if (shared_.DB_Path.isEmpty() || shared_.DB_Path == shared_.DB_Path1)
+        return;
+    shared_.DB_Path2 = shared_.DB_Path;
+    host_.openTransferWindow();
+}
+
+void MainSession::compactFile()
+{
+    shared_.DB_Path = sb_SelFile(3, prompts_, programFolder(), shared_.DB_Path1);
+    if (shared_.DB_Path.isEmpty())
+        return;
+    const QString workPath = writableProgramFile(QStringLiteral("wkfile.mdb"));
+    // Let the closed dialog disappear before the wait.
+    QCoreApplication::processEvents();
+    prompts_.setBusy(true);
+    try {
+        compactEstimateFile(shared_.DB_Path, workPath);
+    } catch (const DbError &e) {
+        prompts_.setBusy(false);
+        prompts_.message(e.description(), MsgExclamation);
+        return;
+    }
+    prompts_.setBusy(false);
+}
+
+void MainSession::createEstimateFile()
+{
+    shared_.DB_Path = sb_SelFile(10, prompts_, programFolder(), shared_.DB_Path1);
+    if (shared_.DB_Path.isEmpty())
+        return;
+    if (QFileInfo::exists(shared_.DB_Path)) {
+        prompts_.message(QStringLiteral("ファイルが存在するので新規作成できません"), MsgCritical);
+        return;
+    }
+    try {
+        sb_MkIdxDB(shared_.DB_Path, 0);
+    } catch (const DbError &e) {
+        // A half-made file would only stand in the way of the next attempt.
+        QFile::remove(shared_.DB_Path);
+        prompts_.message(e.description(), MsgExclamation);
+        return;
+    }
+    showIndexWindow();
+}
+
+void MainSession::quit()
+{
+    host_.closeAll();
+}
+
+}  // namespace rz

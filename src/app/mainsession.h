@@ -1,0 +1,49 @@
+// What the main window's five buttons do, without widgets: the window hands
+// in the shared state, the prompts and itself as the host of child windows.
+#pragma once
+#include <QString>
+
+namespace rz {
+
+class Prompts;
+struct Shared;
+
+// The parts of the main window the button procedures need.
+class MainHost {
+public:
+    virtual ~MainHost() = default;
+    // Shows or hides the panel of the five buttons (Pic1).
+    virtual void setButtonsVisible(bool visible) = 0;
+    // Shows the estimate index window on DB_Path, modeless. The window shows
+    // the buttons again when it closes.
+    virtual void openIndexWindow() = 0;
+    // Shows the transfer window on DB_Path1 and DB_Path2, modal.
+    virtual void openTransferWindow() = 0;
+    // Closes the main window and with it every other window.
+    virtual void closeAll() = 0;
+};
+
+class MainSession {
+public:
+    // Button indexes of Command1.
+    enum Button { Open = 0, Transfer = 1, Compact = 2, NewFile = 3, Quit = 4 };
+
+    MainSession(Shared &shared, Prompts &prompts, MainHost &host);
+
+    void Command1_Click(int index);
+
+    void openEstimateFile();    // 内訳書作成
+    void openTransfer();        // 編集
+    void compactFile();         // 最適化
+    void createEstimateFile();  // 新規作成
+    void quit();                // 終了
+
+private:
+    void showIndexWindow();
+
+    Shared &shared_;
+    Prompts &prompts_;
+    MainHost &host_;
+};
+
+}  // namespace rz

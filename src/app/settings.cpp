@@ -1,0 +1,100 @@
+// Main window placement in the per-user settings store.
+#include "settings.h"
+
+#include "version.h"
+
+#include <cmath>
+
+namespace rz {
+
+namespace {
+
+const QString kGroup = QStringLiteral("Settings");
+
+// A number stored by this program or typed by hand; anything else is unusable.
+bool readNumber(QSettings &settings, const QString &key, float &out)
+{
+    const QVariant v = settings.value(key);
+    if (!v.isValid())
+        return false;
+    bool ok = false;
+    const float f = v.toString().trimmed().toFloat(&ok);
+    if (!ok || !std::isfinite(f))
+        return false;
+    out = f;
+    return true;
+}
+
+QString numberText(float f)
+{
+    return QString::number(f, 'g', 7);
+}
+
+// (screen - window) \ 2: both rounded to whole twips, the quotient truncated.
+float centred(float screen, float window)
+{
+    const qint64 s = std::llrint(static_cast<double>(screen));
+    const qint64 w = std::llrint(static_cast<double>(window));
+    return static_cast<float>((s - w) / 2);
+}
+
+}  // namespace
+
+std::unique_ptr<QSettings> openUserSettings()
+{
+    return std::make_unique<QSettings>(applicationTitle(), applicationTitle());
+}
+
+MainGeometry readMainGeometry(QSettings &settings, const QSize &screenTwips)
+{
+    settings.beginGroup(kGroup);
+    MainGeometry g;
+    // A window cannot be zero or less in size: such a value is as unusable as text.
+    if (!readNumber(settings, QStringLiteral("MainWidth"), g.width) || g.width <= 0)
+        g.width = kDefaultMainWidth;
+    if (!readNumber(settings, QStringLiteral("MainHeight"), g.height) || g.height <= 0)
+        g.height = kDefaultMainHeight;
+    if (!readNumber(settings, QStringLiteral("MainLeft"), g.left))
+        g.left = centred(static_cast<float>(screenTwips.width()), g.width);
+    if (!readNumber(settings, QStringLiteral("MainTop"), g.top))
+        g.top = centred(static_cast<float>(screenTwips.height()), g.height);
+    settings.endGroup();
+    return g;
+}
+
+void writeMainGeometry(QSettings &settings, const MainGeometry &geometry)
+{
+    settings.beginGroup(kGroup);
+    settings.setValue(QStringLiteral("MainLeft"), numberText(geometry.left));
+    settings.setValue(QStringLiteral("MainTop"), numberText(geometry.top));
+    settings.setValue(QStringLiteral("MainWidth"), numberText(geometry.width));
+    settings.setValue(QStringLiteral("MainHeight"), numberText(geometry.height));
+    settings.endGroup();
+}
+
+QRect toPixels(const MainGeometry &g)
+{
+    const auto px = [](float twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); };
+    return QRect(px(g.left), px(g.top), px(g.width), px(g.height));
+}
+
+MainGeometry fromPixels(const QRect &r)
+{
+    return MainGeometry{static_cast<float>(r.x() * kTwipsPerPixel), static_cast<float>(r.y() * kTwipsPerPixel),
+                        static_cast<float>(r.width() * kTwipsPerPixel),
+                        static_cast<float>(r.height() * kTwipsPerPixel)};
+}
+
+QSize screenSizeInTwips(const QSize &pixels)
+{
+    return pixels * kTwipsPerPixel;
+}
+
+void saveMainWindowPlacement(QSettings &settings, Qt::WindowStates state, const QRect &pixels)
+{
+    if (state & Qt::WindowMinimized)
+        return;
+    writeMainGeometry(settings, fromPixels(pixels));
+}
+
+}  // namespace rz

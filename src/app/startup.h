@@ -1,0 +1,20 @@
+// The start-up sequence: splash, program folder, main window, login.
+#pragma once
+#include <functional>
+#include <memory>
+
+namespace rz {
+
+class Prompts;
+class frmMain;
+struct Shared;
+
+// Shows the splash for `splashMs`, makes the program folder the current
+// directory, shows the main window where it was last time and asks `login`
+// (modal; false = Cancel). Returns the main window with the focus on its first
+// button, or nullptr when the login was cancelled: the program then ends at
+// once, storing nothing.
+std::unique_ptr<frmMain> Main(Shared &shared, Prompts &prompts, const std::function<bool()> &login,
+                              int splashMs = 2000);
+
+}  // namespace rz

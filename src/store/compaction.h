@@ -1,0 +1,18 @@
+// Compacting an estimate file: a fresh, tightly packed copy replaces the file
+// only after it has been checked, so a failure never costs the user the file.
+#pragma once
+#include "dberror.h"
+
+#include <QString>
+
+namespace rz {
+
+// Compacts the estimate file at `path` through the work file `workPath`.
+// A work file left behind by an earlier run that was cut short is deleted
+// first: it can only be an unfinished copy, never the user's data.
+// Throws DbError with a description for the user when the file cannot be
+// opened or locked (another program uses it), is damaged, or cannot be
+// replaced; the original is then exactly as it was and no work file remains.
+void compactEstimateFile(const QString &path, const QString &workPath);
+
+}  // namespace rz

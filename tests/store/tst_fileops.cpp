@@ -1,0 +1,287 @@
+// Choosing, creating and compacting estimate files.
+#include "store/compaction.h"
+#include "store/filechoice.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+#include "support/scriptedprompts.h"
+#include "support/testmain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace rz;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// An estimate file with one estimate of `rows` item rows, after a large
+// estimate was deleted from it: the space that compaction gives back.
+QString makeEstimateFile(const QString &dir, int rows = 40)
+{
+    const QString path = QDir(dir).filePath(QStringLiteral("見積書.mdb"));
+    sb_MkIdxDB(path, 0);
+    auto db = Database::open(path);
+    Transaction tx(*db);
+    db->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1, kn2, int0, int1, bk2) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+                {1, QStringLiteral("市民会館改修工事"), Currency::fromRaw(12345678900000), Currency::fromRaw(-50000),
+                 rows, 95, QStringLiteral("株式会社 山田建設")});
+    sb_MkUTbl(itemTableName(1), *db);
+    sb_MkUTbl(itemTableName(2), *db);
+    for (int i = 1; i <= rows; ++i)
+        db->execute(QStringLiteral("INSERT INTO TBL00001 (key1, key2, knm, su1, tk1, kn1, rt1, flg) "
+                                   "VALUES (1, ?, ?, ?, ?, ?, ?, ?)"),
+                    {i * 64, QStringLiteral("型枠工 %1").arg(i), Currency::fromRaw(i * 12345), Currency::fromRaw(99990000),
+                     Currency::fromRaw(i * 123450000LL), 100 - i, QStringLiteral("-")});
+    for (int i = 1; i <= 2000; ++i)
+        db->execute(QStringLiteral("INSERT INTO TBL00002 (key1, knm, mei) VALUES (2, ?, ?)"),
+                    {QString(60, QChar(u'材')), QString(30, QChar(u'x'))});
+    tx.commit();
+    db->execute(QStringLiteral("DROP TABLE TBL00002"));
+    return path;
+}
+
+QString corruptPage(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return {};
+    f.seek(2 * 4096);
+    f.write(QByteArray(4096, '\xA5'));
+    return path;
+}
+
+}  // namespace
+
+class TestFileOps : public QObject {
+    Q_OBJECT
+private slots:
+    void fileDialogModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("0 open") << 0 << false << QStringLiteral("見積書ファイルを開く") << QString();
+        QTest::newRow("1 transfer first") << 1 << false << QStringLiteral("見積書ファイル(1)を開く") << QString();
+        QTest::newRow("2 transfer second") << 2 << false
+                                           << QStringLiteral("見積書ファイル(2)を開く [/data/工事/第一.mdb]") << QString();
+        QTest::newRow("3 compact") << 3 << false << QStringLiteral("見積書ファイルを最適化する") << QString();
+        QTest::newRow("9 still open") << 9 << false << QString() << QString();
+        QTest::newRow("10 new") << 10 << true << QStringLiteral("見積書ファイルを作成する")
+                                << QStringLiteral("見積書.mdb");
+    }
+    void fileDialogModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, save);
+        QFETCH(QString, title);
+        QFETCH(QString, proposed);
+        QTemporaryDir program;
+        QTemporaryDir elsewhere;
+        QDir::setCurrent(elsewhere.path());
+        rztest::ScriptedPrompts prompts;
+        prompts.fileAnswers.push_back(program.filePath(QStringLiteral("a.mdb")));
+
+        const QString chosen = sb_SelFile(mode, prompts, program.path(), QStringLiteral("/data/工事/第一.mdb"));
+
+        QCOMPARE(chosen, program.filePath(QStringLiteral("a.mdb")));
+        QCOMPARE(prompts.records.size(), size_t(1));
+        const FileDialogRequest &req = prompts.records[0].file;
+        QCOMPARE(req.save, save);
+        QCOMPARE(req.mustExist, !save);
+        QCOMPARE(req.title, title);
+        QCOMPARE(req.proposedName, proposed);
+        QCOMPARE(req.filter, QStringLiteral("mdbﾌｧｲﾙ(*.mdb)|*.mdb"));
+        QCOMPARE(req.initialDir, program.path());
+        // A relative name typed into the dialog lands in the program folder.
+        QCOMPARE(QDir::current().canonicalPath(), QDir(program.path()).canonicalPath());
+
+        // Cancel gives an empty path whatever the mode.
+        QCOMPARE(sb_SelFile(mode, prompts, program.path(), QString()), QString());
+    }
+
+    void compactionKeepsContents()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir workDir;  // the work file lives apart from the estimate file
+        const QString path = makeEstimateFile(dir.path());
+        const QString work = workDir.filePath(QStringLiteral("wkfile.mdb"));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const QFile::Permissions permissions = QFile::permissions(path);
+        const qint64 before = QFileInfo(path).size();
+
+        compactEstimateFile(path, work);
+
+        QVERIFY(!QFileInfo::exists(work));
+        QVERIFY2(QFileInfo(path).size() < before / 2, "the space of the deleted estimate was not given back");
+        QCOMPARE(QFile::permissions(path), permissions);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("見積書.mdb")});
+
+        auto db = openEstimateFile(path);
+        QCOMPARE(db->tableNames(), (QStringList{QStringLiteral("RZTBLIDX"), QStringLiteral("TBL00001")}));
+        QCOMPARE(db->columns(QStringLiteral("TBL00001")).back().declared, QStringLiteral("TEXT(30)"));
+        auto idx = db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"), RecordsetType::Snapshot);
+        QCOMPARE(idx->recordCount(), 1);
+        QCOMPARE(idx->field("knm"), Value(QStringLiteral("市民会館改修工事")));
+        QCOMPARE(idx->field("kn1"), Value(Currency::fromRaw(12345678900000)));
+        QCOMPARE(idx->field("kn2"), Value(Currency::fromRaw(-50000)));
+        QCOMPARE(idx->field("int1").toLong(), 95);
+        QCOMPARE(idx->field("bk2"), Value(QStringLiteral("株式会社 山田建設")));
+        QVERIFY(idx->field("ad1").isNull());
+
+        auto items = db->openRecordset(QStringLiteral("SELECT * FROM TBL00001 ORDER BY key2"), RecordsetType::Snapshot);
+        QCOMPARE(items->recordCount(), 40);
+        items->move(16);  // row 17
+        QCOMPARE(items->field("key2").toLong(), 17 * 64);
+        QCOMPARE(items->field("knm"), Value(QStringLiteral("型枠工 17")));
+        QCOMPARE(items->field("su1"), Value(Currency::fromRaw(17 * 12345)));
+        QCOMPARE(items->field("kn1"), Value(Currency::fromRaw(17 * 123450000LL)));
+        QCOMPARE(items->field("rt1").toLong(), 83);
+    }
+
+    void leftoverWorkFileIsReplaced()
+    {
+        QTemporaryDir dir;
+        const QString path = makeEstimateFile(dir.path(), 3);
+        const QString work = dir.filePath(QStringLiteral("wkfile.mdb"));
+        for (const char *side : {"", "-journal"}) {
+            QFile f(work + QLatin1String(side));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("left over by a run that was cut short");
+        }
+        compactEstimateFile(path, work);
+        QVERIFY(!QFileInfo::exists(work));
+        QVERIFY(!QFileInfo::exists(work + QStringLiteral("-journal")));
+        QCOMPARE(openEstimateFile(path)->openRecordset(QStringLiteral("SELECT * FROM TBL00001"))->recordCount(), 3);
+    }
+
+    void damagedFileIsLeftAlone_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("not a database") << QStringLiteral("text");
+        QTest::newRow("cut short") << QStringLiteral("truncated");
+        QTest::newRow("damaged page") << QStringLiteral("page");
+        QTest::newRow("missing") << QStringLiteral("missing");
+    }
+    void damagedFileIsLeftAlone()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("壊れた.mdb"));
+        if (kind == QLatin1String("text")) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("工事名称,金額\n市民会館,1000\n").toUtf8());
+        } else if (kind == QLatin1String("truncated")) {
+            const QByteArray whole = readAll(makeEstimateFile(dir.path()));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(whole.left(whole.size() / 2 + 100));
+        } else if (kind == QLatin1String("page")) {
+            path = corruptPage(makeEstimateFile(dir.path()));
+        }
+        const QByteArray before = readAll(path);
+        const QString work = dir.filePath(QStringLiteral("wkfile.mdb"));
+
+        QVERIFY_THROWS_EXCEPTION(DbError, compactEstimateFile(path, work));
+
+        QCOMPARE(readAll(path), before);
+        QVERIFY(!QFileInfo::exists(work));
+    }
+
+    void fileInUseIsLeftAlone_data()
+    {
+        QTest::addColumn<bool>("writing");
+        QTest::newRow("open write transaction") << true;
+        QTest::newRow("open read transaction") << false;
+    }
+    void fileInUseIsLeftAlone()
+    {
+        QFETCH(bool, writing);
+        QTemporaryDir dir;
+        const QString path = makeEstimateFile(dir.path(), 5);
+        const QString work = dir.filePath(QStringLiteral("wkfile.mdb"));
+        const QByteArray before = readAll(path);
+        {
+            auto other = Database::open(path);
+            other->execute(QStringLiteral("BEGIN"));
+            if (writing)
+                other->execute(QStringLiteral("DELETE FROM TBL00001 WHERE key2 = 64"));
+            else
+                QCOMPARE(other->openRecordset(QStringLiteral("SELECT * FROM TBL00001"))->recordCount(), 5);
+
+            QString message;
+            try {
+                compactEstimateFile(path, work);
+            } catch (const DbError &e) {
+                message = e.description();
+            }
+            QVERIFY2(message.contains(QStringLiteral("使用中")), qPrintable(message));
+            QVERIFY(!QFileInfo::exists(work));
+            // The other program goes on working with its file.
+            other->execute(QStringLiteral("ROLLBACK"));
+            QCOMPARE(other->openRecordset(QStringLiteral("SELECT * FROM TBL00001"))->recordCount(), 5);
+        }
+        QCOMPARE(readAll(path), before);
+    }
+
+    void fileInUseByAnotherProgram()
+    {
+        QTemporaryDir dir;
+        const QString path = makeEstimateFile(dir.path(), 5);
+        const QString work = dir.filePath(QStringLiteral("wkfile.mdb"));
+        const QByteArray before = readAll(path);
+        const QByteArray nativePath = QFile::encodeName(path);
+        int ready[2], done[2];
+        QVERIFY(pipe(ready) == 0 && pipe(done) == 0);
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            // The other program: holds a write transaction until told to stop.
+            sqlite3 *db = nullptr;
+            char ok = sqlite3_open(nativePath.constData(), &db) == SQLITE_OK &&
+                              sqlite3_exec(db, "BEGIN IMMEDIATE; DELETE FROM TBL00001;", nullptr, nullptr, nullptr) ==
+                                  SQLITE_OK
+                          ? 1
+                          : 0;
+            (void)!write(ready[1], &ok, 1);
+            char c;
+            (void)!read(done[0], &c, 1);
+            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+            _exit(0);
+        }
+        char ok = 0;
+        QCOMPARE(read(ready[0], &ok, 1), ssize_t(1));
+        QCOMPARE(ok, char(1));
+
+        QString message;
+        try {
+            compactEstimateFile(path, work);
+        } catch (const DbError &e) {
+            message = e.description();
+        }
+        (void)!write(done[1], "x", 1);
+        int status = 0;
+        waitpid(child, &status, 0);
+        for (int fd : {ready[0], ready[1], done[0], done[1]})
+            close(fd);
+
+        QVERIFY2(message.contains(QStringLiteral("使用中")), qPrintable(message));
+        QVERIFY(!QFileInfo::exists(work));
+        QCOMPARE(readAll(path), before);
+    }
+};
+
+RZ_REGISTER_TEST(TestFileOps)
+#include "tst_fileops.moc"
