@@ -95,7 +95,7 @@ void frmMain::openIndexWindow()
         setButtonsVisible(true);
         return;
     }
-    index->setFocus();
+    index->focusGrid();
 }
 
 void frmMain::openTransferWindow() {}

@@ -59,6 +59,8 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
     Grid1->setObjectName(QStringLiteral("Grid1"));
     Grid1->setGeometry(twipsRect(IndexSession::kGridLeft, IndexSession::kGridTop, 11700, 5130));
     Grid1->installEventFilter(this);
+    // Keys typed into the window go to the list, as when the grid has the focus.
+    setFocusProxy(Grid1);
     connect(static_cast<GridView *>(Grid1), &GridView::cellActivated, this, [this](int row, int) {
         if (!syncing_)
             session_.gridCursorMoved(row);

@@ -74,7 +74,7 @@ void Grid::setFont(const QFont &font)
 int Grid::headerTextWidthTwips(const QString &text) const
 {
     // The text plus a margin on each side, as a grid sizes a column to its caption.
-    return pixelsToTwips(QFontMetrics(font_).horizontalAdvance(text) + 6);
+    return pixelsToTwips(QFontMetrics(font_).horizontalAdvance(text) + 8);
 }
 
 void Grid::setFormatString(const QString &format)
@@ -268,19 +268,21 @@ QVariant Grid::data(const QModelIndex &index, int role) const
         return QVariant::fromValue(alignment(index.column()));
     case Qt::FontRole:
         return font_;
+    // The selection highlight is drawn over the cells' own colours, as a
+    // grid shows its selected cells.
     case Qt::BackgroundRole:
+        if (!fixed && backSel_.isValid() && inSelection(index.row(), index.column()))
+            return backSel_;
         if (p->back.isValid())
             return p->back;
         if (fixed)
             return QGuiApplication::palette().color(QPalette::Button);
-        if (backSel_.isValid() && inSelection(index.row(), index.column()))
-            return backSel_;
         return {};
     case Qt::ForegroundRole:
-        if (p->fore.isValid())
-            return p->fore;
         if (!fixed && foreSel_.isValid() && inSelection(index.row(), index.column()))
             return foreSel_;
+        if (p->fore.isValid())
+            return p->fore;
         return {};
     default:
         return {};
