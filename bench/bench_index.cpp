@@ -46,7 +46,9 @@ int benchIndex(const QStringList &)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.mdb"));
-    const int estimates = 10000;
+    const int estimates = qEnvironmentVariableIntValue("RZ90_BENCH_ESTIMATES") > 0
+                              ? qEnvironmentVariableIntValue("RZ90_BENCH_ESTIMATES")
+                              : 10000;
     QElapsedTimer build;
     build.start();
     makeFile(path, estimates);

@@ -7,12 +7,19 @@
 #include "ui/qtprompts.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));
+    // Qt's own buttons and dialogs (キャンセル, file dialog) in Japanese.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
     rz::Shared shared;
     rz::QtPrompts prompts;
     auto login = [&prompts] {
