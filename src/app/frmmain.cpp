@@ -1,6 +1,7 @@
 // Main window.
 #include "frmmain.h"
 
+#include "breakdown/frmu1.h"
 #include "index/frmuidx.h"
 #include "store/shared.h"
 
@@ -12,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -87,6 +89,7 @@ void frmMain::openIndexWindow()
         setButtonsVisible(true);
         Command1[0]->setFocus();
     });
+    index->editorOpener = [this, index, sub](const QString &caption) { return openEditorWindow(index, sub, caption); };
     sub->show();
     sub->setGeometry(0, 0, sub->sizeHint().width(), sub->sizeHint().height());
     if (!index->start()) {
@@ -96,6 +99,33 @@ void frmMain::openIndexWindow()
         return;
     }
     index->focusGrid();
+}
+
+bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QString &caption)
+{
+    auto *editor = new frmU1(shared_, prompts_);
+    editor->setWindowTitle(caption);
+    QMdiSubWindow *sub = mdiArea_->addSubWindow(editor);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Back in the index window the editor's totals go into the estimate's
+    // record, whichever way the editor was closed.
+    QPointer<FrmUidx> idx(index);
+    QPointer<QMdiSubWindow> idxSub(indexSub);
+    editor->onClosed = [this, idx, idxSub] {
+        if (!idx)
+            return;
+        if (idxSub)
+            mdiArea_->setActiveSubWindow(idxSub);
+        idx->session().activate();
+    };
+    sub->show();
+    sub->setGeometry(0, 0, sub->sizeHint().width(), sub->sizeHint().height());
+    if (!editor->start()) {
+        sub->close();
+        return false;
+    }
+    editor->setFocus();
+    return true;
 }
 
 void frmMain::openTransferWindow() {}

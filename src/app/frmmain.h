@@ -7,12 +7,14 @@
 #include <array>
 
 class QMdiArea;
+class QMdiSubWindow;
 class QSettings;
 class QPushButton;
 
 namespace rz {
 
 class Prompts;
+class FrmUidx;
 struct Shared;
 
 class frmMain : public QMainWindow, public MainHost {
@@ -50,6 +52,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The breakdown editor as a second child window, opened by the index window.
+    bool openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QString &caption);
+
     Shared &shared_;
     Prompts &prompts_;
     MainSession session_;

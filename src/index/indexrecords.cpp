@@ -3,6 +3,8 @@
 // detail frame. Each change of the file is one transaction.
 #include "indexsession.h"
 
+#include "breakdown/calctbl.h"
+
 #include "store/format.h"
 #include "store/schema.h"
 #include "store/sjis.h"
@@ -212,9 +214,37 @@ void IndexSession::sb_Delete(int row)
 
 void IndexSession::sb_Recalc()
 {
-    // The whole-estimate recalculation arrives with the breakdown editor;
-    // until then the command is refused.
-    prompts_.beep();
+    const int row = grid_.row();
+    if (!isEstimateRow(row)) {
+        prompts_.beep();
+        return;
+    }
+    if (prompts_.message(QStringLiteral("再計算処理を開始します"), MsgOkCancelInformation) != AnswerOk)
+        return;
+    prompts_.setBusy(true);
+    const QString table = itemTableName(rowKey(row));
+    Totals totals;
+    try {
+        // The item table and the estimate's record change together or not at all.
+        Database &db = *shared_.DB_Main;
+        Transaction tx(db);
+        sb_CalcTbl(db, table, 0, LevelKeys{}, totals, prompts_);
+        sb_GetCurRec(row);
+        rs_->edit();
+        rs_->setField("kn1", totals.estimate);
+        rs_->setField("kn2", totals.budget);
+        rs_->update();
+        tx.commit();
+    } catch (const std::exception &e) {
+        rs_->cancelUpdate();
+        prompts_.setBusy(false);
+        showError(e);
+        return;
+    }
+    grid_.setText(row, 2, Format(totals.estimate, kAmountMask));
+    grid_.setText(row, 3, Format(totals.budget, kAmountMask));
+    prompts_.setBusy(false);
+    host_.focusGrid();
 }
 
 void IndexSession::sb_UpdateIdx()

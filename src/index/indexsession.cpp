@@ -258,7 +258,9 @@ void IndexSession::Command1_Click(int index)
     case 0:
         if (shared_.formsLoaded == 2 && isEstimateRow(row_)) {
             sb_WriteUIdx();
-            sb_OpenU1();
+            // The editor just opened keeps the focus, in front of this window.
+            if (sb_OpenU1())
+                focusBack = false;
         } else {
             prompts_.beep();
         }
@@ -337,7 +339,7 @@ void IndexSession::sb_ChgDsp()
     sb_DispList();
 }
 
-void IndexSession::sb_OpenU1()
+bool IndexSession::sb_OpenU1()
 {
     const int row = grid_.row();
     enabled_[11] = false;
@@ -362,10 +364,11 @@ void IndexSession::sb_OpenU1()
     if (!opened) {
         enabled_[11] = true;
         prompts_.beep();
-        return;
+        return false;
     }
     if (shared_.formsLoaded >= 4)
         enabled_[0] = false;
+    return true;
 }
 
 void IndexSession::activate()

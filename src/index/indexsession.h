@@ -93,7 +93,7 @@ private:
     void sb_GetCurRec(int row);
     void sb_SetRowColor(bool on);
     void sb_ChgDsp();
-    void sb_OpenU1();
+    bool sb_OpenU1();  // false when no editor could be opened
     void fillRow(int r);
     void selectWholeRow(int row);
     bool isEstimateRow(int row) const;

@@ -25,11 +25,30 @@ QColor oleColor(quint32 ole)
     return QColor(int(ole & 0xFF), int((ole >> 8) & 0xFF), int((ole >> 16) & 0xFF));
 }
 
+// A cell that holds a number ("1,234", "-5", "2.500", "3    ") is drawn
+// right-aligned, so that figures line up by their last digit.
+static bool looksNumeric(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    int digits = 0;
+    for (int i = 0; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c.isDigit() && c.unicode() < 128)
+            ++digits;
+        else if (!(c == u',' || c == u'.' || (c == u'-' && i == 0)))
+            return false;
+    }
+    return digits > 0;
+}
+
 Grid::Grid(QObject *parent) : QAbstractTableModel(parent)
 {
     cells_.resize(2, std::vector<Cell>(static_cast<size_t>(cols_)));
     widths_.assign(static_cast<size_t>(cols_), 960);
     aligns_.assign(static_cast<size_t>(cols_), Qt::AlignLeft | Qt::AlignVCenter);
+    general_.assign(static_cast<size_t>(cols_), true);
 }
 
 void Grid::setRows(int n)
@@ -59,6 +78,7 @@ void Grid::setCols(int n)
         r.resize(static_cast<size_t>(n));
     widths_.resize(static_cast<size_t>(n), 960);
     aligns_.resize(static_cast<size_t>(n), Qt::AlignLeft | Qt::AlignVCenter);
+    general_.resize(static_cast<size_t>(n), true);
     endResetModel();
     clampCursor();
     emit widthsChanged();
@@ -84,6 +104,7 @@ void Grid::setFormatString(const QString &format)
     for (int c = 0; c < cols_; ++c) {
         QString t = parts[c];
         Qt::Alignment a = c == 0 ? (Qt::AlignHCenter | Qt::AlignVCenter) : (Qt::AlignLeft | Qt::AlignVCenter);
+        general_[static_cast<size_t>(c)] = !(t.startsWith(u'<') || t.startsWith(u'^') || t.startsWith(u'>'));
         if (t.startsWith(u'<')) {
             a = Qt::AlignLeft | Qt::AlignVCenter;
             t.remove(0, 1);
@@ -265,6 +286,9 @@ QVariant Grid::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return p->text;
     case Qt::TextAlignmentRole:
+        if (index.row() >= fixedRows() && index.column() < cols_ && general_[static_cast<size_t>(index.column())] &&
+            looksNumeric(p->text))
+            return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
         return QVariant::fromValue(alignment(index.column()));
     case Qt::FontRole:
         return font_;

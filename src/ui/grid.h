@@ -97,6 +97,7 @@ private:
     int cols_ = 2;
     std::vector<int> widths_;
     std::vector<Qt::Alignment> aligns_;
+    std::vector<bool> general_;  // no marker: numbers right, other text left
     int row_ = 1, col_ = 1, rowSel_ = 1, colSel_ = 1;
     int rowHeight_ = 270;
     QColor backSel_, foreSel_;

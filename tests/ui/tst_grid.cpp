@@ -28,6 +28,32 @@ private slots:
         QCOMPARE(g.cellLeft(2), g.colWidth(0) + g.colWidth(1));
     }
 
+    void numbersAreRightAlignedInGeneralColumns_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("right");
+        QTest::newRow("amount") << 2 << "1,234,567" << true;
+        QTest::newRow("negative") << 2 << "-5" << true;
+        QTest::newRow("quantity with blanks") << 2 << "3    " << true;
+        QTest::newRow("fraction") << 2 << "2.500" << true;
+        QTest::newRow("date") << 2 << "12-06-2026" << false;
+        QTest::newRow("name") << 2 << "基礎工事" << false;
+        QTest::newRow("left marker wins") << 1 << "1,234" << false;
+    }
+    void numbersAreRightAlignedInGeneralColumns()
+    {
+        QFETCH(int, col);
+        QFETCH(QString, text);
+        QFETCH(bool, right);
+        Grid g;
+        g.setFormatString("<  |<name|amount");
+        g.setRows(2);
+        g.setText(1, col, text);
+        const auto a = g.data(g.index(1, col), Qt::TextAlignmentRole).value<Qt::Alignment>();
+        QCOMPARE(bool(a & Qt::AlignRight), right);
+    }
+
     void shrinkingDropsRowsWithTheirColours()
     {
         Grid g;

@@ -1,0 +1,70 @@
+// The breakdown editor window "内訳": draws the U1Session's grid and labels,
+// holds the function buttons, and forwards keys, clicks and closing to it.
+#pragma once
+#include "u1session.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QTableView;
+class QPushButton;
+class QLabel;
+class QLineEdit;
+class QComboBox;
+
+namespace rz {
+
+class frmU1 : public QWidget, public U1Host {
+    Q_OBJECT
+public:
+    frmU1(Shared &shared, Prompts &prompts, QWidget *parent = nullptr);
+    ~frmU1() override;
+
+    // Form_Load; false when the item table could not be opened (the message was shown).
+    bool start();
+    U1Session &session() { return session_; }
+
+    // Runs once the editor has closed and handed its totals over: the index
+    // window takes them into the estimate's record.
+    std::function<void()> onClosed;
+
+    static const QStringList &unitList();
+
+    QTableView *Grid1;
+    QLineEdit *TxtEdit;
+    QComboBox *Combo1;
+    std::array<QPushButton *, 12> Command1{};  // none for 6, 8 and 10
+    std::array<QPushButton *, 2> Command2{};
+    QLabel *LblLevel, *LblUTitle, *Label14, *LblPage, *LblMem, *LblMsg, *Label13, *LblTotal, *Label11, *LblRitu;
+
+    // U1Host
+    void refresh() override;
+    void closeWindow() override;
+    QPoint globalPointFromTwips(int x, int y) const override;
+    void setWindowWidth(int twips) override;
+    void placeOverlay() override;
+    void processEvents() override;
+    QSize sizeHint() const override;
+
+signals:
+    void closed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void layoutBottom();
+    void syncViewCursor();
+
+    Shared &shared_;
+    U1Session session_;
+    bool counted_ = true;  // still counted in formsLoaded
+    bool syncing_ = false;
+};
+
+}  // namespace rz

@@ -1,0 +1,271 @@
+// One level in the grid: the level's SQL, a page of at most twenty rows with
+// its keys and flags, how a record becomes a grid row, and the page label.
+#include "u1fields.h"
+
+#include "rowkind.h"
+#include "amount.h"
+#include "store/format.h"
+#include "store/memfree.h"
+#include "store/sjis.h"
+#include "store/vbconv.h"
+
+#include <limits>
+
+namespace rz {
+
+const QString kItemFlag = QStringLiteral("-         ");
+const QString kGroupFlag = QStringLiteral("+         ");
+
+namespace {
+const quint32 kDeletedBack = 10526880;  // RGB(160,160,160)
+const quint32 kTotalFore = 16711680;    // &HFF0000, blue
+
+qint32 keyAfter(qint32 key)
+{
+    // Rows appended at the end are 1024 apart; past the largest key there is
+    // no room, which row creation reports with a beep.
+    const qint64 next = static_cast<qint64>(key) + 1024;
+    return next > std::numeric_limits<qint32>::max() ? 0 : static_cast<qint32>(next);
+}
+
+qint32 safeMidKey(qint32 lo, qint32 hi)
+{
+    try {
+        return MidKey(lo, hi);
+    } catch (const OverflowError &) {
+        return 0;  // keys too far apart to halve: no insertion here
+    }
+}
+}  // namespace
+
+U1Session::Fields::Fields(const Recordset &rs)
+{
+    static const char *const keys[8] = {"key1", "key2", "key3", "key4", "key5", "key6", "key7", "key8"};
+    for (int i = 0; i < 8; ++i)
+        key[static_cast<size_t>(i)] = require(rs, keys[i]);
+    knm = require(rs, "knm");
+    mei = require(rs, "mei");
+    tn1 = require(rs, "tn1");
+    su1 = require(rs, "su1");
+    tk1 = require(rs, "tk1");
+    kn1 = require(rs, "kn1");
+    rt1 = require(rs, "rt1");
+    su2 = require(rs, "su2");
+    tk2 = require(rs, "tk2");
+    kn2 = require(rs, "kn2");
+    rt2 = require(rs, "rt2");
+    lvl = require(rs, "lvl");
+    bk1 = require(rs, "bk1");
+    flg = require(rs, "flg");
+    int0 = require(rs, "int0");
+    bk4 = rs.fieldIndex(QStringLiteral("bk4"));
+}
+
+int U1Session::Fields::require(const Recordset &rs, const char *name)
+{
+    const int i = rs.fieldIndex(QString::fromLatin1(name));
+    if (i < 0)
+        throw DbError(QStringLiteral("項目 '%1' はこのコレクションにありません。").arg(QString::fromLatin1(name)));
+    return i;
+}
+
+QString quantityText(Currency v)
+{
+    return v.hasFraction() ? Format(v, QStringLiteral("#,###,##0.000")) : Format(v, QStringLiteral("#,###,###    "));
+}
+
+QString moneyText(Currency v, const QString &mask) { return v.isZero() ? QString() : Format(v, mask); }
+
+void FieldWriter::put(int column, const Value &value)
+{
+    const Value stored = rs_.field(column);
+    const Value wanted = value.convertedFor(rs_.fieldType(column));
+    if (stored == wanted)
+        return;
+    if (!rs_.isEditing())
+        rs_.edit();
+    rs_.setField(column, value);
+}
+
+void FieldWriter::putMoney(int column, Currency value)
+{
+    // A Null amount is written, so the row holds the number it is counted with.
+    const Value stored = rs_.field(column);
+    if (!stored.isNull() && stored.toCurrency() == value)
+        return;
+    if (!rs_.isEditing())
+        rs_.edit();
+    rs_.setField(column, Value(value));
+}
+
+void FieldWriter::save()
+{
+    if (rs_.isEditing())
+        rs_.update();
+}
+
+void U1Session::sb_MkRSSQL(int level)
+{
+    QString sql = QStringLiteral("SELECT * FROM ") + TblName + QStringLiteral(" WHERE ");
+    for (int i = 1; i <= level; ++i)
+        sql += QStringLiteral("[key%1] = ").arg(i) + Trim(Str(qint64(LvlKey[static_cast<size_t>(i - 1)]))) +
+               QStringLiteral(" AND ");
+    sql += level < 7 ? QStringLiteral("[key%1] <> 0 AND ").arg(level + 1) : QStringLiteral("[key8] <> 0 ");
+    for (int j = level + 2; j <= 7; ++j)
+        sql += QStringLiteral("[key%1] = 0 AND ").arg(j);
+    if (level < 7)
+        sql += QStringLiteral("[key8] = 0 ");
+    sql += QStringLiteral("order by key1,key2,key3,key4,key5,key6,key7,key8");
+    LvlSQL[static_cast<size_t>(level)] = sql;
+}
+
+bool U1Session::openLevel()
+{
+    try {
+        RsLvl = db().openRecordset(LvlSQL[static_cast<size_t>(CurLvl)]);
+        return true;
+    } catch (const std::exception &e) {
+        showError(e);
+        return false;
+    }
+}
+
+int U1Session::pageSize() const
+{
+    return CurLvl > 0 && LvlPage[static_cast<size_t>(CurLvl)] == 1 ? kPageRows - 1 : kPageRows;
+}
+
+int U1Session::pageCount() const
+{
+    // Always room for the input row: on a sub-level page 1 holds one row less.
+    const int count = RsLvl ? RsLvl->recordCount() : 0;
+    return CurLvl > 0 ? (count + 1) / kPageRows + 1 : count / kPageRows + 1;
+}
+
+void U1Session::sb_DispPage(int firstRow)
+{
+    const size_t lvl = static_cast<size_t>(CurLvl);
+    LblLevel = QString::number(CurLvl + 1);
+    const int curRow = grid_.row(), curCol = grid_.col();
+    // A level that lost rows since it was left shows its last page.
+    LvlPage[lvl] = std::clamp(LvlPage[lvl], 1, pageCount());
+    const int size = pageSize();
+    grid_.setRows(firstRow);
+    grid_.setRows(size + 1);
+    try {
+        if (!RsLvl)
+            throw DbError(QStringLiteral("オブジェクトが閉じています。"));
+        const Fields &f = fields();
+        const int keyCol = f.key[lvl];
+        if (RsLvl->recordCount() > 0)
+            RsLvl->moveFirst();
+        if (LvlPage[lvl] != 1) {
+            RsLvl->move((LvlPage[lvl] - 1) * kPageRows - (CurLvl > 0 ? 2 : 1));
+            RowKey[0][0] = RsLvl->eof() ? 0 : static_cast<qint32>(RsLvl->field(keyCol).toLong());
+            if (!RsLvl->eof())
+                RsLvl->moveNext();
+        } else {
+            RowKey[0][0] = 0;
+        }
+        PageRows = size;
+        for (int r = 1; r <= size; ++r) {
+            const size_t ur = static_cast<size_t>(r);
+            if (RsLvl->eof()) {
+                RowKey[ur][0] = 0;
+                RowKey[ur][1] = keyAfter(RowKey[ur - 1][0]);
+                sb_SetNewRow(r);
+                RowDirty[ur] = false;
+                RowFlg[ur] = QStringLiteral("* ");
+                RowInt0[ur] = 0;
+                PageRows = r;
+                break;
+            }
+            const qint32 key = static_cast<qint32>(RsLvl->field(keyCol).toLong());
+            RowKey[ur][0] = key;
+            RowKey[ur][1] = safeMidKey(RowKey[ur - 1][0], key);
+            RowFlg[ur] = RsLvl->field(f.flg).toString();
+            RowInt0[ur] = static_cast<int>(RsLvl->field(f.int0).toLong());
+            if (r >= firstRow)
+                sb_DispRow(r);
+            RsLvl->moveNext();
+        }
+        grid_.setRows(PageRows + 1);
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+    const int row = curRow < grid_.rows() ? curRow : grid_.rows() - 1;
+    if (row >= 1)
+        grid_.setRow(row);
+    if (curCol >= 1 && curCol < grid_.cols())
+        grid_.setCol(curCol);
+    LblMem = QString::number(MemFree()) + QStringLiteral("%");
+    const int count = RsLvl ? RsLvl->recordCount() : 0;
+    LblPage = QString::number(LvlPage[lvl]) + (count == 0 ? QStringLiteral("/1  ")
+                                                          : QStringLiteral("/") + QString::number(pageCount()));
+    host_.refresh();
+}
+
+void U1Session::sb_DispRow(int row)
+{
+    const Fields &f = fields();
+    const QString flg = RsLvl->field(f.flg).toString();
+    const QString knm = RsLvl->field(f.knm).toString();
+    grid_.setText(row, ColFlg, MidBAnsi(flg, 1, 1) == QLatin1String("+") ? QStringLiteral("＋") : QStringLiteral("－"));
+    if (isProvisionallyDeleted(flg)) {
+        grid_.setText(row, ColFlg, QStringLiteral("×"));
+        sb_RowBackColor(row, oleColor(kDeletedBack));
+    } else if (beginsWithTotalMark(knm)) {
+        sb_RowForeColor(row, oleColor(kTotalFore));
+    }
+    grid_.setText(row, ColKnm, padBytes(knm, 40));
+    grid_.setText(row, ColMei, padBytes(RsLvl->field(f.mei).toString(), 20));
+    grid_.setText(row, ColTn1, padBytes(RsLvl->field(f.tn1).toString(), 4));
+    grid_.setText(row, ColBk1, padBytes(RsLvl->field(f.bk1).toString(), 20));
+    grid_.setText(row, ColSu1, quantityText(quantityOf(RsLvl->field(f.su1))));
+    grid_.setText(row, ColSu2, quantityText(quantityOf(RsLvl->field(f.su2))));
+    grid_.setText(row, ColTk1, moneyText(RsLvl->field(f.tk1).toCurrency(), kPriceMask));
+    grid_.setText(row, ColTk2, moneyText(RsLvl->field(f.tk2).toCurrency(), kPriceMask));
+    grid_.setText(row, ColKn1, moneyText(RsLvl->field(f.kn1).toCurrency(), kAmountMask));
+    grid_.setText(row, ColKn2, moneyText(RsLvl->field(f.kn2).toCurrency(), kAmountMask));
+}
+
+void U1Session::sb_DispSu1(int row, int col) { grid_.setText(row, col, quantityText(CellCy(row, col))); }
+
+void U1Session::sb_DispFormat(int row, int col, const QString &pattern)
+{
+    grid_.setText(row, col, moneyText(CellCy(row, col), pattern));
+}
+
+void U1Session::sb_RowBackColor(int row, const QColor &color)
+{
+    for (int c = 1; c < grid_.cols(); ++c)
+        grid_.setCellBackColor(row, c, color);
+}
+
+void U1Session::sb_RowForeColor(int row, const QColor &color)
+{
+    for (int c = 1; c < grid_.cols(); ++c)
+        grid_.setCellForeColor(row, c, color);
+}
+
+void U1Session::sb_SetNewRow(int row)
+{
+    grid_.setText(row, ColFlg, kInputMark);
+    for (int c = 1; c < grid_.cols(); ++c)
+        grid_.setText(row, c, QString());
+}
+
+void U1Session::sb_GetCurRec(int row)
+{
+    if (RsLvl->recordCount() > 0)
+        RsLvl->moveFirst();
+    const int page = LvlPage[static_cast<size_t>(CurLvl)];
+    if (page == 1)
+        RsLvl->move(row - 1);
+    else if (CurLvl > 0)
+        RsLvl->move((page - 1) * kPageRows + row - 2);
+    else
+        RsLvl->move((page - 1) * kPageRows + row - 1);
+}
+
+}  // namespace rz

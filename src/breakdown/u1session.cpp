@@ -1,0 +1,356 @@
+// The editor's life and dispatch: opening and closing with the hand-over to
+// the index window, the buttons, the keys, the cursor and the F5 switch.
+#include "u1fields.h"
+
+#include "keyindex.h"
+#include "rowkind.h"
+#include "store/sjis.h"
+#include "store/vbconv.h"
+#include "ui/uifonts.h"
+
+#include <limits>
+
+namespace rz {
+
+const QString U1Session::kInputMark = QStringLiteral("＊");
+const QString U1Session::kEmptyLevel = QStringLiteral("行がありません　作成をクリックしてください");
+const QString U1Session::kPriceMask = QStringLiteral("##,###,###");
+const QString U1Session::kAmountMask = QStringLiteral("##,###,###,###");
+
+int U1Session::buttonLeft(int index)
+{
+    // F7, F9 and F11 have no button; their places stay empty.
+    static const int lefts[12] = {0, 960, 1920, 2880, 3960, 4920, -1, 6840, -1, 8880, -1, 10800};
+    return index >= 0 && index < 12 ? lefts[index] : -1;
+}
+
+U1Session::U1Session(Shared &shared, Prompts &prompts, U1Host &host)
+    : shared_(shared), prompts_(prompts), host_(host)
+{
+    grid_.setFont(gridFont());
+    // Until the editing overlay marks it, the cursor cell is shown by its colour.
+    grid_.setBackColorSel(oleColor(0x00C0FFFF));
+    RowFlg.fill(QString());
+}
+
+U1Session::~U1Session() = default;
+
+const U1Session::Fields &U1Session::fields()
+{
+    if (!fields_)
+        fields_ = std::make_unique<Fields>(*RsLvl);
+    return *fields_;
+}
+
+bool U1Session::Form_Load()
+{
+    EditFlg = false;
+    DispMode = 0;
+    CopyFlg = 0;
+    sb_MkGrid1();
+    CurLvl = 0;
+    LvlPage.fill(1);
+    TblName = shared_.DB_TblName;
+    LvlRt1[0] = shared_.U1_Rt1;
+    LvlRt2[0] = shared_.U1_Rt2;
+    keptIdxPage = shared_.Idx_Page;
+    keptIdxRow = shared_.Idx_Row;
+    sb_MkRSSQL(0);
+    try {
+        if (!shared_.DB_Main)
+            throw DbError(QStringLiteral("見積書ファイルが開かれていません。"));
+        // Every level is read by its keys; an index on them keeps a level of
+        // a large estimate from scanning the whole table.
+        ensureKeyIndex(db(), TblName);
+        RsLvl = db().openRecordset(LvlSQL[0]);
+        RS_UTbl = db().openRecordset(QStringLiteral("SELECT * FROM ") + TblName);
+        fields();
+    } catch (const std::exception &e) {
+        RsLvl.reset();
+        RS_UTbl.reset();
+        showError(e);
+        return false;
+    }
+    loaded_ = true;
+    sb_CalcTotal(1);
+    sb_DispPage(1);
+    moveCursor(1, 1);
+    LvlRow[0] = 1;
+    LvlCol[0] = 1;
+    if (isInputRow(1))
+        LblMsg = kEmptyLevel;
+    sb_Editx();
+    host_.refresh();
+    return true;
+}
+
+void U1Session::Form_Unload()
+{
+    if (!loaded_)
+        return;
+    loaded_ = false;
+    sb_WriteUTbl();
+    int count = 0;
+    try {
+        auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + TblName, RecordsetType::Snapshot);
+        count = static_cast<int>(rs->field(0).toLong());
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+    RsLvl.reset();
+    RS_UTbl.reset();
+    shared_.DB_TblName = TblName;
+    shared_.Idx_Page = keptIdxPage;
+    shared_.Idx_Row = keptIdxRow;
+    shared_.U1_Upd = true;
+    shared_.U1_Kn1 = LvlKn1[0];
+    shared_.U1_Kn2 = LvlKn2[0];
+    shared_.U1_Rt1 = LvlRt1[0];
+    shared_.U1_Rt2 = LvlRt2[0];
+    // The index record counts items in a 16-bit column: a larger estimate
+    // shows the most it can hold rather than losing its totals to the overflow.
+    shared_.U1_RowCnt = std::min(count, int(std::numeric_limits<qint16>::max()));
+}
+
+void U1Session::sb_MkGrid1()
+{
+    const QString b = QStringLiteral(" "), w = QStringLiteral("　");
+    auto blanks = [](const QString &s, int n) { return s.repeated(n); };
+    const QString qty = w + b + QStringLiteral("数") + blanks(b, 3) + QStringLiteral("量") + blanks(b, 3);
+    const QString price = w + QStringLiteral("単") + blanks(b, 2) + QStringLiteral("価") + blanks(b, 2);
+    const QString amount = w + QStringLiteral("金") + blanks(b, 6) + QStringLiteral("額") + blanks(b, 2);
+    const QStringList heads{
+        QStringLiteral("<  "),
+        blanks(w, 4) + QStringLiteral("名") + blanks(b, 20) + QStringLiteral("称") + blanks(b, 8),
+        blanks(w, 2) + QStringLiteral("摘") + blanks(b, 8) + QStringLiteral("要") + blanks(b, 4),
+        qty,
+        qty,
+        QStringLiteral("単位"),
+        price,
+        price,
+        amount,
+        amount,
+        blanks(w, 2) + QStringLiteral("備") + blanks(w, 4) + QStringLiteral("考") + blanks(w, 2)};
+    grid_.setCols(10);
+    grid_.setFormatString(heads.join(u'|'));
+    for (int c = 0; c < grid_.cols() && c < int(ColW.size()); ++c)
+        ColW[static_cast<size_t>(c)] = grid_.colWidth(c);
+    for (int c : {ColSu2, ColTk2, ColKn2}) {
+        grid_.setColWidth(c, 0);
+        grid_.setCellForeColor(0, c, oleColor(65535));
+    }
+}
+
+bool U1Session::isInputRow(int row) const
+{
+    return row >= 1 && row < grid_.rows() && grid_.text(row, ColFlg) == kInputMark;
+}
+
+int U1Session::NextVisCol(int start, int direction) const
+{
+    for (int c = start; c >= 1 && c < grid_.cols(); c += direction > 0 ? 1 : -1)
+        if (grid_.colWidth(c) > 0)
+            return c;
+    return -1;
+}
+
+Currency U1Session::CellCy(int row, int col) const
+{
+    const QString t = Trim(grid_.text(row, col));
+    if (t.isEmpty())
+        return Currency();
+    return CCur(t).value_or(Currency());
+}
+
+void U1Session::moveCursor(int row, int col)
+{
+    row = std::clamp(row, 1, std::max(1, grid_.rows() - 1));
+    col = std::clamp(col, 1, grid_.cols() - 1);
+    if (grid_.colWidth(col) == 0) {
+        const int next = NextVisCol(col, 1);
+        col = next > 0 ? next : NextVisCol(col, -1);
+    }
+    if (row < grid_.rows())
+        grid_.setRow(row);
+    grid_.setCol(col);
+}
+
+void U1Session::sb_Editx()
+{
+    // The overlay stays hidden until cell editing arrives; the cursor cell
+    // keeps the focus so the keys reach the editor.
+    host_.placeOverlay();
+}
+
+void U1Session::gridCellEntered(int row, int col)
+{
+    sb_TextToGrid();
+    moveCursor(row, col);
+    sb_Editx();
+    host_.refresh();
+}
+
+void U1Session::Command1_Click(int index)
+{
+    sb_TextToGrid();
+    switch (index) {
+    case 0:
+        sb_LevelDown();
+        break;
+    case 1:
+    case 2:
+    case 3:
+    case 9:
+        // Row creation, copy, deletion and the edit menu write the page back
+        // first; their procedures come with the row operations.
+        if (sb_WriteUTbl())
+            prompts_.beep();
+        break;
+    case 4:
+        sb_ChgDsp();
+        break;
+    case 5:
+        sb_CalcMenu();
+        break;
+    case 7:
+        // Printing comes with the print module; on the input row it is refused anyway.
+        prompts_.beep();
+        break;
+    case 11:
+        goUp();
+        if (!loaded_)
+            return;  // the window is closing
+        break;
+    default:
+        break;
+    }
+    sb_Editx();
+    host_.refresh();
+}
+
+void U1Session::Command2_Click(int index)
+{
+    const int row = grid_.row();
+    if (!isInputRow(row))
+        RowDirty[static_cast<size_t>(row)] = true;
+    const size_t lvl = static_cast<size_t>(CurLvl);
+    if (index == 0) {
+        if (RowKey[static_cast<size_t>(PageRows)][0] != 0) {
+            if (sb_WriteUTbl()) {
+                ++LvlPage[lvl];
+                moveCursor(1, 1);
+                sb_DispPage(1);
+            }
+        } else {
+            prompts_.beep();
+        }
+    } else {
+        if (LvlPage[lvl] == 1) {
+            prompts_.beep();
+        } else if (sb_WriteUTbl()) {
+            --LvlPage[lvl];
+            sb_DispPage(1);
+            moveCursor(1, 1);
+        }
+    }
+    sb_Editx();
+    host_.refresh();
+}
+
+bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
+{
+    if (qtKey == Qt::Key_Escape) {
+        Command1_Click(11);
+        return true;
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
+        if (qtKey == Qt::Key_F5 && (modifiers & Qt::ShiftModifier))
+            sb_FrmWidth();
+        else
+            Command1_Click(qtKey - Qt::Key_F1);
+        return true;
+    }
+    if (qtKey == Qt::Key_PageUp) {
+        Command2_Click(0);
+        return true;
+    }
+    if (qtKey == Qt::Key_PageDown) {
+        Command2_Click(1);
+        return true;
+    }
+    const int row = grid_.row(), col = grid_.col();
+    const int last = grid_.rows() - 1;
+    switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Right: {
+        if (isInputRow(row))
+            break;
+        const int next = NextVisCol(col + 1, 1);
+        if (next < 0) {
+            if (row < last)
+                moveCursor(row + 1, 1);
+        } else {
+            moveCursor(row, next);
+        }
+        break;
+    }
+    case Qt::Key_Left:
+        if (col <= 1) {
+            if (row > 1)
+                moveCursor(row - 1, col);
+        } else {
+            const int prev = NextVisCol(col - 1, -1);
+            if (prev >= 1)
+                moveCursor(row, prev);
+        }
+        break;
+    case Qt::Key_Up:
+        if (row > 1)
+            moveCursor(row - 1, col);
+        break;
+    case Qt::Key_Down:
+        if (!isInputRow(row) && row < last)
+            moveCursor(row + 1, isInputRow(row + 1) ? 1 : col);
+        break;
+    default:
+        return false;
+    }
+    sb_TextToGrid();
+    host_.processEvents();
+    sb_Editx();
+    host_.refresh();
+    return true;
+}
+
+void U1Session::sb_ChgDsp()
+{
+    DispMode = DispMode == 0 ? 1 : 0;
+    for (int c = 0; c < grid_.cols(); ++c)
+        grid_.setColWidth(c, ColW[static_cast<size_t>(c)]);
+    const int col = grid_.col();
+    if (DispMode == 0) {
+        for (int c : {ColSu2, ColTk2, ColKn2})
+            grid_.setColWidth(c, 0);
+        if (col == ColSu2 || col == ColTk2 || col == ColKn2)
+            grid_.setCol(col - 1);
+    } else {
+        for (int c : {ColSu1, ColTk1, ColKn1})
+            grid_.setColWidth(c, 0);
+        if (col == ColSu1 || col == ColTk1 || col == ColKn1)
+            grid_.setCol(col + 1);
+    }
+    sb_DispTotal(0);
+}
+
+void U1Session::sb_FrmWidth() { host_.setWindowWidth(grid_.totalWidth() + 240); }
+
+void U1Session::showError(const std::exception &e)
+{
+    if (auto db = dynamic_cast<const DbError *>(&e))
+        prompts_.message(db->description(), MsgExclamation);
+    else
+        prompts_.message(QString::fromStdString(e.what()), MsgExclamation);
+}
+
+}  // namespace rz
