@@ -2,6 +2,7 @@
 // command dispatch, the amount column switch and the hand-over with the editor.
 #include "indexsession.h"
 
+#include "print/indexprint.h"
 #include "store/format.h"
 #include "store/levelkeys.h"
 #include "store/memfree.h"
@@ -297,8 +298,23 @@ void IndexSession::Command1_Click(int index)
         sb_Recalc();
         break;
     case 7:
-        // Printing arrives with the print module; until then the command is refused.
-        prompts_.beep();
+        if (isEstimateRow(row_)) {
+            sb_WriteUIdx();
+            try {
+                sb_GetCurRec(row_);
+                IndexPrintJob job{shared_, prompts_, *shared_.DB_Main, *rs_, itemTableName(rowKey(row_))};
+                job.setLblMsg = [this](const QString &t) {
+                    lblMsg_ = t;
+                    host_.refresh();
+                };
+                job.markRow = [this](bool on) { sb_SetRowColor(on); };
+                printFromIndex(job);
+            } catch (const std::exception &) {
+                // The print command goes on past any failure, as it always has.
+            }
+        } else {
+            prompts_.beep();
+        }
         break;
     case 10:
         if (isEstimateRow(row_)) {

@@ -3,6 +3,7 @@
 #include "recordset.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <sqlite3.h>
@@ -179,6 +180,7 @@ Database::~Database() { close(); }
 
 void Database::close()
 {
+    forgetPrepared();
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;
@@ -265,12 +267,48 @@ int Database::execute(const QString &sql, const std::vector<Value> &params)
         selectInto(m.captured(1), unbracket(m.captured(2)), m.captured(3), unbracket(m.captured(4)));
         return static_cast<int>(sqlite3_changes(db_));
     }
-    Statement st(db_, sql);
-    st.bindAll(params);
-    while (st.step()) {
+    static const QRegularExpression ddl(QStringLiteral(R"(^\s*(CREATE|DROP|ALTER|VACUUM|ATTACH|DETACH)\b)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    if (ddl.match(sql).hasMatch()) {
+        forgetPrepared();
+        Statement st(db_, sql);
+        st.bindAll(params);
+        while (st.step()) {
+        }
+        return sqlite3_changes(db_);
     }
+    Statement &st = prepared(sql);
+    try {
+        st.bindAll(params);
+        while (st.step()) {
+        }
+    } catch (...) {
+        st.reset();
+        throw;
+    }
+    st.reset();
     return sqlite3_changes(db_);
 }
+
+Statement &Database::prepared(const QString &sql)
+{
+    for (auto it = prepared_.begin(); it != prepared_.end(); ++it) {
+        if (it->first == sql) {
+            if (std::next(it) != prepared_.end())
+                std::rotate(it, std::next(it), prepared_.end());
+            Statement &st = *prepared_.back().second;
+            st.reset();
+            return st;
+        }
+    }
+    auto st = std::make_unique<Statement>(db_, sql);
+    if (prepared_.size() >= 48)
+        prepared_.erase(prepared_.begin());
+    prepared_.emplace_back(sql, std::move(st));
+    return *prepared_.back().second;
+}
+
+void Database::forgetPrepared() { prepared_.clear(); }
 
 QString Database::schemaFor(const QString &path, std::vector<QString> &attached)
 {
@@ -293,6 +331,7 @@ QString Database::schemaFor(const QString &path, std::vector<QString> &attached)
 void Database::selectInto(const QString &targetPath, const QString &targetTable,
                           const QString &sourcePath, const QString &sourceTable)
 {
+    forgetPrepared();
     std::vector<QString> attached;
     auto detachAll = [&] {
         for (size_t i = attached.size(); i > 0; --i)
@@ -367,6 +406,7 @@ std::vector<ColumnDef> Database::columns(const QString &table) const
 
 void Database::createTable(const QString &name, const std::vector<ColumnDef> &columns)
 {
+    forgetPrepared();
     QStringList defs;
     for (const auto &c : columns)
         defs << quoteIdentifier(c.name) + u' ' + c.declared;

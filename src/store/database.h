@@ -85,6 +85,11 @@ public:
     void dropTable(const QString &name);
     void compactInto(const QString &targetPath);
 
+    // A prepared statement for `sql`, kept for reuse (reset, bindings
+    // cleared). Only for statements that are stepped to their end or reset
+    // before the next use of the same text; forgotten after any schema change.
+    Statement &prepared(const QString &sql);
+
     // Savepoint nesting depth, used by Transaction.
     int transactionDepth() const { return txDepth_; }
 
@@ -95,9 +100,12 @@ private:
                     const QString &sourcePath, const QString &sourceTable);
     QString schemaFor(const QString &path, std::vector<QString> &attached);
 
+    void forgetPrepared();
+
     sqlite3 *db_;
     QString path_;
     int txDepth_ = 0;
+    std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
 };
 
 // Rolls back everything since its construction unless commit() was called.

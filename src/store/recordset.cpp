@@ -40,19 +40,23 @@ void Recordset::load()
     deletedCurrent_ = false;
     editMode_ = EditMode::None;
     if (type_ == RecordsetType::Dynaset) {
-        Statement ids(db_.handle(), rowidSql_);
-        ids.bindAll(params_);
-        while (ids.step())
-            rowids_.push_back(ids.columnInt64(0));
-        if (!fetch_) {
-            fetch_ = std::make_unique<Statement>(
-                db_.handle(), QStringLiteral("SELECT ") + selectList_ + QStringLiteral(" FROM ") +
-                                  quoteIdentifier(table_) + QStringLiteral(" WHERE _rowid_ = ?"));
+        Statement &ids = db_.prepared(rowidSql_);
+        try {
+            ids.bindAll(params_);
+            while (ids.step())
+                rowids_.push_back(ids.columnInt64(0));
+        } catch (...) {
+            ids.reset();
+            throw;
         }
+        ids.reset();
+        fetchSql_ = QStringLiteral("SELECT ") + selectList_ + QStringLiteral(" FROM ") + quoteIdentifier(table_) +
+                    QStringLiteral(" WHERE _rowid_ = ?");
         if (names_.empty()) {
-            for (int i = 0; i < fetch_->columnCount(); ++i) {
-                names_.push_back(fetch_->columnName(i));
-                types_.push_back(colTypeFromDecl(fetch_->columnDecl(i)));
+            Statement &fetch = db_.prepared(fetchSql_);
+            for (int i = 0; i < fetch.columnCount(); ++i) {
+                names_.push_back(fetch.columnName(i));
+                types_.push_back(colTypeFromDecl(fetch.columnDecl(i)));
             }
         }
     } else {
@@ -156,17 +160,17 @@ const std::vector<Value> &Recordset::currentRow() const
     if (type_ == RecordsetType::Snapshot)
         return rows_[static_cast<size_t>(pos_)];
     if (cachePos_ != pos_) {
-        fetch_->reset();
-        fetch_->bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
+        Statement &fetch = db_.prepared(fetchSql_);
+        fetch.bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
         cache_.clear();
-        if (fetch_->step()) {
+        const bool found = fetch.step();
+        if (found) {
             for (int i = 0; i < static_cast<int>(names_.size()); ++i)
-                cache_.push_back(fetch_->column(i, types_[static_cast<size_t>(i)]));
-        } else {
-            fetch_->reset();
-            throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+                cache_.push_back(fetch.column(i, types_[static_cast<size_t>(i)]));
         }
-        fetch_->reset();
+        fetch.reset();
+        if (!found)
+            throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
         cachePos_ = pos_;
     }
     return cache_;

@@ -70,7 +70,7 @@ private:
 
     std::vector<qint64> rowids_;             // dynaset
     std::vector<std::vector<Value>> rows_;   // snapshot
-    std::unique_ptr<Statement> fetch_;
+    QString fetchSql_;  // the prepared statement itself is kept by the Database
     mutable std::vector<Value> cache_;
     mutable int cachePos_ = -1;
     int pos_ = 0;

@@ -1,0 +1,265 @@
+#include "frmlstopt.h"
+
+#include "store/sjis.h"
+#include "ui/uifonts.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+namespace rz {
+
+namespace {
+int px(int twips) { return twips / FrmLstOpt::kTwipsPerPixel; }
+QRect twipsRect(int left, int top, int width, int height) { return QRect(px(left), px(top), px(width), px(height)); }
+
+QFont companyFont()
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const char *f : {"ＭＳ Ｐ明朝", "MS PMincho", "IPAPMincho", "IPAMincho"}) {
+        if (installed.contains(QString::fromUtf8(f))) {
+            QFont font(QString::fromUtf8(f));
+            font.setPointSizeF(11.25);
+            return font;
+        }
+    }
+    QFont font;
+    font.setPointSizeF(11.25);
+    return font;
+}
+
+constexpr int kOptionWidth = 1455, kOptionHeight = 300;
+}  // namespace
+
+QRadioButton *FrmLstOpt::option(QGroupBox *frame, const QString &name, const QString &caption, int left, int top)
+{
+    auto *b = new QRadioButton(caption, frame);
+    b->setObjectName(name);
+    b->setGeometry(twipsRect(left, top, kOptionWidth, kOptionHeight));
+    return b;
+}
+
+FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                          | Qt::CustomizeWindowHint),
+      shared_(shared)
+{
+    setObjectName(QStringLiteral("FrmLstOpt"));
+    setWindowTitle(QStringLiteral("印刷オプション"));
+    setFixedSize(px(7050), px(3450));
+    setModal(true);
+    setFont(buttonFont());
+
+    struct FrameDef {
+        const char *caption;
+        int left, top, width, height;
+    };
+    static const FrameDef frames[7] = {
+        {"印刷種別", 120, 120, 3375, 975},       {"印刷範囲", 3600, 120, 3375, 975},
+        {"数量印刷", 120, 1200, 3375, 615},      {"単価 金額　印刷", 3600, 1200, 3375, 615},
+        {"備考印刷", 120, 1920, 3375, 615},      {"印刷書式", 3600, 1920, 3375, 615},
+        {"会社名", 120, 2640, 3375, 735},
+    };
+    for (int i = 0; i < 7; ++i) {
+        const FrameDef &f = frames[i];
+        Frame1[i] = new QGroupBox(QString::fromUtf8(f.caption), this);
+        Frame1[i]->setObjectName(QStringLiteral("Frame1_%1").arg(i));
+        Frame1[i]->setGeometry(twipsRect(f.left, f.top, f.width, f.height));
+    }
+
+    const QString names1[3] = {QStringLiteral("見積"), QStringLiteral("見積＋予算"), QStringLiteral("表紙")};
+    const QString names2[3] = {QStringLiteral("内訳＋明細"), QStringLiteral("内訳"), QStringLiteral("表示画面")};
+    const int lefts[3] = {360, 1920, 360}, tops[3] = {240, 240, 600};
+    for (int i = 0; i < 3; ++i) {
+        OptLst1[i] = option(Frame1[0], QStringLiteral("OptLst1_%1").arg(i), names1[i], lefts[i], tops[i]);
+        OptLst2[i] = option(Frame1[1], QStringLiteral("OptLst2_%1").arg(i), names2[i], lefts[i], tops[i]);
+    }
+    const QString yesNo[2] = {QStringLiteral("する"), QStringLiteral("しない")};
+    for (int i = 0; i < 2; ++i) {
+        OptLst3[i] = option(Frame1[2], QStringLiteral("OptLst3_%1").arg(i), yesNo[i], lefts[i], 240);
+        OptLst4[i] = option(Frame1[3], QStringLiteral("OptLst4_%1").arg(i), yesNo[i], lefts[i], 240);
+        OptLst5[i] = option(Frame1[4], QStringLiteral("OptLst5_%1").arg(i), yesNo[i], lefts[i], 240);
+    }
+    OptLst5[3] = option(Frame1[5], QStringLiteral("OptLst5_3"), QStringLiteral("Ｂ５横"), 360, 240);
+    OptLst5[2] = option(Frame1[5], QStringLiteral("OptLst5_2"), QStringLiteral("Ａ４横"), 1920, 240);
+
+    // One group per frame: the shared OptLst5 array holds two of them.
+    const std::array<std::vector<QRadioButton *>, 6> members = {{
+        {OptLst1[0], OptLst1[1], OptLst1[2]},
+        {OptLst2[0], OptLst2[1], OptLst2[2]},
+        {OptLst3[0], OptLst3[1]},
+        {OptLst4[0], OptLst4[1]},
+        {OptLst5[0], OptLst5[1]},
+        {OptLst5[2], OptLst5[3]},
+    }};
+    for (size_t g = 0; g < members.size(); ++g) {
+        groups_[g] = new QButtonGroup(this);
+        for (QRadioButton *b : members[g])
+            groups_[g]->addButton(b);
+    }
+    OptLst1[0]->setChecked(true);
+    OptLst2[0]->setChecked(true);
+    OptLst3[0]->setChecked(true);
+    OptLst4[0]->setChecked(true);
+    OptLst5[0]->setChecked(true);
+    OptLst5[3]->setChecked(true);
+
+    TxtDate = new QLineEdit(this);
+    TxtDate->setObjectName(QStringLiteral("TxtDate"));
+    TxtDate->setGeometry(twipsRect(1680, 720, 1575, 270));
+    TxtDate->setFont(gridFont());
+    TxtDate->setText(heiseiDate(today));
+    TxtDate->hide();
+
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setGeometry(twipsRect(240, 2895, 3135, 375));
+    Text1->setFont(companyFont());
+    Text1->setText(shared_.Co_Name);
+    Text1->installEventFilter(this);
+
+    Label2 = new QLabel(QStringLiteral("開始ページNo."), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(twipsRect(5040, 2640, 1335, 255));
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label2->setFont(gridFont());
+
+    TxtPno = new QLineEdit(QStringLiteral("1"), this);
+    TxtPno->setObjectName(QStringLiteral("TxtPno"));
+    TxtPno->setGeometry(twipsRect(6480, 2640, 375, 270));
+    TxtPno->setAlignment(Qt::AlignRight);
+
+    cmdOK = new QPushButton(QStringLiteral("印刷開始"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(twipsRect(3600, 3000, 1695, 375));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setGeometry(twipsRect(5280, 3000, 1695, 375));
+    // Enter confirms wherever the focus is.
+    cmdCancel->setAutoDefault(false);
+
+    // Controls that lie over a frame are drawn above it.
+    TxtDate->raise();
+    Text1->raise();
+
+    for (int i = 0; i < 3; ++i)
+        connect(OptLst1[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                OptLst1_Click(i);
+        });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+FrmLstOpt::~FrmLstOpt() = default;
+
+bool FrmLstOpt::canStartSubLevels(const QString &flg, bool inputRow)
+{
+    return !inputRow && MidBAnsi(flg, 1, 1) != QLatin1String("-") && MidBAnsi(flg, 2, 1) != QLatin1String("x");
+}
+
+void FrmLstOpt::prepareForIndex()
+{
+    OptLst2[2]->hide();
+}
+
+void FrmLstOpt::prepareForEditor(bool rowCanStartSubLevels)
+{
+    OptLst1[2]->hide();
+    OptLst2[2]->show();
+    OptLst2[2]->setEnabled(true);
+    if (!rowCanStartSubLevels) {
+        OptLst2[0]->setEnabled(false);
+        OptLst2[1]->setEnabled(false);
+    }
+}
+
+PrintOptions FrmLstOpt::options() const
+{
+    PrintOptions o;
+    o.kind = OptLst1[2]->isChecked() ? PrintKind::Cover
+             : OptLst1[0]->isChecked() ? PrintKind::Estimate
+                                       : PrintKind::EstimateBudget;
+    o.range = OptLst2[2]->isChecked() ? PrintRange::Screen : OptLst2[1]->isChecked() ? PrintRange::Top : PrintRange::Full;
+    o.quantities = !OptLst3[1]->isChecked();
+    o.prices = !OptLst4[1]->isChecked();
+    o.remarks = OptLst5[0]->isChecked();
+    o.paper = OptLst5[3]->isChecked() ? PaperSize::B5 : PaperSize::A4;
+    o.startPageText = TxtPno->text();
+    o.companyName = Text1->text();
+    return o;
+}
+
+void FrmLstOpt::OptLst1_Click(int index)
+{
+    // The cover needs only the kind, the prices frame, the paper and the date.
+    const bool list = index != 2;
+    for (int f : {1, 2, 4, 6})
+        Frame1[f]->setVisible(list);
+    TxtDate->setVisible(!list);
+    TxtPno->setVisible(list);
+}
+
+void FrmLstOpt::Text1_LostFocus()
+{
+    shared_.Co_Name = Text1->text();
+}
+
+void FrmLstOpt::cmdOK_Click()
+{
+    cmdOKTag = QStringLiteral("True");
+    shared_.Co_Name = Text1->text();
+    done(QDialog::Accepted);
+}
+
+void FrmLstOpt::cmdCancel_Click()
+{
+    cmdOKTag = QStringLiteral("False");
+    done(QDialog::Rejected);
+}
+
+void FrmLstOpt::keyPressEvent(QKeyEvent *event)
+{
+    // Esc does nothing here: only キャンセル and the close box cancel.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void FrmLstOpt::closeEvent(QCloseEvent *event)
+{
+    // The close box cancels and hides; the caller still reads the dialog.
+    event->ignore();
+    cmdOKTag = QStringLiteral("False");
+    done(QDialog::Rejected);
+}
+
+void FrmLstOpt::showEvent(QShowEvent *event)
+{
+    if (QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+    QDialog::showEvent(event);
+}
+
+bool FrmLstOpt::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text1 && event->type() == QEvent::FocusOut)
+        Text1_LostFocus();
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace rz

@@ -1,0 +1,248 @@
+// The list routines of the estimate printout; the frames are in listframes.cpp.
+#include "listprinter.h"
+
+#include "store/format.h"
+#include "store/recordset.h"
+#include "store/sjis.h"
+#include "store/vbconv.h"
+
+namespace rz {
+
+namespace {
+const QString kQtyTest = QStringLiteral("###,###.000");
+const QString kEstPrice = QStringLiteral("###,###,###");
+const QString kEstAmount = QStringLiteral("###,###,###,###");
+const QString kBudPrice = QStringLiteral("#########");
+const QString kBudAmount = QStringLiteral("############");
+const QString kBudTotal = QStringLiteral("#############");
+
+QString spaces(int n) { return QString(n, u' '); }
+
+QString text(const Recordset &rs, const char *name) { return rs.field(QString::fromLatin1(name)).toString(); }
+Currency money(const Recordset &rs, const char *name) { return rs.field(QString::fromLatin1(name)).toCurrency(); }
+
+bool isZero(const Value &v) { return v.isDouble() ? v.toDouble() == 0 : v.toCurrency().isZero(); }
+
+// Quantities are CURRENCY in most item tables and SINGLE in the ones the
+// transfer window creates; each is formatted in its own arithmetic.
+QString formatQuantity(const Value &v, const QString &mask, int scale = 1)
+{
+    if (v.isDouble())
+        return Format(v.toDouble() * scale, mask);
+    return Format(Currency::multiply(v.toCurrency(), Currency::fromWhole(scale)), mask);
+}
+
+// Which decimals a quantity has, judged on its three-decimal text:
+// 0 when none, else 1..3.
+int quantityDecimals(const Value &v)
+{
+    const QString t = formatQuantity(v, kQtyTest);
+    if (t.endsWith(QLatin1String("000")))
+        return 0;
+    if (t.endsWith(QLatin1String("00")))
+        return 1;
+    if (t.endsWith(u'0'))
+        return 2;
+    return 3;
+}
+}  // namespace
+
+QString fieldRight(const QString &text, int n) { return Right(spaces(n) + text, n); }
+
+QString estimateQuantityText(const Value &quantity)
+{
+    static const QString masks[4] = {QStringLiteral("###,###    "), QStringLiteral("###,###.#  "),
+                                     QStringLiteral("###,###.## "), QStringLiteral("###,###.###")};
+    return fieldRight(formatQuantity(quantity, masks[quantityDecimals(quantity)]), 11);
+}
+
+QString budgetQuantityText(const Value &quantity)
+{
+    const int d = quantityDecimals(quantity);
+    static const int scales[4] = {1, 10, 100, 1000};
+    return fieldRight(formatQuantity(quantity, QString(6 + d, u'#'), scales[d]), 6 + d);
+}
+
+bool ListPrinter::isProvisionallyDeleted(const QString &flg) { return MidBAnsi(flg, 2, 1) == QLatin1String("x"); }
+bool ListPrinter::hasSubLevel(const QString &flg) { return MidBAnsi(flg, 1, 1) == QLatin1String("+"); }
+bool ListPrinter::isTotalMark(QChar c) { return c == u'@' || c == u'＠'; }
+bool ListPrinter::beginsWithTotalMark(const QString &knm) { return !knm.isEmpty() && isTotalMark(knm[0]); }
+bool ListPrinter::isRunningTotalName(const QString &knm)
+{
+    return knm.size() >= 2 && isTotalMark(knm[0]) && isTotalMark(knm[1]);
+}
+
+ListPrinter::ListPrinter(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db)
+    : PagePrinter(device, options, shared), db_(db)
+{
+}
+
+void ListPrinter::printAt(int col, const QString &text)
+{
+    sb_PrtLocate(col, -1);
+    if (!text.isEmpty())
+        device_.print(text);
+}
+
+void ListPrinter::printMoney(int col, Currency value, const QString &mask, int width)
+{
+    // Zero, or prices not wanted, leaves the field empty.
+    if (value.isZero() || !options_.prices)
+        return;
+    printAt(col, fieldRight(Format(value, mask), width));
+}
+
+void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
+{
+    auto &tot = shared_.Prt_Tot;
+    tot[0] = tot[1] = tot[2] = tot[3] = Currency();
+    auto rs = db_.openRecordset(LvlSelectSQL(shared_.Prt_Tbl, level, keys), RecordsetType::Snapshot);
+    if (rs->recordCount() > 0) {
+        int lines = 0;
+        if (level != 0) {
+            sb_PrtLocate(shared_.Prt_OffX + 7, shared_.Prt_OffY + 7);
+            device_.setFontBold(true);
+            device_.print(shared_.Prt_Name[static_cast<size_t>(level)]);
+            device_.setFontBold(false);
+            lines = 1;
+        }
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            // A full page is closed before the record is looked at, even when
+            // the record itself will not be printed.
+            if (lines >= kBands) {
+                sb_PageEnd();
+                lines = 0;
+            }
+            if (isProvisionallyDeleted(text(*rs, "flg")))
+                continue;
+            sb_PrtLocate(-1, bandRow(lines));
+            if (beginsWithTotalMark(text(*rs, "knm")))
+                sb_ListSubTotal(*rs);
+            else
+                sb_ListRow(*rs);
+            ++lines;
+        }
+        if (lines != 0) {
+            if (lines >= kBands)
+                sb_PageEnd();
+            sb_PrtLocate(-1, totalRow());
+            sb_ListTotal();
+            sb_PageEnd();
+        }
+    }
+    if (options_.range == PrintRange::Top || level >= 7)
+        return;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        const QString flg = text(*rs, "flg");
+        if (!hasSubLevel(flg) || isProvisionallyDeleted(flg))
+            continue;
+        keys[static_cast<size_t>(level)] = static_cast<qint32>(rs->field(QStringLiteral("key%1").arg(level + 1)).toLong());
+        shared_.Prt_Name[static_cast<size_t>(level + 1)] = text(*rs, "knm");
+        sb_ListLevel(level + 1, keys);
+    }
+}
+
+void ListPrinter::sb_ListRow(const Recordset &rs)
+{
+    const int ox = shared_.Prt_OffX;
+    printAt(ox + 7, text(rs, "knm"));
+    printAt(ox + 47, text(rs, "mei"));
+    if (options_.estimateLayout())
+        rowEstimate(rs);
+    else
+        rowBudget(rs);
+    const Currency kn1 = money(rs, "kn1"), kn2 = money(rs, "kn2");
+    auto &tot = shared_.Prt_Tot;
+    tot[0] += kn1;
+    tot[1] += kn1;
+    tot[2] += kn2;
+    tot[3] += kn2;
+}
+
+void ListPrinter::rowEstimate(const Recordset &rs)
+{
+    const Value su1 = rs.field(QStringLiteral("su1"));
+    if (!isZero(su1) && options_.quantities)
+        printAt(67, estimateQuantityText(su1));
+    printAt(78, Left(text(rs, "tn1") + spaces(4), 4));
+    printMoney(82, money(rs, "tk1"), kEstPrice, 11);
+    printMoney(93, money(rs, "kn1"), kEstAmount, 15);
+    if (options_.remarks)
+        printAt(108, Left(text(rs, "bk1") + spaces(20), 20));
+}
+
+void ListPrinter::rowBudget(const Recordset &rs)
+{
+    const int ox = shared_.Prt_OffX;
+    const Value su1 = rs.field(QStringLiteral("su1")), su2 = rs.field(QStringLiteral("su2"));
+    if (!isZero(su1) && options_.quantities)
+        printAt(ox + 67, budgetQuantityText(su1));
+    printAt(ox + 76, Left(text(rs, "tn1") + spaces(4), 4));
+    printMoney(ox + 80, money(rs, "tk1"), kBudPrice, 9);
+    printMoney(ox + 89, money(rs, "kn1"), kBudAmount, 13);
+    if (options_.remarks)
+        printAt(ox + 102, Left(text(rs, "bk1") + spaces(20), 20));
+    if (!isZero(su2) && options_.quantities)
+        printAt(ox + 123, budgetQuantityText(su2));
+    printMoney(ox + 132, money(rs, "tk2"), kBudPrice, 9);
+    printMoney(ox + 141, money(rs, "kn2"), kBudAmount, 13);
+}
+
+void ListPrinter::sb_ListSubTotal(const Recordset &rs)
+{
+    const int ox = shared_.Prt_OffX;
+    const QString knm = text(rs, "knm");
+    const bool running = isRunningTotalName(knm);
+    printAt(ox + 7, Left(knm.mid(running ? 2 : 1) + spaces(30), 30));
+    auto &tot = shared_.Prt_Tot;
+    // A running total shows the list so far; a subtotal the rows since the
+    // last subtotal, and starts that count again.
+    const Currency est = running ? tot[0] : tot[1];
+    const Currency bud = running ? tot[2] : tot[3];
+    if (options_.estimateLayout()) {
+        printMoney(93, est, kEstAmount, 15);
+        if (!running)
+            tot[1] = Currency();
+    } else {
+        printMoney(ox + 89, est, kBudTotal, 13);
+        printMoney(ox + 141, bud, kBudTotal, 13);
+        if (!running)
+            tot[1] = tot[3] = Currency();
+    }
+}
+
+void ListPrinter::sb_ListTotal()
+{
+    const int ox = shared_.Prt_OffX;
+    printAt(ox + 7, spaces(19) + QStringLiteral("計"));
+    auto &tot = shared_.Prt_Tot;
+    if (options_.estimateLayout()) {
+        printMoney(93, tot[0], kEstAmount, 15);
+    } else {
+        printMoney(ox + 89, tot[0], kBudTotal, 13);
+        printMoney(ox + 141, tot[2], kBudTotal, 13);
+    }
+    tot[0] = tot[2] = Currency();
+}
+
+void ListPrinter::sb_PageEnd()
+{
+    const bool est = options_.estimateLayout();
+    const int ox = est ? 0 : shared_.Prt_OffX, oy = est ? 0 : shared_.Prt_OffY;
+    sb_PrtLocate(est ? 57 : ox + 64, oy + 46);
+    device_.setFontBold(true);
+    if (!shared_.Co_Name.isEmpty())
+        device_.print(shared_.Co_Name);
+    device_.setFontBold(false);
+    if (shared_.Prt_Pno != 0) {
+        sb_PrtLocate(est ? 120 : ox + 146, oy + 46);
+        device_.print(QStringLiteral("Page ") + QString::number(shared_.Prt_Pno).rightJustified(3, u' '));
+        ++shared_.Prt_Pno;
+    }
+    if (est)
+        sb_FrameEst();
+    else
+        sb_FrameEstBud();
+}
+
+}  // namespace rz

@@ -1,0 +1,67 @@
+// The itemised estimate printout: printer set-up, the list of one level with
+// its twenty bands, detail/subtotal/total lines in the estimate layout and the
+// estimate-and-budget layout, page end with company name and page number, and
+// the ruled frames. The breakdown editor's printouts call into it too.
+#pragma once
+#include "pageprinter.h"
+#include "store/levelkeys.h"
+
+namespace rz {
+
+class Database;
+class Recordset;
+
+class ListPrinter : public PagePrinter {
+public:
+    static constexpr int kBands = 20;
+
+    // Prints the item table Prt_Tbl of db on device, as options say, with the
+    // print globals and the company name of shared.
+    ListPrinter(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db);
+
+    Database &database() { return db_; }
+
+    // The list of the rows below the key path and, unless only the first
+    // list is wanted, depth first the lists below its group rows.
+    void sb_ListLevel(int level, LevelKeys keys);
+    // The record's line on the current print row (the band chosen by the caller).
+    void sb_ListRow(const Recordset &rs);
+    void sb_ListSubTotal(const Recordset &rs);
+    void sb_ListTotal();
+    // Company name, page number, frame and page break.
+    void sb_PageEnd();
+    void sb_FrameEst();
+    void sb_FrameEstBud();
+
+    // Print row of band k (0..19), and of the 計 line in the last band.
+    int bandRow(int band) const { return shared_.Prt_OffY + 7 + 2 * band; }
+    int totalRow() const { return shared_.Prt_OffY + 45; }
+
+    // Row kinds by the bytes of flg and the first characters of knm.
+    static bool isProvisionallyDeleted(const QString &flg);
+    static bool hasSubLevel(const QString &flg);
+    static bool isTotalMark(QChar c);
+    static bool beginsWithTotalMark(const QString &knm);
+    static bool isRunningTotalName(const QString &knm);
+
+    // The header texts of the estimate layout's frame (40, 20 and 59 cells).
+    static const QString kEstHeader[3];
+
+private:
+    void printAt(int col, const QString &text);
+    void printMoney(int col, Currency value, const QString &mask, int width);
+    void rowEstimate(const Recordset &rs);
+    void rowBudget(const Recordset &rs);
+
+    Database &db_;
+};
+
+// Numbers right-aligned in a field of n cells: n blanks in front, the last n kept.
+QString fieldRight(const QString &text, int n);
+// A quantity in the estimate layout (11 cells, the point or its place in the
+// eighth cell) and in the budget layout (digits only, 6 to 9 cells, the units
+// digit always in the sixth).
+QString estimateQuantityText(const Value &quantity);
+QString budgetQuantityText(const Value &quantity);
+
+}  // namespace rz

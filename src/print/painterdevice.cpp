@@ -1,0 +1,239 @@
+#include "painterdevice.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <stdexcept>
+
+namespace rz {
+
+namespace {
+// Printers of the estimate offices print at this resolution; pen widths are
+// given in its pixels, so a PDF gets the same rule weights.
+constexpr int kResolution = 600;
+// A PDF has no unprintable border; this is the margin of a common laser printer.
+constexpr double kPdfMarginMm = 5.0;
+
+QString safeFileName(QString name)
+{
+    static const QString bad = QStringLiteral("/\\:*?\"<>|");
+    for (QChar &c : name)
+        if (bad.contains(c) || c.unicode() < 0x20)
+            c = u'_';
+    name = name.trimmed();
+    return name.isEmpty() ? QStringLiteral("見積書") : name;
+}
+}  // namespace
+
+bool PainterPrintDevice::printerInstalled()
+{
+    return !QPrinterInfo::defaultPrinter().isNull() || !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+QString PainterPrintDevice::freePdfPath(const QString &documentName)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        folder = QDir::homePath();
+    const QString base = safeFileName(documentName);
+    QString path = QDir(folder).filePath(base + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QDir(folder).filePath(QStringLiteral("%1 (%2).pdf").arg(base).arg(n));
+    return path;
+}
+
+PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &documentName)
+{
+    const QString docName = documentName.isEmpty() ? QStringLiteral("見積書") : documentName;
+    if (pdfPath.isEmpty() && printerInstalled()) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        QPrinterInfo info = QPrinterInfo::defaultPrinter();
+        if (info.isNull())
+            info = QPrinterInfo::printerInfo(QPrinterInfo::availablePrinterNames().constFirst());
+        printer_->setPrinterName(info.printerName());
+        printer_->setResolution(kResolution);
+        printer_->setDocName(docName);
+        printer_->setFullPage(false);
+        paged_ = printer_.get();
+        resolution_ = printer_->resolution();
+    } else {
+        pdf_ = pdfPath.isEmpty() ? freePdfPath(documentName) : pdfPath;
+        file_ = std::make_unique<QSaveFile>(pdf_);
+        pdfWriter_ = std::make_unique<QPdfWriter>(file_.get());
+        pdfWriter_->setResolution(kResolution);
+        pdfWriter_->setTitle(docName);
+        pdfWriter_->setCreator(QStringLiteral("RZ90 見積書作成システム"));
+        pdfWriter_->setPageMargins(QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
+                                   QPageLayout::Millimeter);
+        paged_ = pdfWriter_.get();
+        resolution_ = pdfWriter_->resolution();
+    }
+    font_.setFamily(printFontFamily());
+    font_.setPointSizeF(10);
+    font_.setHintingPreference(QFont::PreferNoHinting);
+    font_.setKerning(false);
+}
+
+PainterPrintDevice::~PainterPrintDevice()
+{
+    if (begun_)
+        painter_.end();
+    // An unfinished PDF is dropped by its QSaveFile.
+}
+
+void PainterPrintDevice::fontChanged()
+{
+    metrics_.reset();
+    fontDirty_ = true;
+}
+
+void PainterPrintDevice::setFontName(const QString &name)
+{
+    // The layouts need two cells for a full-width character; a face that does
+    // not measure so is replaced by the print Mincho.
+    font_.setFamily(isTwoCellMincho(name) ? name : printFontFamily());
+    fontChanged();
+}
+
+void PainterPrintDevice::setFontSize(double points)
+{
+    font_.setPointSizeF(points);
+    fontChanged();
+}
+
+void PainterPrintDevice::setFontBold(bool on)
+{
+    font_.setBold(on);
+    fontChanged();
+}
+
+void PainterPrintDevice::setFontUnderline(bool on)
+{
+    font_.setUnderline(on);
+    fontChanged();
+}
+
+void PainterPrintDevice::setLandscape(bool on)
+{
+    paged_->setPageOrientation(on ? QPageLayout::Landscape : QPageLayout::Portrait);
+}
+
+void PainterPrintDevice::setPaper(PaperSize paper)
+{
+    paged_->setPageSize(QPageSize(paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::JisB5));
+}
+
+const QFontMetricsF &PainterPrintDevice::metrics() const
+{
+    if (!metrics_)
+        metrics_.emplace(font_, paged_);
+    return *metrics_;
+}
+
+double PainterPrintDevice::textWidth(const QString &text) const
+{
+    return metrics().horizontalAdvance(text);
+}
+
+double PainterPrintDevice::textHeight(const QString &text) const
+{
+    // One em per line, as the Mincho faces the layouts were drawn for measure;
+    // faces with more leading would push the last rows off the paper.
+    const double em = font_.pointSizeF() * resolution_ / 72.0;
+    return em * (text.count(u'\n') + 1);
+}
+
+void PainterPrintDevice::setPenWidth(int width)
+{
+    penWidth_ = qMax(1, width);
+}
+
+void PainterPrintDevice::setPenStyle(PenStyle style)
+{
+    penStyle_ = style;
+}
+
+QPen PainterPrintDevice::makePen() const
+{
+    QPen pen(Qt::black);
+    pen.setWidth(penWidth_);
+    if (penStyle_ == PenStyle::Dotted) {
+        // Dots a printer can show: 1/150 inch on, 1/75 inch off, whatever the width.
+        const double unit = resolution_ / 150.0 / penWidth_;
+        pen.setDashPattern({unit, 2 * unit});
+        pen.setCapStyle(Qt::FlatCap);
+    } else {
+        pen.setCapStyle(Qt::SquareCap);  // the corners of a box close
+    }
+    return pen;
+}
+
+void PainterPrintDevice::ensurePage()
+{
+    if (!begun_) {
+        if (file_ && !file_->open(QIODevice::WriteOnly))
+            throw std::runtime_error(("The PDF file could not be written: " + pdf_ + " (" + file_->errorString() + ")")
+                                         .toStdString());
+        if (!painter_.begin(paged_))
+            throw std::runtime_error(pdf_.isEmpty() ? std::string("The printer could not be opened.")
+                                                    : ("The PDF file could not be written: " + pdf_).toStdString());
+        begun_ = true;
+        breakPending_ = false;
+        pages_ = 1;
+        fontDirty_ = true;
+    } else if (breakPending_) {
+        paged_->newPage();
+        breakPending_ = false;
+        ++pages_;
+    }
+}
+
+void PainterPrintDevice::line(double x1, double y1, double x2, double y2)
+{
+    ensurePage();
+    painter_.setPen(makePen());
+    painter_.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+}
+
+void PainterPrintDevice::print(const QString &text)
+{
+    ensurePage();
+    if (fontDirty_) {
+        painter_.setFont(font_);
+        fontDirty_ = false;
+    }
+    painter_.setPen(QPen(Qt::black));
+    // The em box of the face fills the cell: its top at the current position.
+    painter_.drawText(QPointF(x_, y_ + metrics().ascent()), text);
+    x_ += textWidth(text);
+}
+
+void PainterPrintDevice::newPage()
+{
+    if (begun_)
+        breakPending_ = true;
+    x_ = 0;
+    y_ = 0;
+}
+
+void PainterPrintDevice::endDoc()
+{
+    breakPending_ = false;
+    x_ = 0;
+    y_ = 0;
+    if (!begun_)
+        return;
+    painter_.end();
+    begun_ = false;
+    if (file_ && !file_->commit())
+        throw std::runtime_error(("The PDF file could not be written: " + pdf_ + " (" + file_->errorString() + ")")
+                                     .toStdString());
+}
+
+}  // namespace rz

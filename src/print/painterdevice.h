@@ -1,0 +1,82 @@
+// The print device that paints on the system's default printer through
+// QPainter, or into a PDF file when no printer is installed or a file is
+// asked for. Every text and rule goes to the printer as it is drawn; only
+// the page being drawn exists. A PDF appears whole when the document ends,
+// or not at all.
+#pragma once
+#include "printdevice.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPen>
+#include <memory>
+#include <optional>
+
+class QPagedPaintDevice;
+class QPdfWriter;
+class QPrinter;
+class QSaveFile;
+
+namespace rz {
+
+class PainterPrintDevice : public PrintDevice {
+public:
+    // With an empty pdfPath the pages go to the default printer, or, when no
+    // printer is installed, to a new PDF file in the documents folder named
+    // after documentName. With a pdfPath they go to that file.
+    explicit PainterPrintDevice(const QString &pdfPath = QString(), const QString &documentName = QString());
+    ~PainterPrintDevice() override;  // ends a document left open
+
+    static bool printerInstalled();
+    // A file name in the documents folder (the home folder when there is
+    // none) that does not exist yet: "<name>.pdf", "<name> (2).pdf" ...
+    static QString freePdfPath(const QString &documentName);
+
+    void setFontName(const QString &name) override;
+    void setFontSize(double points) override;
+    double fontSize() const override { return font_.pointSizeF(); }
+    void setFontBold(bool on) override;
+    void setFontUnderline(bool on) override;
+    void setLandscape(bool on) override;
+    void setPaper(PaperSize paper) override;
+    double currentX() const override { return x_; }
+    double currentY() const override { return y_; }
+    void setCurrentX(double x) override { x_ = x; }
+    void setCurrentY(double y) override { y_ = y; }
+    double textWidth(const QString &text) const override;
+    double textHeight(const QString &text) const override;
+    void setPenWidth(int width) override;
+    void setPenStyle(PenStyle style) override;
+    void line(double x1, double y1, double x2, double y2) override;
+    void print(const QString &text) override;
+    void newPage() override;
+    void endDoc() override;
+    int pageCount() const override { return pages_; }
+    QString outputFile() const override { return pdf_; }
+
+private:
+    void ensurePage();
+    void fontChanged();
+    const QFontMetricsF &metrics() const;
+    QPen makePen() const;
+
+    std::unique_ptr<QPrinter> printer_;
+    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<QPdfWriter> pdfWriter_;
+    QPagedPaintDevice *paged_ = nullptr;
+    int resolution_ = 0;
+    QPainter painter_;
+    QFont font_;
+    mutable std::optional<QFontMetricsF> metrics_;
+    int penWidth_ = 1;
+    PenStyle penStyle_ = PenStyle::Solid;
+    double x_ = 0, y_ = 0;
+    bool begun_ = false;
+    bool breakPending_ = false;
+    bool fontDirty_ = true;
+    int pages_ = 0;
+    QString pdf_;
+};
+
+}  // namespace rz

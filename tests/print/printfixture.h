@@ -1,0 +1,135 @@
+// Builds an estimate file with one item table for the print tests and prints
+// it on the recording device.
+#pragma once
+#include "print/indexprint.h"
+#include "print/listprinter.h"
+#include "print/recordingdevice.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <vector>
+#include <memory>
+
+namespace rztest {
+
+// One item row; numbers as decimal texts, "" for 0.
+struct Item {
+    QString knm;
+    QString mei;
+    QString su1, tn1, tk1, kn1;
+    QString su2, tk2, kn2;
+    QString bk1;
+    QString flg = QStringLiteral("-");
+};
+
+inline Item detail(const QString &name, const QString &kn1, const QString &kn2 = QString())
+{
+    Item it;
+    it.knm = name;
+    it.kn1 = kn1;
+    it.kn2 = kn2;
+    return it;
+}
+
+inline Item group(const QString &name, const QString &kn1 = QString())
+{
+    Item it = detail(name, kn1);
+    it.flg = QStringLiteral("+");
+    return it;
+}
+
+struct PrintFixture {
+    QTemporaryDir dir;
+    std::unique_ptr<rz::Database> db;
+    rz::Shared shared;
+    rz::RecordingPrintDevice device;
+    rz::PrintOptions options;
+    QString table = rz::itemTableName(64);
+
+    // singleTable: the item table as the transfer window creates it (SINGLE
+    // quantities, LONG amounts).
+    explicit PrintFixture(bool singleTable = false)
+    {
+        rz::sb_MkIdxDB(path(), 0);
+        db = rz::openEstimateFile(path());
+        db->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, hat, ad1, kn1, bk2) VALUES (64, '本社改修工事', "
+                                   "'株式会社　東和建設', '東京都千代田区', 0, '')"));
+        if (singleTable)
+            db->execute(rz::itemTableCreateSql(64));
+        else
+            rz::sb_MkUTbl(table, *db);
+        options.paper = rz::PaperSize::A4;
+    }
+
+    QString path() const { return dir.filePath(QStringLiteral("見積.mdb")); }
+
+    static rz::Value money(const QString &t)
+    {
+        return rz::Value(t.isEmpty() ? rz::Currency() : *rz::Currency::parse(t));
+    }
+
+    // A row at the key path: {1024} is a first-level row, {1024, 512} a row
+    // below it. Written through a recordset, so each value takes the type
+    // its column declares in either table variant.
+    void add(const std::vector<int> &path, const Item &it)
+    {
+        auto rs = db->openRecordset(QStringLiteral("SELECT * FROM %1").arg(table));
+        rs->addNew();
+        for (size_t i = 0; i < 8; ++i)
+            rs->setField(QStringLiteral("key%1").arg(i + 1), rz::Value(qint64(i < path.size() ? path[i] : 0)));
+        const std::pair<const char *, QString> texts[] = {
+            {"knm", it.knm}, {"mei", it.mei}, {"tn1", it.tn1}, {"bk1", it.bk1}, {"flg", it.flg}};
+        for (const auto &[name, value] : texts)
+            rs->setField(QString::fromLatin1(name), rz::Value(value));
+        const std::pair<const char *, QString> numbers[] = {{"su1", it.su1}, {"tk1", it.tk1}, {"kn1", it.kn1},
+                                                            {"su2", it.su2}, {"tk2", it.tk2}, {"kn2", it.kn2}};
+        for (const auto &[name, value] : numbers)
+            rs->setField(QString::fromLatin1(name), money(value));
+        rs->update();
+    }
+
+    // n detail rows below the path, keys 1024, 2048 ..., amounts 100 each.
+    void addDetails(const std::vector<int> &parent, int n)
+    {
+        for (int i = 0; i < n; ++i) {
+            std::vector<int> p(parent);
+            p.push_back((i + 1) * 1024);
+            add(p, detail(QStringLiteral("明細%1").arg(i + 1), QStringLiteral("100")));
+        }
+    }
+
+    // The estimate print of the index window, on the recording device.
+    void printAll() { rz::printEstimateList(device, options, shared, *db, table); }
+
+    // One list as the editor's printout below a row starts it.
+    void printList(int level, rz::LevelKeys keys, const QString &heading)
+    {
+        shared.Prt_Tbl = table;
+        rz::ListPrinter p(device, options, shared, *db);
+        p.startRun();
+        p.sb_PrtInit();
+        shared.Prt_Name[static_cast<size_t>(level)] = heading;
+        p.sb_ListLevel(level, keys);
+        device.endDoc();
+    }
+
+    // Texts of a page on one row, by starting cell.
+    QString textAt(int page, int col, int row) const
+    {
+        const auto t = device.textsAt(page, col, row);
+        return t.empty() ? QString() : t.back().text;
+    }
+    bool hasText(int page, int col, int row) const { return !device.textsAt(page, col, row).empty(); }
+    // Whether any non-blank text starts on the row in the column range [from, to).
+    bool inkOnRow(int page, int row, int from = 0, int to = 1000) const
+    {
+        for (const auto &t : device.textsOnRow(page, row))
+            if (t.icol() >= from && t.icol() < to && !t.text.trimmed().isEmpty())
+                return true;
+        return false;
+    }
+};
+
+}  // namespace rztest
