@@ -303,7 +303,8 @@ private slots:
         QVERIFY(host.calls.isEmpty());
         if (database) {
             QVERIFY(prompts.messages().isEmpty());
-            auto rs = openEstimateFile(path)->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"));
+            auto db = openEstimateFile(path);
+            auto rs = db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"));
             QCOMPARE(rs->recordCount(), 1);
             QCOMPARE(rs->field("knm"), Value(QStringLiteral("倉庫新築")));
             QCOMPARE(rs->field("kn1"), Value(Currency::fromRaw(98760000)));

@@ -204,7 +204,8 @@ private slots:
         QCOMPARE(remark->text(), QString("備考欄は二十バイトま"));
         QTest::keyClick(remark, Qt::Key_Escape);  // as キャンセル: nothing stored
         QVERIFY(!f.session().frameVisible());
-        auto rs = f.db()->openRecordset("SELECT bk1 FROM RZTBLIDX", RecordsetType::Snapshot);
+        auto db = f.db();
+        auto rs = db->openRecordset("SELECT bk1 FROM RZTBLIDX", RecordsetType::Snapshot);
         QCOMPARE(rs->field(0).toString(), QString());
     }
 
