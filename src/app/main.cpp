@@ -2,16 +2,25 @@
 // and the login window.
 #include "frmlogin.h"
 #include "frmmain.h"
+#include "print/batchprint.h"
 #include "startup.h"
 #include "store/shared.h"
 #include "ui/qtprompts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QTextStream>
 #include <QTranslator>
 
 int main(int argc, char **argv)
 {
+    // `rz90 print FILE.mdb ...`: batch printing to PDF, no windows.
+    if (rz::isBatchPrintCommand(argc, argv)) {
+        rz::prepareBatchPrintPlatform();
+        QApplication app(argc, argv);
+        QTextStream err(stderr);
+        return rz::runBatchPrint(QCoreApplication::arguments().mid(2), err);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));
