@@ -1,5 +1,7 @@
 #include "indexprint.h"
 
+#include "store/dberror.h"
+
 #include "coverprint.h"
 #include "listprinter.h"
 #include "painterdevice.h"
@@ -83,7 +85,10 @@ void printFromIndex(IndexPrintJob &job)
         QCoreApplication::processEvents();
         const PrintOptions options = dialog.options();
         bool printed = false;
-        ignoringErrors([&] {
+        QString failure;
+        // A printer or file that fails must not pass for a printed estimate:
+        // the user is told, and the window goes on as before.
+        try {
             device = job.openDevice(options, documentName(job.index, options));
             if (options.kind == PrintKind::Cover) {
                 PagePrinter printer(*device, options, job.shared);
@@ -92,11 +97,17 @@ void printFromIndex(IndexPrintJob &job)
                 printEstimateList(*device, options, job.shared, job.db, job.itemTable);
             }
             printed = true;
-        });
+        } catch (const DbError &e) {
+            failure = e.description();
+        } catch (const std::exception &e) {
+            failure = QString::fromStdString(e.what());
+        }
         job.prompts.setBusy(false);
         job.setLblMsg(QString());
         if (printed && device)
             announcePdf(*device, job.prompts, job.setLblMsg);
+        else if (!failure.isEmpty())
+            job.prompts.message(QStringLiteral("印刷できませんでした。\n") + failure, MsgExclamation);
     }
 
     // The company name typed in the dialog stays with the estimate.

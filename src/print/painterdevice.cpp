@@ -178,11 +178,11 @@ void PainterPrintDevice::ensurePage()
 {
     if (!begun_) {
         if (file_ && !file_->open(QIODevice::WriteOnly))
-            throw std::runtime_error(("The PDF file could not be written: " + pdf_ + " (" + file_->errorString() + ")")
+            throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)").arg(pdf_, file_->errorString()))
                                          .toStdString());
         if (!painter_.begin(paged_))
-            throw std::runtime_error(pdf_.isEmpty() ? std::string("The printer could not be opened.")
-                                                    : ("The PDF file could not be written: " + pdf_).toStdString());
+            throw std::runtime_error(pdf_.isEmpty() ? QStringLiteral("プリンタを開けませんでした。").toStdString()
+                                                    : QStringLiteral("PDFファイルを書き込めませんでした: %1").arg(pdf_).toStdString());
         begun_ = true;
         breakPending_ = false;
         pages_ = 1;
@@ -232,7 +232,7 @@ void PainterPrintDevice::endDoc()
     painter_.end();
     begun_ = false;
     if (file_ && !file_->commit())
-        throw std::runtime_error(("The PDF file could not be written: " + pdf_ + " (" + file_->errorString() + ")")
+        throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)").arg(pdf_, file_->errorString()))
                                      .toStdString());
 }
 

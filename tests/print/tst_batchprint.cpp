@@ -40,7 +40,7 @@ private slots:
         QTest::newRow("no estimate option") << "FILE --pdf OUT" << 2 << "--estimate KEY is required" << 0;
         QTest::newRow("value missing") << "FILE --pdf OUT --estimate" << 2 << "--estimate needs a value" << 0;
         QTest::newRow("two files") << "FILE FILE --estimate 64 --pdf OUT" << 2 << "only one estimate file" << 0;
-        QTest::newRow("unwritable pdf") << "FILE --estimate 64 --pdf NOWHERE" << 5 << "could not be written" << 0;
+        QTest::newRow("unwritable pdf") << "FILE --estimate 64 --pdf NOWHERE" << 5 << "書き込めませんでした" << 0;
     }
     void runs()
     {

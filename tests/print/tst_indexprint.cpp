@@ -39,6 +39,8 @@ struct IndexRun {
     }
 
     // Runs the command; script gets the dialog while it is "shown".
+    bool failingDevice = false;  // the printer or file cannot be opened
+
     void run(const std::function<void(FrmLstOpt &)> &script, bool pdf = false)
     {
         IndexPrintJob job{f.shared, prompts, *f.db, *index, f.table};
@@ -50,6 +52,8 @@ struct IndexRun {
             script(d);
         };
         job.openDevice = [this, pdf](const PrintOptions &, const QString &) {
+            if (failingDevice)
+                throw std::runtime_error(QStringLiteral("PDFファイルを書き込めませんでした: /ro/x.pdf").toStdString());
             device = pdf ? std::make_shared<PdfRecording>() : std::make_shared<RecordingPrintDevice>();
             return std::static_pointer_cast<PrintDevice>(device);
         };
@@ -145,6 +149,21 @@ private slots:
         QVERIFY(m);
         QVERIFY(m->text.contains(QStringLiteral("/tmp/見積/本社改修工事.pdf")));
         QCOMPARE(m->style, int(MsgInformation));
+    }
+
+    // A printout that could not be made is said so, never passed over.
+    void failureIsReported()
+    {
+        IndexRun r;
+        r.failingDevice = true;
+        r.run([](FrmLstOpt &d) { d.cmdOK->click(); });
+        const auto *m = r.prompts.lastMessage();
+        QVERIFY(m);
+        QVERIFY(m->text.contains(QStringLiteral("/ro/x.pdf")));
+        QCOMPARE(m->style, int(MsgExclamation));
+        QVERIFY(!r.prompts.busy);
+        QCOMPARE(r.labels.last(), QString());
+        QCOMPARE(r.marks, (QList<bool>{true, false}));
     }
 };
 
