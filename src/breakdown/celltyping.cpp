@@ -8,6 +8,7 @@
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
+#include <QRegularExpression>
 #include <optional>
 
 namespace rz {
@@ -217,11 +218,29 @@ QString committedNumberText(const QString &text)
     return t;
 }
 
+bool isTypedNumber(int col, const QString &text)
+{
+    static const QRegularExpression whole(QStringLiteral("^-?(0|[1-9][0-9]{0,2}(,[0-9]{3})*)?$"));
+    static const QRegularExpression quantity(
+        QStringLiteral("^-?((0|[1-9][0-9]{0,2}(,[0-9]{3})*)(\\.[0-9]{0,3})?)?$"));
+    if (!isNumberColumn(col))
+        return false;
+    const bool isQuantity = cellKind(col) == CellKind::Quantity;
+    if (!(isQuantity ? quantity : whole).match(text).hasMatch())
+        return false;
+    return wholeLength(text) <= maxIntegerChars(col);
+}
+
+QString quantityDisplay(Currency value)
+{
+    return value.hasFraction() ? Format(value, QStringLiteral("#,###,##0.000"))
+                               : Format(value, QStringLiteral("#,###,###    "));
+}
+
 QString quantityDisplay(const QString &cellText)
 {
     const QString t = Trim(cellText);
-    const Currency v = t.isEmpty() ? Currency() : CCur(t).value_or(Currency());
-    return v.hasFraction() ? Format(v, QStringLiteral("#,###,##0.000")) : Format(v, QStringLiteral("#,###,###    "));
+    return quantityDisplay(t.isEmpty() ? Currency() : CCur(t).value_or(Currency()));
 }
 
 CellCommit commitCellText(int col, const QString &newText, const QString &oldCellText, const QString &rowFlg,

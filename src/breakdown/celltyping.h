@@ -83,8 +83,18 @@ NumberKeyResult TxtEdit_KeyPress(int col, const QString &text, bool allSelected,
 // commit as empty). Never a text the store cannot read.
 QString committedNumberText(const QString &text);
 
-// sb_DispSu1 on a cell text: "#,###,##0.000" when the value has a fraction,
-// else "#,###,###    " (four blanks for 0 or an empty cell).
+// Whether an overlay text is one the number filter can build for the column:
+// an optional leading "-", digits grouped by "," as the mask groups them,
+// for quantities a point with at most three decimals, and no more characters
+// before the point than the column allows. A commit takes nothing else, so a
+// text that reached the overlay some other way (pasted, dropped, put in by an
+// input method) can never become a cell the file reads differently.
+bool isTypedNumber(int col, const QString &text);
+
+// sb_DispSu1: a quantity is shown with "#,###,##0.000" when it has a
+// fraction, else with "#,###,###    " (four blanks for 0), so whole and
+// fractional quantities line up. The text form reads a cell (empty is 0).
+QString quantityDisplay(Currency value);
 QString quantityDisplay(const QString &cellText);
 
 struct CellCommit {

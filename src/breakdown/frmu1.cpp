@@ -1,9 +1,11 @@
 // The breakdown editor window.
 #include "frmu1.h"
 
+#include "celltyping.h"
 #include "ui/gridview.h"
 #include "ui/uifonts.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -13,6 +15,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QScrollBar>
 
 namespace rz {
 
@@ -44,18 +47,6 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, bool f
     return l;
 }
 }  // namespace
-
-const QStringList &frmU1::unitList()
-{
-    static const QStringList units{
-        QStringLiteral(" ｍ "), QStringLiteral("ｍ2 "), QStringLiteral("ｍ3 "), QStringLiteral(" 式 "),
-        QStringLiteral(" Kg "), QStringLiteral("か所"), QStringLiteral(" 個 "), QStringLiteral(" 枚 "),
-        QStringLiteral(" 組 "), QStringLiteral(" 本 "), QStringLiteral(" 台 "), QStringLiteral(" 〃 "),
-        QStringLiteral(" ｔ "), QStringLiteral("箇所"), QStringLiteral("カ所"), QStringLiteral("ヶ所"),
-        QStringLiteral("個所"), QStringLiteral(" 基 "), QStringLiteral(" 組 "), QStringLiteral(" 人 "),
-        QStringLiteral("人日"), QStringLiteral("人月")};
-    return units;
-}
 
 frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
     : QWidget(parent), shared_(shared), session_(shared, prompts, *this)
@@ -106,25 +97,47 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
 
     Grid1 = new GridView(&session_.grid(), this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
+    // The overlay keeps the focus; a click on the grid only moves the cursor.
+    Grid1->setFocusPolicy(Qt::NoFocus);
     Grid1->installEventFilter(this);
-    // Keys always reach the grid's handler, whichever part of the window got the focus.
-    setFocusProxy(Grid1);
+    Grid1->viewport()->installEventFilter(this);
     connect(static_cast<GridView *>(Grid1), &GridView::cellActivated, this, [this](int row, int col) {
         if (!syncing_)
             session_.gridCellEntered(row, col);
     });
+    connect(Grid1->horizontalScrollBar(), &QScrollBar::valueChanged, this, &frmU1::positionOverlay);
+    connect(Grid1->verticalScrollBar(), &QScrollBar::valueChanged, this, &frmU1::positionOverlay);
 
-    // The editing overlay: placed over the current cell by cell editing.
+    // The editing overlay: laid over the current cell, it takes every key.
     TxtEdit = new QLineEdit(this);
     TxtEdit->setObjectName(QStringLiteral("TxtEdit"));
-    TxtEdit->setProperty("Tag", QStringLiteral("0"));
+    TxtEdit->setFrame(false);
+    // Drawn like the grid's cursor cell, with a line round it, so the cell
+    // being typed into stays easy to find.
+    TxtEdit->setStyleSheet(QStringLiteral(
+        "QLineEdit#TxtEdit { border: 1px solid palette(highlight); background: #FFFFC0; padding: 0px; }"));
+    TxtEdit->setFont(gridFont());
+    TxtEdit->setContextMenuPolicy(Qt::NoContextMenu);
+    TxtEdit->installEventFilter(this);
     TxtEdit->hide();
+    connect(TxtEdit, &QLineEdit::textEdited, this, [this](const QString &text) { session_.setOverlayText(text); });
+    setFocusProxy(TxtEdit);
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);  // a typed digit is a shortcut, never the start of a completion
+    Combo1->setMaxVisibleItems(unitList().size());
     Combo1->addItems(unitList());
     Combo1->setEditText(QStringLiteral("xxxx"));
+    Combo1->lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
+    Combo1->lineEdit()->installEventFilter(this);
+    Combo1->installEventFilter(this);
     Combo1->hide();
+    connect(Combo1, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        if (!placing_ && session_.overlay.combo)
+            session_.setOverlayText(text);
+    });
 
     LblMsg = makeLabel(this, "LblMsg", QStringLiteral("Messege Line"));
     Label14 = makeLabel(this, "Label14", QStringLiteral("Page"));
@@ -181,6 +194,7 @@ void frmU1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutBottom();
+    positionOverlay();
 }
 
 void frmU1::syncViewCursor()
@@ -228,27 +242,166 @@ void frmU1::setWindowWidth(int twips)
 void frmU1::placeOverlay()
 {
     syncViewCursor();
-    Grid1->setFocus();
+    const U1Overlay &o = session_.overlay;
+    placing_ = true;
+    if (o.combo) {
+        TxtEdit->hide();
+        Combo1->lineEdit()->setReadOnly(o.readOnly);
+        Combo1->setAttribute(Qt::WA_InputMethodEnabled, o.inputMethod);
+        Combo1->lineEdit()->setAttribute(Qt::WA_InputMethodEnabled, o.inputMethod);
+        Combo1->setEditText(o.text);
+        Combo1->lineEdit()->setCursorPosition(int(o.text.size()));
+        Combo1->show();
+        Combo1->raise();
+        setFocusProxy(Combo1);
+        Combo1->setFocus();
+    } else {
+        Combo1->hide();
+        TxtEdit->setReadOnly(o.readOnly);
+        // The input method follows the column: on for the name and the
+        // specification, off for the remark and every number.
+        TxtEdit->setAttribute(Qt::WA_InputMethodEnabled, o.inputMethod);
+        TxtEdit->setAcceptDrops(!o.numbers && !o.readOnly);
+        TxtEdit->setAlignment(o.numbers ? Qt::AlignRight | Qt::AlignVCenter : Qt::AlignLeft | Qt::AlignVCenter);
+        TxtEdit->setText(o.text);
+        if (o.numbers)
+            TxtEdit->selectAll();
+        else
+            TxtEdit->setCursorPosition(int(o.text.size()));
+        TxtEdit->show();
+        TxtEdit->raise();
+        setFocusProxy(TxtEdit);
+        TxtEdit->setFocus();
+    }
+    placing_ = false;
+    positionOverlay();
+}
+
+void frmU1::positionOverlay()
+{
+    const U1Overlay &o = session_.overlay;
+    QWidget *box = o.combo ? static_cast<QWidget *>(Combo1) : TxtEdit;
+    if (!box->isVisibleTo(this))
+        return;
+    const QRect cell = Grid1->visualRect(Grid1->model()->index(o.row, o.col));
+    if (!cell.isValid())
+        return;
+    // The cell as the grid draws it, less 40 twips at the top and 20 more in
+    // height, so the box covers the cell's lines.
+    const QPoint at = Grid1->viewport()->mapTo(this, cell.topLeft());
+    const int top = at.y() - twipsToPixels(40);
+    if (o.combo)
+        Combo1->setGeometry(at.x(), top, std::max(cell.width(), Combo1->minimumSizeHint().width()),
+                            Combo1->sizeHint().height());
+    else
+        TxtEdit->setGeometry(at.x(), top, cell.width(), cell.height() + twipsToPixels(20));
 }
 
 void frmU1::processEvents() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
+bool frmU1::overlayKey(QObject *box, QKeyEvent *key)
+{
+    const bool combo = box != TxtEdit;
+    QLineEdit *edit = combo ? Combo1->lineEdit() : TxtEdit;
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        return true;  // the overlay keeps the focus
+    const bool forwarded = combo ? session_.Combo1_KeyDown(key->key(), key->modifiers(), edit->cursorPosition())
+                                 : session_.TxtEdit_KeyDown(key->key(), key->modifiers(), edit->cursorPosition());
+    if (forwarded)
+        return true;
+    // The character of the key as the typing rules see it; none for keys
+    // that only edit or move (Delete, Home, Ctrl+V...).
+    QChar ch;
+    if (key->key() == Qt::Key_Backspace)
+        ch = QChar(kBackspaceKey);
+    else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        ch = QChar(kEnterKey);
+    else if (!key->text().isEmpty() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+             key->text().at(0).unicode() >= 0x20 && key->text().at(0).unicode() != 0x7f)
+        ch = key->text().at(0);
+    if (combo)
+        return session_.Combo1_KeyPress(ch);
+    if (!session_.TxtEdit_KeyPress(ch, TxtEdit->hasSelectedText()))
+        return false;
+    if (session_.overlay.numbers && !ch.isNull()) {
+        // The number filter built the text: caret at its end.
+        TxtEdit->setText(session_.overlay.text);
+        TxtEdit->setCursorPosition(int(session_.overlay.text.size()));
+    }
+    return true;
+}
+
+void frmU1::rightButtonUp(QWidget *from, const QPoint &pos)
+{
+    const QPoint inGrid = from->mapTo(Grid1, pos);
+    session_.Grid1_MouseUp(Qt::RightButton, pixelsToTwips(inGrid.x()), pixelsToTwips(inGrid.y()));
+}
+
 bool frmU1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Grid1 && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (session_.sb_GridKeyDown(key->key(), key->modifiers()))
-            return true;
-    } else if (event->type() == QEvent::MouseButtonRelease &&
-               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-        if (watched == LblTotal) {
-            session_.LblTotal_Click();
-            return true;
+    const bool overlayBox = watched == TxtEdit || watched == Combo1->lineEdit() || watched == Combo1;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (watched == Grid1) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (session_.sb_GridKeyDown(key->key(), key->modifiers()))
+                return true;
+        } else if (watched == TxtEdit || watched == Combo1) {
+            // The combo box holds the focus and hands keys to its line itself.
+            return overlayKey(watched, static_cast<QKeyEvent *>(event));
         }
-        if (watched == LblRitu) {
-            session_.LblRitu_Click();
-            return true;
+        break;
+    case QEvent::FocusIn:
+        // Back from another window or child window: the box starts again
+        // from its cell when what it held was committed on the way out.
+        if (!placing_ && session_.isLoaded() && !session_.EditFlg &&
+            static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason &&
+            (watched == TxtEdit || watched == Combo1))
+            session_.sb_Editx();
+        break;
+    case QEvent::FocusOut:
+        // A popup (the unit list, a menu) takes the focus only for a moment;
+        // the boxes' own moves while being placed are not the user leaving.
+        if (!placing_ && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+            if (watched == TxtEdit)
+                session_.TxtEdit_LostFocus();
+            else if (watched == Combo1 && !Combo1->view()->isVisible())
+                session_.Combo1_LostFocus();
         }
+        break;
+    case QEvent::InputMethod:
+        // No input method may put text into a number or a refused cell.
+        if (watched == TxtEdit && (session_.overlay.numbers || session_.overlay.readOnly))
+            return true;
+        if (watched == Combo1 && session_.overlay.readOnly)
+            return true;
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        // The middle button pastes the selection: never into a number.
+        if (watched == TxtEdit && mouse->button() == Qt::MiddleButton && session_.overlay.numbers)
+            return true;
+        if (mouse->button() == Qt::RightButton && (watched == Grid1->viewport() || overlayBox)) {
+            if (event->type() == QEvent::MouseButtonRelease)
+                rightButtonUp(static_cast<QWidget *>(watched), mouse->position().toPoint());
+            return watched != Grid1->viewport() || event->type() == QEvent::MouseButtonRelease;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            if (watched == LblTotal) {
+                session_.LblTotal_Click();
+                return true;
+            }
+            if (watched == LblRitu) {
+                session_.LblRitu_Click();
+                return true;
+            }
+        }
+        break;
+    }
+    default:
+        break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -271,7 +424,9 @@ void frmU1::closeEvent(QCloseEvent *event)
 void frmU1::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    Grid1->setFocus();
+    positionOverlay();
+    if (focusProxy())
+        focusProxy()->setFocus();
 }
 
 void frmU1::changeEvent(QEvent *event)

@@ -29,8 +29,6 @@ public:
     // window takes them into the estimate's record.
     std::function<void()> onClosed;
 
-    static const QStringList &unitList();
-
     QTableView *Grid1;
     QLineEdit *TxtEdit;
     QComboBox *Combo1;
@@ -60,11 +58,16 @@ protected:
 private:
     void layoutBottom();
     void syncViewCursor();
+    // Lays the shown box over the overlay's cell as the grid draws it now.
+    void positionOverlay();
+    bool overlayKey(QObject *box, QKeyEvent *key);
+    void rightButtonUp(QWidget *from, const QPoint &pos);
 
     Shared &shared_;
     U1Session session_;
     bool counted_ = true;  // still counted in formsLoaded
     bool syncing_ = false;
+    bool placing_ = false;  // the overlay is being placed: its focus changes are ours
 };
 
 }  // namespace rz

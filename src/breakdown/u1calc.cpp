@@ -119,17 +119,25 @@ void U1Session::sb_Kakeritu(int oldRate, int newRate)
     w.putMoney(kn, r.amount);
 }
 
-void U1Session::sb_DispKn1(int row, int amountCol)
+bool U1Session::sb_DispKn1(int row, int amountCol)
+{
+    if (dispKn1(row, amountCol))
+        return true;
+    prompts_.message(kAmountTooLarge, MsgExclamation);
+    return false;
+}
+
+bool U1Session::dispKn1(int row, int amountCol)
 {
     if (amountCol != ColKn1 && amountCol != ColKn2) {
         prompts_.beep();
-        return;
+        return true;
     }
     if (beginsWithTotalMark(grid_.text(row, ColKnm))) {
         // A subtotal row takes its numbers from the calculation, never from cells.
         for (int c : {ColSu1, ColSu2, ColTk1, ColTk2, ColKn1, ColKn2})
             grid_.setText(row, c, QString());
-        return;
+        return true;
     }
     const bool estimate = amountCol == ColKn1;
     const Currency quantity = CellCy(row, estimate ? ColSu1 : ColSu2);
@@ -138,11 +146,11 @@ void U1Session::sb_DispKn1(int row, int amountCol)
     try {
         if (auto a = recomputedAmount(price, quantity))
             amount = *a;
-    } catch (const std::exception &e) {
-        showError(e);
-        return;
+    } catch (const OverflowError &) {
+        return false;  // never a wrapped or cut number: the cell keeps what it showed
     }
     grid_.setText(row, amountCol, moneyText(amount, kAmountMask));
+    return true;
 }
 
 std::optional<int> U1Session::askRate(const QString &title)

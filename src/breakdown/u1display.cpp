@@ -69,11 +69,6 @@ int U1Session::Fields::require(const Recordset &rs, const char *name)
     return i;
 }
 
-QString quantityText(Currency v)
-{
-    return v.hasFraction() ? Format(v, QStringLiteral("#,###,##0.000")) : Format(v, QStringLiteral("#,###,###    "));
-}
-
 QString moneyText(Currency v, const QString &mask) { return v.isZero() ? QString() : Format(v, mask); }
 
 void FieldWriter::put(int column, const Value &value)
@@ -147,8 +142,11 @@ void U1Session::sb_DispPage(int firstRow)
     const size_t lvl = static_cast<size_t>(CurLvl);
     LblLevel = QString::number(CurLvl + 1);
     const int curRow = grid_.row(), curCol = grid_.col();
-    // A level that lost rows since it was left shows its last page.
-    LvlPage[lvl] = std::clamp(LvlPage[lvl], 1, pageCount());
+    // A level that lost rows since it was left shows its last page, all of it.
+    const int page = std::clamp(LvlPage[lvl], 1, pageCount());
+    if (page != LvlPage[lvl])
+        firstRow = 1;
+    LvlPage[lvl] = page;
     const int size = pageSize();
     grid_.setRows(firstRow);
     grid_.setRows(size + 1);
@@ -221,15 +219,15 @@ void U1Session::sb_DispRow(int row)
     grid_.setText(row, ColMei, padBytes(RsLvl->field(f.mei).toString(), 20));
     grid_.setText(row, ColTn1, padBytes(RsLvl->field(f.tn1).toString(), 4));
     grid_.setText(row, ColBk1, padBytes(RsLvl->field(f.bk1).toString(), 20));
-    grid_.setText(row, ColSu1, quantityText(quantityOf(RsLvl->field(f.su1))));
-    grid_.setText(row, ColSu2, quantityText(quantityOf(RsLvl->field(f.su2))));
+    grid_.setText(row, ColSu1, quantityDisplay(quantityOf(RsLvl->field(f.su1))));
+    grid_.setText(row, ColSu2, quantityDisplay(quantityOf(RsLvl->field(f.su2))));
     grid_.setText(row, ColTk1, moneyText(RsLvl->field(f.tk1).toCurrency(), kPriceMask));
     grid_.setText(row, ColTk2, moneyText(RsLvl->field(f.tk2).toCurrency(), kPriceMask));
     grid_.setText(row, ColKn1, moneyText(RsLvl->field(f.kn1).toCurrency(), kAmountMask));
     grid_.setText(row, ColKn2, moneyText(RsLvl->field(f.kn2).toCurrency(), kAmountMask));
 }
 
-void U1Session::sb_DispSu1(int row, int col) { grid_.setText(row, col, quantityText(CellCy(row, col))); }
+void U1Session::sb_DispSu1(int row, int col) { grid_.setText(row, col, quantityDisplay(CellCy(row, col))); }
 
 void U1Session::sb_DispFormat(int row, int col, const QString &pattern)
 {

@@ -5,6 +5,8 @@
 #pragma once
 #include "u1session.h"
 
+#include "celltyping.h"
+
 #include "store/currency.h"
 
 #include <QString>
@@ -20,9 +22,6 @@ struct U1Session::Fields {
     int bk4;  // -1 in tables made by the transfer window's SQL
 };
 
-// A quantity as the grid shows it: three decimals when it has a fraction,
-// else whole with four trailing blanks so both kinds line up (0: blanks only).
-QString quantityText(Currency v);
 // A unit price or amount: through the mask, an empty cell for 0.
 QString moneyText(Currency v, const QString &mask);
 

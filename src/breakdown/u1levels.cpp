@@ -27,7 +27,7 @@ void U1Session::sb_LevelDown()
     }
     if (!sb_WriteUTbl())
         return;
-    CopyFlg = 0;
+    clearCopy();
     EditFlg = false;
     LvlRow[static_cast<size_t>(CurLvl)] = row;
     LvlCol[static_cast<size_t>(CurLvl)] = grid_.col();
@@ -117,7 +117,7 @@ bool U1Session::sb_LevelUp()
         host_.closeWindow();
         return true;
     }
-    CopyFlg = 0;
+    clearCopy();
     EditFlg = false;
     --CurLvl;
     const size_t lvl = static_cast<size_t>(CurLvl);

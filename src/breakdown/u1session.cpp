@@ -14,6 +14,10 @@ namespace rz {
 
 const QString U1Session::kInputMark = QStringLiteral("＊");
 const QString U1Session::kEmptyLevel = QStringLiteral("行がありません　作成をクリックしてください");
+const QString U1Session::kAmountTooLarge =
+    QStringLiteral("金額が大きすぎて計算できません。数量と単価を確かめてください。");
+const QString U1Session::kNotStorable =
+    QStringLiteral("この数値は見積書ファイルに保存できません。桁数を減らしてください。");
 const QString U1Session::kPriceMask = QStringLiteral("##,###,###");
 const QString U1Session::kAmountMask = QStringLiteral("##,###,###,###");
 
@@ -44,9 +48,14 @@ const U1Session::Fields &U1Session::fields()
 
 bool U1Session::Form_Load()
 {
+    overlay = U1Overlay();
     EditFlg = false;
     DispMode = 0;
-    CopyFlg = 0;
+    clearCopy();
+    BlkTop.fill(0);
+    BlkEnd.fill(0);
+    BlkFlg = false;
+    BlkPage = BlkRow = BlkLvl = 0;
     sb_MkGrid1();
     CurLvl = 0;
     LvlPage.fill(1);
@@ -97,6 +106,7 @@ void U1Session::Form_Unload()
     } catch (const std::exception &e) {
         showError(e);
     }
+    clearCopy();
     RsLvl.reset();
     RS_UTbl.reset();
     shared_.DB_TblName = TblName;
@@ -146,13 +156,15 @@ bool U1Session::isInputRow(int row) const
     return row >= 1 && row < grid_.rows() && grid_.text(row, ColFlg) == kInputMark;
 }
 
-int U1Session::NextVisCol(int start, int direction) const
+std::vector<int> U1Session::colWidths() const
 {
-    for (int c = start; c >= 1 && c < grid_.cols(); c += direction > 0 ? 1 : -1)
-        if (grid_.colWidth(c) > 0)
-            return c;
-    return -1;
+    std::vector<int> widths(static_cast<size_t>(grid_.cols()));
+    for (int c = 0; c < grid_.cols(); ++c)
+        widths[static_cast<size_t>(c)] = grid_.colWidth(c);
+    return widths;
 }
+
+int U1Session::NextVisCol(int start, int direction) const { return rz::NextVisCol(colWidths(), start, direction); }
 
 Currency U1Session::CellCy(int row, int col) const
 {
@@ -175,13 +187,6 @@ void U1Session::moveCursor(int row, int col)
     grid_.setCol(col);
 }
 
-void U1Session::sb_Editx()
-{
-    // The overlay stays hidden until cell editing arrives; the cursor cell
-    // keeps the focus so the keys reach the editor.
-    host_.placeOverlay();
-}
-
 void U1Session::gridCellEntered(int row, int col)
 {
     sb_TextToGrid();
@@ -198,13 +203,17 @@ void U1Session::Command1_Click(int index)
         sb_LevelDown();
         break;
     case 1:
+        createRow();
+        break;
     case 2:
-    case 3:
-    case 9:
-        // Row creation, copy, deletion and the edit menu write the page back
-        // first; their procedures come with the row operations.
         if (sb_WriteUTbl())
+            sb_CopyMenu();
+        break;
+    case 3:
+        if (isInputRow(grid_.row()))
             prompts_.beep();
+        else if (sb_WriteUTbl())
+            sb_DelMenu();
         break;
     case 4:
         sb_ChgDsp();
@@ -215,6 +224,10 @@ void U1Session::Command1_Click(int index)
     case 7:
         // Printing comes with the print module; on the input row it is refused anyway.
         prompts_.beep();
+        break;
+    case 9:
+        if (sb_WriteUTbl())
+            sb_EditMenu(buttonLeft(9), kButtonTop + kButtonHeight);
         break;
     case 11:
         goUp();
@@ -230,6 +243,8 @@ void U1Session::Command1_Click(int index)
 
 void U1Session::Command2_Click(int index)
 {
+    // A page key typed in the overlay leaves its cell like any other move.
+    sb_TextToGrid();
     const int row = grid_.row();
     if (!isInputRow(row))
         RowDirty[static_cast<size_t>(row)] = true;
@@ -278,45 +293,23 @@ bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
         Command2_Click(1);
         return true;
     }
-    const int row = grid_.row(), col = grid_.col();
-    const int last = grid_.rows() - 1;
     switch (qtKey) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-    case Qt::Key_Right: {
-        if (isInputRow(row))
-            break;
-        const int next = NextVisCol(col + 1, 1);
-        if (next < 0) {
-            if (row < last)
-                moveCursor(row + 1, 1);
-        } else {
-            moveCursor(row, next);
-        }
-        break;
-    }
+    case Qt::Key_Right:
     case Qt::Key_Left:
-        if (col <= 1) {
-            if (row > 1)
-                moveCursor(row - 1, col);
-        } else {
-            const int prev = NextVisCol(col - 1, -1);
-            if (prev >= 1)
-                moveCursor(row, prev);
-        }
-        break;
     case Qt::Key_Up:
-        if (row > 1)
-            moveCursor(row - 1, col);
-        break;
     case Qt::Key_Down:
-        if (!isInputRow(row) && row < last)
-            moveCursor(row + 1, isInputRow(row + 1) ? 1 : col);
         break;
     default:
         return false;
     }
+    // Leaving the cell commits what was typed into it, before the cursor moves.
     sb_TextToGrid();
+    const int last = grid_.rows() - 1;
+    const int inputRow = isInputRow(last) ? last : 0;
+    const GridPos to = gridKeyMove(Qt::Key(qtKey), GridPos{grid_.row(), grid_.col()}, last, inputRow, colWidths());
+    moveCursor(to.row, to.col);
     host_.processEvents();
     sb_Editx();
     host_.refresh();

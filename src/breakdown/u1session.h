@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace rz {
 
@@ -31,6 +32,19 @@ public:
     virtual void processEvents() {}
 };
 
+// The editing overlay as the procedures leave it: which box lies over which
+// cell with what text. The window shows it and hands typed text back.
+struct U1Overlay {
+    bool combo = false;        // Combo1 over the unit cell, else TxtEdit
+    int row = 0, col = 0;      // the cell it was placed on: a commit goes there
+    QString text;              // TxtEdit.Text / Combo1.Text
+    QString tag = QStringLiteral("0");  // the text when placed (TxtEdit.Tag / Combo1.Tag)
+    bool numbers = false;      // number column: right-aligned, all selected, typed by the filter
+    bool inputMethod = false;  // the input method is on (name and specification)
+    bool readOnly = false;     // every key is refused (input row; unit of a row without a name)
+    bool decimal = false;      // the decimal-point flag of a quantity
+};
+
 class U1Session {
 public:
     static constexpr int kPageRows = 20;
@@ -44,6 +58,8 @@ public:
 
     static const QString kInputMark;    // "＊"
     static const QString kEmptyLevel;   // the message of a level without rows
+    static const QString kAmountTooLarge;  // an amount beyond what money can hold
+    static const QString kNotStorable;     // a number the estimate file cannot keep as typed
     static const QString kPriceMask;    // unit prices
     static const QString kAmountMask;   // amounts and totals
 
@@ -65,6 +81,8 @@ public:
     bool sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     // The user put the cursor on a cell with the mouse.
     void gridCellEntered(int row, int col);
+    // A mouse button released over the grid at (x, y) twips from its corner.
+    void Grid1_MouseUp(Qt::MouseButton button, int x, int y);
     void LblTotal_Click();
     void LblRitu_Click();
 
@@ -95,13 +113,46 @@ public:
     bool sb_CalcTotal(int mode, int oldRate = 0);
     bool sb_DispTotal(int mode, int oldRate = 0);
     void sb_Kakeritu(int oldRate, int newRate);
-    void sb_DispKn1(int row, int amountCol);
+    // False after the message when the amount leaves the currency range;
+    // the amount cell is then left as it was.
+    bool sb_DispKn1(int row, int amountCol);
     void sb_CalcMenu();
     void PU6_all();
 
-    // Cell editing arrives with the overlay; these keep their places.
-    void sb_TextToGrid() {}
+    // Cell editing: placing the overlay, committing it into its cell, and the
+    // keys of the two boxes. The KeyDown handlers return true when the key
+    // went to sb_GridKeyDown; the KeyPress handlers when the key was consumed
+    // (a null key is one without a character: Delete, Home, Ctrl+V...).
     void sb_Editx();
+    void sb_EditTani();
+    void sb_TextToGrid();
+    bool TxtEdit_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int caret);
+    bool TxtEdit_KeyPress(QChar key, bool selected);
+    bool Combo1_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int caret);
+    bool Combo1_KeyPress(QChar key);
+    // Leaving the window commits; the boxes stay over their cell, so the
+    // focus comes back to them.
+    void TxtEdit_LostFocus() { sb_TextToGrid(); }
+    void Combo1_LostFocus() { sb_TextToGrid(); }
+    // What the user typed into a box the window lets type by itself.
+    void setOverlayText(const QString &text) { overlay.text = text; }
+
+    // Row operations: 作成, the copy menu, the delete menu, the edit menu.
+    void createRow();
+    void sb_CopyMenu();
+    void sb_Copy();
+    void sb_Paste();
+    void sb_DelMenu();
+    void sb_Delete();
+    void PU4_KDel_Click();
+    void PU4_Kaijyo_Click();
+    void sb_EditMenu(int x, int y);  // (x, y): window twips
+    enum Pu10Entry { PU10_Top, PU10_End, PU10_BCopy, PU10_BDel, PU10_BFile, PU10_BRead, PU10_MkRowSpc,
+                     PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Count };
+    static const QStringList &pu10Captions();
+    QList<bool> pu10Enabled() const;
+    // The block operations and exchanges attach here; none has an action yet.
+    void PU10_Click(int entry);
 
     // The next visible column at or after start (direction > 0) or at or
     // before it (direction < 0), or -1.
@@ -114,6 +165,8 @@ public:
     Grid &grid() { return grid_; }
     const Grid &grid() const { return grid_; }
     Database &db() { return *shared_.DB_Main; }
+
+    U1Overlay overlay;
 
     // Labels of the window.
     QString LblLevel, LblUTitle, LblPage, LblMem, LblMsg, LblTotal, LblRitu;
@@ -138,6 +191,17 @@ public:
     std::unique_ptr<Recordset> RS_UTbl;  // the whole item table (the block operations' rows)
     bool EditFlg = false;
     int CopyFlg = 0;
+    // The copied row with everything below it (rows kept by identity), the
+    // copied row's keys, its depth and amounts.
+    std::unique_ptr<Recordset> RsCopy;
+    LevelKeys CopyKeys{};
+    int CopyDepth = 0;
+    Currency CopyKn1, CopyKn2;
+    // The block range of the edit menu: start and end keys, whether the end
+    // is marked, where the start was marked and the depth of the block's top rows.
+    std::array<qint32, 9> BlkTop{}, BlkEnd{};
+    bool BlkFlg = false;
+    int BlkPage = 0, BlkRow = 0, BlkLvl = 0;
     int keptIdxPage = 0, keptIdxRow = 0;
 
     // Rows of the current page: page size and the record count of the level.
@@ -152,6 +216,17 @@ private:
     void refreshTotalLabels();
     void goUp();
     void moveCursor(int row, int col);
+    std::vector<int> colWidths() const;
+    void clearCopy();
+    bool copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QString> &names);
+    QString subtreeWhere(int row);
+    void addBlankRecord(qint32 key);
+    bool rowCounts(int row, const QString &name) const;
+    bool commitUnit(int row);
+    bool storable(int col, Currency value);
+    bool dispKn1(int row, int amountCol);  // sb_DispKn1 without the message
+    int fieldOfCol(int col);
+    void markTotalColour(int row);
     int rateShown() const { return DispMode == 0 ? LvlRt1[static_cast<size_t>(CurLvl)] : LvlRt2[static_cast<size_t>(CurLvl)]; }
     std::optional<int> askRate(const QString &title);
     const Fields &fields();

@@ -58,15 +58,8 @@ void U1Session::sb_WriteRec(int row, int mode)
 {
     const Fields &f = fields();
     const size_t r = static_cast<size_t>(row);
-    if (mode == 1) {
-        RsLvl->addNew();
-        sb_U1RecClr();
-        for (int i = 0; i < kLevels; ++i)
-            RsLvl->setField(f.key[static_cast<size_t>(i)], Value(qint64(LvlKey[static_cast<size_t>(i)])));
-        RsLvl->setField(f.key[static_cast<size_t>(CurLvl)], Value(qint64(RowKey[r][1])));
-        RsLvl->update();
-        RsLvl->requery();
-    }
+    if (mode == 1)
+        addBlankRecord(RowKey[r][1]);
     sb_GetCurRec(row);
     // The grid shows names cut to 40 bytes, quantities to three decimals and
     // amounts to whole yen. Writing that copy back would shorten long names
@@ -84,7 +77,7 @@ void U1Session::sb_WriteRec(int row, int mode)
     }
     for (const auto &[col, field] : {std::pair{int(ColSu1), f.su1}, std::pair{int(ColSu2), f.su2}}) {
         const QString cell = grid_.text(row, col);
-        if (cell != quantityText(quantityOf(RsLvl->field(field))))
+        if (cell != quantityDisplay(quantityOf(RsLvl->field(field))))
             w.put(field, Value(cellValue(cell)));
     }
     struct MoneyCol {
@@ -102,6 +95,20 @@ void U1Session::sb_WriteRec(int row, int mode)
     if (RsLvl->field(f.int0).toLong() != RowInt0[r])
         w.put(f.int0, Value(qint64(RowInt0[r])));
     w.save();
+}
+
+void U1Session::addBlankRecord(qint32 key)
+{
+    const Fields &f = fields();
+    RsLvl->addNew();
+    sb_U1RecClr();
+    // Deeper entries of the path may be left from levels visited earlier:
+    // a row of this level has 0 after its own key.
+    for (int i = 0; i < kLevels; ++i)
+        RsLvl->setField(f.key[static_cast<size_t>(i)], Value(qint64(i < CurLvl ? LvlKey[static_cast<size_t>(i)] : 0)));
+    RsLvl->setField(f.key[static_cast<size_t>(CurLvl)], Value(qint64(key)));
+    RsLvl->update();
+    RsLvl->requery();
 }
 
 void U1Session::sb_U1RecClr()

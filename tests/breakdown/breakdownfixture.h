@@ -9,6 +9,10 @@
 #include "store/schema.h"
 #include "support/scriptedprompts.h"
 
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QStringList>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -164,7 +168,33 @@ public:
         return ok;
     }
 
+    int recordCount() const
+    {
+        auto db = this->db();
+        auto rs = db->openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + table(), rz::RecordsetType::Snapshot);
+        return int(rs->field(0).toLong());
+    }
+
     rz::U1Session &s() { return editor->session(); }
+    // The box lying over the current cell: the unit box or the text box.
+    QWidget *box() { return s().overlay.combo ? static_cast<QWidget *>(editor->Combo1) : editor->TxtEdit; }
+    // Keys as the overlay gets them; characters QTest cannot name travel as text.
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(box(), k, mods); }
+    void type(const QString &text)
+    {
+        for (QChar c : text) {
+            if (c == u'\b') {
+                key(Qt::Key_Backspace);
+                continue;
+            }
+            const int code = c.isDigit() && c.unicode() < 128 ? Qt::Key_0 + (c.unicode() - u'0') : 0;
+            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(box(), &press);
+            QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(box(), &release);
+        }
+    }
+    QString boxText() { return s().overlay.combo ? editor->Combo1->currentText() : editor->TxtEdit->text(); }
     const rz::Grid &grid() { return editor->session().grid(); }
     void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(editor->Grid1, key, mods); }
     void toRow(int row, int col = 1) { s().gridCellEntered(row, col); }
