@@ -379,9 +379,23 @@ QList<bool> U1Session::pu10Enabled() const
 
 void U1Session::sb_EditMenu(int x, int y)
 {
-    const int choice = prompts_.popupMenu(pu10Captions(), pu10Enabled(), host_.globalPointFromTwips(x, y));
-    if (choice >= 0)
-        PU10_Click(choice);
+    // Five separator lines (PU10_Line1..5) set the groups apart: marking,
+    // copy and delete, block files, row spacing, amount copies, worksheets.
+    static const std::vector<int> layout{PU10_Top,     PU10_End,  -1,         PU10_BCopy,    PU10_BDel,
+                                         -1,           PU10_BFile, PU10_BRead, -1,            PU10_MkRowSpc,
+                                         -1,           PU10_Copy1, PU10_Copy2, -1,            PU10_WriteXls,
+                                         PU10_ReadXls};
+    const QStringList &captions = pu10Captions();
+    const QList<bool> enabled = pu10Enabled();
+    QStringList shown;
+    QList<bool> shownEnabled;
+    for (int entry : layout) {
+        shown << (entry < 0 ? QStringLiteral("-") : captions[entry]);
+        shownEnabled << (entry < 0 ? false : enabled[entry]);
+    }
+    const int choice = prompts_.popupMenu(shown, shownEnabled, host_.globalPointFromTwips(x, y));
+    if (choice >= 0 && layout[static_cast<size_t>(choice)] >= 0)
+        PU10_Click(layout[static_cast<size_t>(choice)]);
 }
 
 void U1Session::PU10_Click(int entry)

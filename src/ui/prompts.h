@@ -41,8 +41,9 @@ public:
                                          const QString &defaultText = QString()) = 0;
     // The chosen path, or an empty string when the user cancels.
     virtual QString chooseFile(const FileDialogRequest &request) = 0;
-    // A popup menu at a point in global screen pixels. Returns the index of
-    // the chosen entry, or -1 when the menu was dismissed.
+    // A popup menu at a point in global screen pixels. An entry "-" is a
+    // separator line. Returns the index of the chosen entry, or -1 when the
+    // menu was dismissed.
     virtual int popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos) = 0;
     virtual void beep() = 0;
     // Arrow-and-hourglass pointer while busy, the normal pointer afterwards.

@@ -86,7 +86,7 @@ int QtPrompts::popupMenu(const QStringList &entries, const QList<bool> &enabled,
     QMenu menu(parent_);
     QList<QAction *> actions;
     for (int i = 0; i < entries.size(); ++i) {
-        QAction *a = menu.addAction(entries[i]);
+        QAction *a = entries[i] == QStringLiteral("-") ? menu.addSeparator() : menu.addAction(entries[i]);
         a->setEnabled(i < enabled.size() ? enabled[i] : true);
         actions << a;
     }

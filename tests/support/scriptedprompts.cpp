@@ -44,7 +44,9 @@ int ScriptedPrompts::popupMenu(const QStringList &entries, const QList<bool> &en
     const int a = menuAnswers.front();
     menuAnswers.pop_front();
     // A disabled entry cannot be chosen.
-    return (a >= 0 && a < enabled.size() && enabled[a]) ? a : -1;
+    return (a >= 0 && a < entries.size() && entries[a] != QStringLiteral("-") && (a >= enabled.size() || enabled[a]))
+               ? a
+               : -1;
 }
 
 const PromptRecord *ScriptedPrompts::lastMenu() const
