@@ -418,10 +418,17 @@ private slots:
         const rztest::PromptRecord *menu = f.prompts.lastMenu();
         QVERIFY(menu);
         QCOMPARE(menu->menuEntries,
-                 (QStringList{"ブロック範囲指定開始", "ブロック範囲指定終了", "ブロック複写", "ブロック削除",
-                              "ブロック ファイル保存", "ブロック ファイル読込", "行間作成", "見積金額－＞予算金額",
-                              "予算金額－＞見積金額", "Excelﾜｰｸｼｰﾄに保存", "Excelﾜｰｸｼｰﾄから読込"}));
-        QCOMPARE(menu->menuEnabled, enabled);
+                 (QStringList{"ブロック範囲指定開始", "ブロック範囲指定終了", "-", "ブロック複写", "ブロック削除", "-",
+                              "ブロック ファイル保存", "ブロック ファイル読込", "-", "行間作成", "-",
+                              "見積金額－＞予算金額", "予算金額－＞見積金額", "-", "Excelﾜｰｸｼｰﾄに保存",
+                              "Excelﾜｰｸｼｰﾄから読込"}));
+        QList<bool> entriesEnabled;  // the separator lines are never enabled
+        for (int i = 0; i < menu->menuEntries.size(); ++i)
+            if (menu->menuEntries[i] != QStringLiteral("-"))
+                entriesEnabled << menu->menuEnabled[i];
+            else
+                QVERIFY(!menu->menuEnabled[i]);
+        QCOMPARE(entriesEnabled, enabled);
         QCOMPARE(menu->menuPos, f.editor->globalPointFromTwips(8880, 375));
     }
 };
