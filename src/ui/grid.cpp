@@ -93,8 +93,9 @@ void Grid::setFont(const QFont &font)
 
 int Grid::headerTextWidthTwips(const QString &text) const
 {
-    // The text plus a margin on each side, as a grid sizes a column to its caption.
-    return pixelsToTwips(QFontMetrics(font_).horizontalAdvance(text) + 8);
+    // The caption plus a pixel on each side: the captions carry their own blanks,
+    // and the list must fit the window as it was designed.
+    return pixelsToTwips(QFontMetrics(font_).horizontalAdvance(text) + 2);
 }
 
 void Grid::setFormatString(const QString &format)

@@ -14,6 +14,9 @@ GridView::GridView(Grid *grid, QWidget *parent) : QTableView(parent), grid_(grid
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTabKeyNavigation(false);
     setWordWrap(false);
+    // Cells are clipped like a grid's, never shortened with an ellipsis: the
+    // captions end in blanks that may fall outside a narrow column.
+    setTextElideMode(Qt::ElideNone);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setFont(grid->font());
     connect(grid, &Grid::widthsChanged, this, &GridView::applyGridGeometry);

@@ -18,8 +18,6 @@ private slots:
         QTest::addColumn<QRectF>("expected");  // twips: left, top, width, height
         const QSize fullHd(1920, 1080);
         QTest::newRow("first run, centred") << QStringList() << fullHd << QRectF(7525, 3600, 13750, 9000);
-        QTest::newRow("first run, small screen") << QStringList() << QSize(1366, 768)
-                                                 << QRectF(3370, 1260, 13750, 9000);
         QTest::newRow("window wider than screen") << QStringList() << QSize(800, 600)
                                                   << QRectF(-875, 0, 13750, 9000);
         QTest::newRow("stored size centres with that size")

@@ -103,16 +103,25 @@ struct PrintFixture {
     // The estimate print of the index window, on the recording device.
     void printAll() { rz::printEstimateList(device, options, shared, *db, table); }
 
-    // One list as the editor's printout below a row starts it.
-    void printList(int level, rz::LevelKeys keys, const QString &heading)
+    // One print run on a list printer, set up as the editor's printouts are.
+    template <typename Print>
+    void printWith(Print print)
     {
         shared.Prt_Tbl = table;
         rz::ListPrinter p(device, options, shared, *db);
         p.startRun();
         p.sb_PrtInit();
-        shared.Prt_Name[static_cast<size_t>(level)] = heading;
-        p.sb_ListLevel(level, keys);
+        print(p);
         device.endDoc();
+    }
+
+    // One list as the editor's printout below a row starts it.
+    void printList(int level, rz::LevelKeys keys, const QString &heading)
+    {
+        printWith([&](rz::ListPrinter &p) {
+            shared.Prt_Name[static_cast<size_t>(level)] = heading;
+            p.sb_ListLevel(level, keys);
+        });
     }
 
     // Texts of a page on one row, by starting cell.

@@ -23,8 +23,6 @@ private slots:
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("expected");
         QTest::newRow("single digits padded") << QDate(2000, 9, 4) << "平成12年 9月 4日";
-        QTest::newRow("two digits") << QDate(2000, 12, 25) << "平成12年12月25日";
-        QTest::newRow("new year") << QDate(2001, 1, 1) << "平成13年 1月 1日";
         QTest::newRow("era year never ends") << QDate(2026, 3, 15) << "平成38年 3月15日";
         QTest::newRow("first year") << QDate(1989, 1, 8) << "平成1年 1月 8日";
     }
@@ -118,21 +116,17 @@ private slots:
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         auto shown = [&](QWidget *w) { return w->isVisibleTo(&dlg); };
-        QVERIFY(!shown(dlg.TxtDate));
-        dlg.OptLst1[2]->click();
-        for (int f : {1, 2, 4, 6})
-            QVERIFY2(!shown(dlg.Frame1[f]), qPrintable(QString::number(f)));
-        for (int f : {0, 3, 5})
-            QVERIFY(shown(dlg.Frame1[f]));
-        QVERIFY(shown(dlg.TxtDate));
-        QVERIFY(!shown(dlg.TxtPno));
-        QVERIFY(shown(dlg.Text1));
-        QVERIFY(shown(dlg.Label2));
-        dlg.OptLst1[0]->click();
-        for (int f : {1, 2, 4, 6})
-            QVERIFY(shown(dlg.Frame1[f]));
-        QVERIFY(!shown(dlg.TxtDate));
-        QVERIFY(shown(dlg.TxtPno));
+        for (int kind : {0, 2, 0}) {  // as opened, the cover, a list again
+            dlg.OptLst1[kind]->click();
+            const bool list = kind == 0;
+            for (int f : {1, 2, 4, 6})
+                QCOMPARE(shown(dlg.Frame1[f]), list);
+            for (int f : {0, 3, 5})
+                QVERIFY(shown(dlg.Frame1[f]));
+            QCOMPARE(shown(dlg.TxtPno), list);
+            QCOMPARE(shown(dlg.TxtDate), !list);
+            QVERIFY(shown(dlg.Text1) && shown(dlg.Label2));
+        }
     }
 
     void callers_data()
@@ -175,11 +169,9 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("expected");
-        QTest::newRow("plain") << "3" << 3;
         QTest::newRow("half to even down") << "2.5" << 2;
         QTest::newRow("half to even up") << "3.5" << 4;
         QTest::newRow("negative") << "-2" << -2;
-        QTest::newRow("blanks around") << " 7 " << 7;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("letters") << "abc" << 0;
         QTest::newRow("beyond an integer") << "40000" << 0;
@@ -235,22 +227,6 @@ private slots:
             QCOMPARE(shared.Co_Name, QStringLiteral("新社名"));
         // Still readable after it has closed.
         QCOMPARE(dlg.options().companyName, QStringLiteral("新社名"));
-    }
-
-    // Leaving the company box already keeps the name, even when cancelled.
-    void companyNameKeptOnLeaving()
-    {
-        Shared shared;
-        FrmLstOpt dlg(shared);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        dlg.activateWindow();
-        dlg.Text1->setFocus();
-        QTest::keyClicks(dlg.Text1, QStringLiteral("ABC"));
-        dlg.TxtPno->setFocus();
-        QTRY_COMPARE(shared.Co_Name, QStringLiteral("ABC"));
-        dlg.cmdCancel->click();
-        QCOMPARE(shared.Co_Name, QStringLiteral("ABC"));
     }
 };
 

@@ -39,7 +39,6 @@ private slots:
         const QSizeF a4(841.89, 595.28), b5(728.5, 515.91);
         QTest::newRow("estimate A4") << 0 << true << 3 << a4;
         QTest::newRow("estimate and budget B5") << 1 << false << 3 << b5;
-        QTest::newRow("cover A4") << 2 << true << 1 << a4;
         QTest::newRow("cover B5") << 2 << false << 1 << b5;
     }
     void pages()

@@ -14,18 +14,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("bytes");
-        QTest::newRow("empty") << "" << 0;
         QTest::newRow("ASCII") << "ABC" << 3;
         QTest::newRow("kanji") << "見積書" << 6;
         QTest::newRow("half-width katakana") << "ｱｲｳ" << 3;
         QTest::newRow("katakana range ends") << QString::fromUtf8("\uFF61\uFF9F") << 2;
         QTest::newRow("just outside katakana range") << QString::fromUtf8("\uFF60\uFFA0") << 4;
-        QTest::newRow("mixed") << "ｱ見A" << 4;
-        QTest::newRow("full-width at-mark") << "＠小計" << 6;
         QTest::newRow("surrogate pair") << "𠮷" << 2;
         QTest::newRow("pair among others") << "A𠮷B" << 4;
         QTest::newRow("accented letter") << "é" << 2;
-        QTest::newRow("full-width blank") << "　" << 2;
         QTest::newRow("lone high surrogate") << QString(QChar(0xD842)) << 2;
     }
     void byteLength()
@@ -41,7 +37,6 @@ private slots:
     }
     void codePointWidths()
     {
-        QCOMPARE(ansiByteWidth(U'A'), 1);
         QCOMPARE(ansiByteWidth(U'\x7F'), 1);
         QCOMPARE(ansiByteWidth(U'ｱ'), 1);
         QCOMPARE(ansiByteWidth(U'ア'), 2);
@@ -59,19 +54,15 @@ private slots:
         QTest::newRow("rest from 3") << "見積書" << 3 << -1 << "積書";
         QTest::newRow("length 0") << "ABC" << 1 << 0 << "";
         QTest::newRow("start just beyond") << "ABC" << 4 << -1 << "";
-        QTest::newRow("start far beyond") << "ABC" << 9 << 2 << "";
-        QTest::newRow("rest of ASCII") << "ABC" << 2 << -1 << "BC";
         QTest::newRow("length beyond end") << "ABC" << 2 << 10 << "BC";
         QTest::newRow("start below 1") << "ABC" << 0 << 2 << "AB";
         QTest::newRow("both halves cut") << "見積書" << 2 << 2 << "  ";
         QTest::newRow("leading half cut") << "見積書" << 2 << 3 << " 積";
         QTest::newRow("trailing half cut") << "見積書" << 1 << 3 << "見 ";
-        QTest::newRow("one byte of a full-width") << "見" << 1 << 1 << " ";
         QTest::newRow("surrogate pair whole") << "A𠮷B" << 2 << 2 << "𠮷";
         QTest::newRow("surrogate pair cut") << "A𠮷B" << 3 << 2 << " B";
         QTest::newRow("half-width katakana") << "ｱｲ見" << 2 << 3 << "ｲ見";
         QTest::newRow("outside code page kept") << "é𠮷x" << 1 << -1 << "é𠮷x";
-        QTest::newRow("flag byte 2") << "-x        " << 2 << 1 << "x";
     }
     void midB()
     {
