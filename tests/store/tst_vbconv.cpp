@@ -40,6 +40,31 @@ private slots:
     }
 
     // The rate entry and the start page: half to even, refused beyond 16 bits.
+    // Val reads the number at the start of a text, as a start page or a typed
+    // figure is read; Int floors, also below zero.
+    void valAndInt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("val");
+        QTest::newRow("plain") << "12" << 12.0;
+        QTest::newRow("stops at letters") << "12abc" << 12.0;
+        QTest::newRow("stops at a comma") << "1,234" << 1.0;
+        QTest::newRow("blanks skipped") << " 1 2 " << 12.0;
+        QTest::newRow("decimal") << "2.5" << 2.5;
+        QTest::newRow("negative") << "-3.5x" << -3.5;
+        QTest::newRow("no number") << "abc" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+    }
+    void valAndInt()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, val);
+        QCOMPARE(Val(text), val);
+        QCOMPARE(Int(val), std::floor(val));
+        QCOMPARE(Int(-2.5), -3.0);
+        QCOMPARE(Int(*CCur(QStringLiteral("-2.5"))), *CCur(QStringLiteral("-3")));
+    }
+
     void cint16_data()
     {
         QTest::addColumn<double>("value");
