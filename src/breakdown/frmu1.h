@@ -43,6 +43,7 @@ public:
     void setWindowWidth(int twips) override;
     void placeOverlay() override;
     void processEvents() override;
+    QWidget *dialogParent() override { return this; }
     QSize sizeHint() const override;
 
 signals:

@@ -222,8 +222,7 @@ void U1Session::Command1_Click(int index)
         sb_CalcMenu();
         break;
     case 7:
-        // Printing comes with the print module; on the input row it is refused anyway.
-        prompts_.beep();
+        printCommand();
         break;
     case 9:
         if (sb_WriteUTbl())

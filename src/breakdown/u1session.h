@@ -4,6 +4,7 @@
 // entries. The window frmU1 draws this state and forwards keys and clicks.
 #pragma once
 #include "calctbl.h"
+#include "print/indexprint.h"
 #include "store/levelkeys.h"
 #include "store/recordset.h"
 #include "store/shared.h"
@@ -30,6 +31,8 @@ public:
     virtual void placeOverlay() = 0;
     // Lets pending window events run after a long write-back.
     virtual void processEvents() {}
+    // The window the editor's own dialogs belong to.
+    virtual QWidget *dialogParent() { return nullptr; }
 };
 
 // The editing overlay as the procedures leave it: which box lies over which
@@ -154,6 +157,15 @@ public:
     // The block operations and exchanges attach here; none has an action yet.
     void PU10_Click(int entry);
 
+    // 印刷 (F8): the print options dialog for the current row and, when it is
+    // confirmed, the changed rows written and the printout made.
+    void printCommand();
+    // The printout the dialog chose, from the current row or of the page shown.
+    void sb_Print(const PrintOptions &options);
+    // How 印刷 shows its dialog and opens its printer (or PDF file).
+    ShowOptionsDialog showPrintOptions = execOptionsDialog;
+    OpenPrintDevice openPrintDevice = openDefaultPrintDevice;
+
     // The next visible column at or after start (direction > 0) or at or
     // before it (direction < 0), or -1.
     int NextVisCol(int start, int direction) const;
@@ -230,6 +242,7 @@ private:
     int rateShown() const { return DispMode == 0 ? LvlRt1[static_cast<size_t>(CurLvl)] : LvlRt2[static_cast<size_t>(CurLvl)]; }
     std::optional<int> askRate(const QString &title);
     const Fields &fields();
+    QString printDocumentName(const PrintOptions &options);
 
     Shared &shared_;
     Prompts &prompts_;

@@ -1,0 +1,108 @@
+// 印刷 (F8) of the breakdown editor: the print options dialog as the current
+// row allows, then the lists below that row or the page shown, on the
+// printer or into a PDF file, with any failure told to the user.
+#include "u1fields.h"
+
+#include "print/editorprint.h"
+#include "print/listprinter.h"
+#include "store/schema.h"
+#include "store/vbconv.h"
+
+namespace rz {
+
+void U1Session::printCommand()
+{
+    const int row = grid_.row();
+    if (isInputRow(row) || row < 1 || row >= grid_.rows()) {
+        prompts_.beep();
+        return;
+    }
+    // The dialog lives until the printout has ended: the print reads its choices.
+    FrmLstOpt dialog(shared_, host_.dialogParent());
+    dialog.cmdOKTag = QStringLiteral("False");
+    dialog.prepareForEditor(FrmLstOpt::canStartSubLevels(RowFlg[static_cast<size_t>(row)], false));
+    showPrintOptions(dialog);
+    if (!dialog.confirmed())
+        return;
+    dialog.hide();
+    // The printout reads the file, so what the grid holds goes there first;
+    // when the file refuses it (the message has been shown) nothing is printed.
+    if (!sb_WriteUTbl())
+        return;
+    sb_Print(dialog.options());
+}
+
+QString U1Session::printDocumentName(const PrintOptions &options)
+{
+    QString estimate;
+    try {
+        bool ok = false;
+        const qint64 key = TblName.mid(3).toLongLong(&ok);
+        if (ok) {
+            auto rs = db().openRecordset(QStringLiteral("SELECT knm FROM ") + QString::fromLatin1(kIndexTable) +
+                                             QStringLiteral(" WHERE key1 = ?"),
+                                         RecordsetType::Snapshot, {Value(key)});
+            if (!rs->eof())
+                estimate = Trim(rs->field(0).toString());
+        }
+    } catch (const std::exception &) {
+        // Only the file name suffers: the printout goes on under a plain name.
+    }
+    if (estimate.isEmpty())
+        estimate = QStringLiteral("見積書");
+    if (options.range == PrintRange::Screen)
+        return estimate + QStringLiteral(" 表示画面");
+    const QString rowName = Trim(grid_.text(grid_.row(), ColKnm));
+    return rowName.isEmpty() ? estimate : estimate + u' ' + rowName;
+}
+
+void U1Session::sb_Print(const PrintOptions &options)
+{
+    auto setMsg = [this](const QString &text) {
+        LblMsg = text;
+        host_.refresh();
+    };
+    setMsg(QStringLiteral("印刷中！！"));
+    prompts_.setBusy(true);
+    host_.processEvents();
+
+    const size_t lvl = static_cast<size_t>(CurLvl);
+    std::shared_ptr<PrintDevice> device;
+    QString failure;
+    bool printed = false;
+    // A printer or file that fails must not pass for a printout: the user is
+    // told and the editor goes on as before.
+    try {
+        if (!RsLvl)
+            throw DbError(QStringLiteral("オブジェクトが閉じています。"));
+        device = openPrintDevice(options, printDocumentName(options));
+        ListPrinter printer(*device, options, shared_, db());
+        printer.startRun();
+        printer.sb_PrtInit();
+        if (options.range == PrintRange::Screen) {
+            sb_PrtScreen(printer, *RsLvl, CurLvl, LvlPage[lvl], LvlTitle[lvl], LvlKn1[lvl]);
+        } else {
+            sb_GetCurRec(grid_.row());
+            sb_PrtFromRow(printer, TblName, CurLvl, LvlKey, *RsLvl);
+        }
+        device->endDoc();
+        printed = true;
+    } catch (const DbError &e) {
+        failure = e.description();
+    } catch (const std::exception &e) {
+        failure = QString::fromStdString(e.what());
+    }
+    prompts_.setBusy(false);
+    setMsg(QString());
+    if (!printed) {
+        prompts_.message(QStringLiteral("印刷できませんでした。\n") + failure, MsgExclamation);
+    } else if (device->pageCount() == 0) {
+        // A row whose sub-level holds nothing to print leaves no page; say so
+        // rather than seem to have done nothing.
+        setMsg(QStringLiteral("印刷する行がありません"));
+    } else {
+        announcePdf(*device, prompts_, setMsg);
+    }
+}
+
+}  // namespace rz
