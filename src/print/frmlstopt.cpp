@@ -55,6 +55,9 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
     setObjectName(QStringLiteral("FrmLstOpt"));
     setWindowTitle(QStringLiteral("印刷オプション"));
     setFixedSize(px(7050), px(3450));
+    // A fixed single border with a close box only: no minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
     setFont(buttonFont());
 
