@@ -2,14 +2,13 @@
 // sums with subtotal and running-total rows, corrections of group and item
 // amounts with their message and beep, and all-or-nothing on overflow.
 #include "breakdown/calctbl.h"
+#include "breakdownfixture.h"
 #include "store/database.h"
 #include "store/recordset.h"
-#include "store/schema.h"
 #include "store/sjis.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 #include <sqlite3.h>
 
@@ -17,9 +16,8 @@ using namespace rz;
 
 namespace {
 
-const QString kTable = QStringLiteral("TBL00001");
-const QString kItem = QStringLiteral("-         ");
-const QString kGroup = QStringLiteral("+         ");
+const QString kItem = rztest::kItemFlg;
+const QString kGroup = rztest::kGroupFlg;
 
 struct Row {
     std::vector<int> path;  // key1, key2, ...
@@ -29,52 +27,28 @@ struct Row {
     QString su2 = "0", tk2 = "0", kn2 = "0";
 };
 
-// An estimate file with one item table, made the way the program makes it:
-// by table definition (48 columns) or by the transfer window's SQL (47
-// columns, SINGLE quantities, LONG amounts).
-class Estimate {
+// The estimate file of the editor tests, with one connection kept open so
+// that a second pass can be seen to write nothing.
+class Estimate : public rztest::BreakdownFixture {
 public:
-    explicit Estimate(bool sqlVariant)
-    {
-        path_ = dir_.filePath("est.mdb");
-        sb_MkIdxDB(path_, 0);
-        db = openEstimateFile(path_);
-        if (sqlVariant)
-            db->execute(itemTableCreateSql(1));
-        else
-            sb_MkUTbl(kTable, *db);
-    }
+    explicit Estimate(bool sqlVariant) : BreakdownFixture(sqlVariant), db(BreakdownFixture::db()) {}
 
     void add(const std::vector<Row> &rows)
     {
-        auto rs = db->openRecordset("SELECT * FROM " + kTable);
+        std::vector<rztest::Item> items;
         for (const Row &r : rows) {
-            rs->addNew();
-            for (int i = 0; i < 8; ++i)
-                rs->setField(i, Value(i < int(r.path.size()) ? r.path[size_t(i)] : 0));
-            rs->setField("knm", Value(padBytes(r.name, 40)));
-            rs->setField("flg", Value(r.flg));
-            const QStringList cols{"su1", "tk1", "kn1", "su2", "tk2", "kn2"};
-            const QStringList vals{r.su1, r.tk1, r.kn1, r.su2, r.tk2, r.kn2};
-            for (int i = 0; i < cols.size(); ++i)
-                rs->setField(cols[i], Value(*Currency::parse(vals[i])));
-            rs->setField("rt1", Value(100));
-            rs->setField("rt2", Value(100));
-            rs->update();
+            rztest::Item i = rztest::leaf(r.path, padBytes(r.name, 40), r.su1, r.tk1, r.kn1);
+            i.flg = r.flg;
+            i.su2 = r.su2, i.tk2 = r.tk2, i.kn2 = r.kn2;
+            items.push_back(i);
         }
+        BreakdownFixture::add(items);
     }
 
     // "kn1/kn2" of the row at the path.
     QString amounts(const std::vector<int> &path) const
     {
-        QString where;
-        for (int i = 0; i < 8; ++i)
-            where += QStringLiteral("%1key%2 = %3").arg(i ? " AND " : "").arg(i + 1).arg(
-                i < int(path.size()) ? path[size_t(i)] : 0);
-        auto rs = db->openRecordset("SELECT kn1, kn2 FROM " + kTable + " WHERE " + where, RecordsetType::Snapshot);
-        if (rs->eof())
-            return "missing";
-        return rs->field(0).toCurrency().toString() + "/" + rs->field(1).toCurrency().toString();
+        return money(path, "kn1").toString() + "/" + money(path, "kn2").toString();
     }
 
     // Every stored value of every row, to tell whether anything changed.
@@ -99,10 +73,7 @@ public:
     }
 
     std::unique_ptr<Database> db;
-
-private:
-    QTemporaryDir dir_;
-    QString path_;
+    const QString kTable = table();
 };
 
 void addVariants()
@@ -150,26 +121,6 @@ private slots:
         QCOMPARE(prompts.countOf(rztest::PromptRecord::Message), 0);
     }
 
-    // Subtotals restart after each subtotal row; running totals do not.
-    void subtotalsRestart()
-    {
-        Estimate e(false);
-        e.add({
-            {{1}, "A", kItem, "1", "100", "100"},
-            {{2}, "@小計1", kItem, "0", "0", "0"},
-            {{3}, "B", kItem, "1", "40", "40"},
-            {{4}, "＠小計2", kItem, "0", "0", "0"},
-            {{5}, "@@累計", kItem, "0", "0", "0"},
-            {{6}, "@小計3", kItem, "0", "0", "0"},
-        });
-        rztest::ScriptedPrompts prompts;
-        QCOMPARE(e.calc(prompts).estimate.toString(), QString("140"));
-        QCOMPARE(e.amounts({2}), QString("100/0"));
-        QCOMPARE(e.amounts({4}), QString("40/0"));
-        QCOMPARE(e.amounts({5}), QString("140/0"));
-        QCOMPARE(e.amounts({6}), QString("0/0"));
-    }
-
     // A two-level estimate whose group row holds stale amounts and one of
     // whose items holds a wrong amount.
     void correctsWrongAmounts_data()
@@ -178,13 +129,10 @@ private slots:
         QTest::addColumn<QString>("groupKn1");
         QTest::addColumn<QString>("groupKn2");
         QTest::addColumn<int>("messages");
-        for (bool sql : {false, true}) {
-            const QString v = sql ? " (transfer SQL)" : " (table definition)";
-            QTest::newRow(qPrintable("estimate amount stale" + v)) << sql << "999" << "2400" << 1;
-            QTest::newRow(qPrintable("budget amount stale" + v)) << sql << "4250" << "0" << 1;
-            QTest::newRow(qPrintable("both stale" + v)) << sql << "1" << "2" << 1;
-            QTest::newRow(qPrintable("group right" + v)) << sql << "4250" << "2400" << 0;
-        }
+        QTest::newRow("estimate amount stale") << false << "999" << "2400" << 1;
+        QTest::newRow("budget amount stale, transfer SQL") << true << "4250" << "0" << 1;
+        QTest::newRow("both stale, transfer SQL") << true << "1" << "2" << 1;
+        QTest::newRow("group right") << false << "4250" << "2400" << 0;
     }
     void correctsWrongAmounts()
     {
@@ -292,14 +240,14 @@ private slots:
 
         rztest::ScriptedPrompts prompts;
         Totals totals{Currency::fromWhole(11), Currency::fromWhole(22)};
-        QVERIFY_THROWS_EXCEPTION(OverflowError, sb_CalcTbl(*e.db, kTable, 0, LevelKeys{}, totals, prompts));
+        QVERIFY_THROWS_EXCEPTION(OverflowError, sb_CalcTbl(*e.db, e.kTable, 0, LevelKeys{}, totals, prompts));
         QCOMPARE(e.contents(), before);
         QCOMPARE(totals.estimate, Currency::fromWhole(11));
         QCOMPARE(totals.budget, Currency::fromWhole(22));
 
         // The file is still usable: nothing was left half open.
         QCOMPARE(e.db->transactionDepth(), 0);
-        e.db->execute("DELETE FROM " + kTable + " WHERE key2 >= 10");
+        e.db->execute("DELETE FROM " + e.kTable + " WHERE key2 >= 10");
         const Totals t = e.calc(prompts);
         QCOMPARE(t.estimate.toString(), QString("217"));
         QCOMPARE(e.amounts({1}), QString("200/0"));

@@ -170,16 +170,15 @@ private slots:
         QTest::addColumn<bool>("viaLabel");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("cancel");
-        for (bool label : {false, true}) {
-            const char *v = label ? "rate label" : "all rows";
-            QTest::addRow("0, %s", v) << label << "0" << false;
-            QTest::addRow("1000, %s", v) << label << "1000" << false;
-            QTest::addRow("abc, %s", v) << label << "abc" << false;
-            QTest::addRow("empty, %s", v) << label << "" << false;
-            QTest::addRow("blanks, %s", v) << label << "   " << false;
-            QTest::addRow("999.5, %s", v) << label << "999.5" << false;
-            QTest::addRow("cancelled, %s", v) << label << "" << true;
-        }
+        QTest::newRow("0") << false << "0" << false;
+        QTest::newRow("1000") << false << "1000" << false;
+        QTest::newRow("abc") << false << "abc" << false;
+        QTest::newRow("empty") << false << "" << false;
+        QTest::newRow("999.5") << false << "999.5" << false;
+        QTest::newRow("cancelled") << false << "" << true;
+        QTest::newRow("1000, rate label") << true << "1000" << false;
+        QTest::newRow("blanks, rate label") << true << "   " << false;
+        QTest::newRow("cancelled, rate label") << true << "" << true;
     }
     void rateAnswersThatChangeNothing()
     {

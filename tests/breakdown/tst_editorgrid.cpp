@@ -192,6 +192,11 @@ private slots:
         QTest::newRow("subtotal @") << "-         " << "@小計" << "－" << false << true;
         QTest::newRow("subtotal ＠") << "-         " << "＠小計" << "－" << false << true;
         QTest::newRow("running total") << "-         " << "＠＠累計" << "－" << false << true;
+        // Only the marks themselves count: a capital X, a blank before "@" or a mark later in the name do not.
+        QTest::newRow("capital X is no deletion") << "-X        " << "型枠" << "－" << false << false;
+        QTest::newRow("blank before @") << "-         " << " @小計" << "－" << false << false;
+        QTest::newRow("@ later in the name") << "-         " << "小計@" << "－" << false << false;
+        QTest::newRow("running total ＠@") << "-         " << "＠@合計" << "－" << false << true;
     }
     void rowKindsAndColours()
     {
