@@ -1,12 +1,34 @@
 #include "gridview.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QProxyStyle>
 
 namespace rz {
 
+namespace {
+// A grid draws its text a pixel from the cell's edge; the default item
+// margin of the style would clip a date in a column sized to its caption.
+class TightCellStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_FocusFrameHMargin)
+            return 0;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+}  // namespace
+
 GridView::GridView(Grid *grid, QWidget *parent) : QTableView(parent), grid_(grid)
 {
+    static TightCellStyle *tight = [] {
+        auto *style = new TightCellStyle;
+        style->setParent(qApp);
+        return style;
+    }();
+    setStyle(tight);
     setModel(grid);
     horizontalHeader()->hide();
     verticalHeader()->hide();
