@@ -20,15 +20,6 @@
 namespace rz {
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-
-struct ButtonText {
-    const char *caption;
-    const char *tip;
-};
 const ButtonText kButtons[12] = {
     {"内訳(F1)", "下の階層データの表示"}, {"作成(F2)", "新しい行の作成"},   {"複写(F3)", "行の複写"},
     {"削除(F4)", "行の削除"},             {"画面(F5)", "数単金の表示切替"}, {"計算(F6)", "掛率計算、再計算処理"},

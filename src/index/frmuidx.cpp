@@ -15,15 +15,6 @@
 namespace rz {
 
 namespace {
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-
-struct ButtonText {
-    const char *caption;
-    const char *tip;
-};
 const ButtonText kButtons[12] = {
     {"内訳（F1）", "内訳書を開く"},          {"作成(F2)", "新しい行（見積書）を作成する"},
     {"複写(F3)", "行（見積書）の複写"},      {"削除(F4)", "行（見積書）の削除"},

@@ -1,5 +1,7 @@
 #include "frmlstopt.h"
 
+#include "ui/grid.h"
+
 #include "store/sjis.h"
 #include "ui/uifonts.h"
 
@@ -19,7 +21,6 @@ namespace rz {
 
 namespace {
 int px(int twips) { return twips / FrmLstOpt::kTwipsPerPixel; }
-QRect twipsRect(int left, int top, int width, int height) { return QRect(px(left), px(top), px(width), px(height)); }
 
 QFont companyFont()
 {

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QFont>
+#include <QRect>
 #include <QString>
 #include <vector>
 
@@ -14,6 +15,17 @@ namespace rz {
 constexpr int kTwipsPerPixel = 15;
 inline int twipsToPixels(int twips) { return twips / kTwipsPerPixel; }
 inline int pixelsToTwips(int px) { return px * kTwipsPerPixel; }
+// A control's place as the windows are designed: left, top, width, height in twips.
+inline QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
+}
+
+// Caption and tool tip of a command button.
+struct ButtonText {
+    const char *caption;
+    const char *tip;
+};
 
 // OLE colour numbers as the windows are defined with: &H00BBGGRR, or a
 // system colour &H800000xx (5 window background, 8 window text).
