@@ -22,6 +22,9 @@
 
 namespace rztest {
 
+// A money value written as the tests read it: cy("1,250"), cy("-1.5").
+inline rz::Currency cy(const char *text) { return *rz::Currency::parse(QString::fromLatin1(text)); }
+
 const QString kItemFlg = QStringLiteral("-         ");
 const QString kGroupFlg = QStringLiteral("+         ");
 

@@ -1,15 +1,13 @@
 // The amount rule (exact currency product, rounded down) at its edges, the
 // currency range, and re-pricing by a rate.
 #include "breakdown/amount.h"
+#include "breakdownfixture.h"
 #include "support/testmain.h"
 
 #include <QtTest>
 
 using namespace rz;
-
-namespace {
-Currency cy(const char *text) { return *Currency::parse(QString::fromLatin1(text)); }
-}  // namespace
+using rztest::cy;
 
 class TestAmount : public QObject {
     Q_OBJECT

@@ -13,12 +13,12 @@
 
 using namespace rz;
 using rztest::BreakdownFixture;
+using rztest::cy;
 using rztest::Item;
 using rztest::group;
 using rztest::leaf;
 
 namespace {
-Currency cy(const char *text) { return *Currency::parse(QString::fromLatin1(text)); }
 
 // The edited row (key 1024) in one of its kinds, and a row of 300 after it.
 void addRows(BreakdownFixture &f, const QString &kind)

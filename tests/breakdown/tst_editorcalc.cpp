@@ -10,13 +10,13 @@
 
 using namespace rz;
 using rztest::BreakdownFixture;
+using rztest::cy;
 using rztest::Item;
 using rztest::group;
 using rztest::leaf;
 using rztest::rowsUnder;
 
 namespace {
-Currency cy(const char *text) { return *Currency::parse(QString::fromLatin1(text)); }
 void addVariants()
 {
     QTest::addColumn<bool>("sqlVariant");

@@ -11,13 +11,12 @@
 
 using namespace rz;
 using rztest::BreakdownFixture;
+using rztest::cy;
 using rztest::Item;
 using rztest::group;
 using rztest::leaf;
 
 namespace {
-Currency cy(const char *text) { return *Currency::parse(QString::fromLatin1(text)); }
-
 Value indexField(BreakdownFixture &f, const char *column)
 {
     auto db = f.db();

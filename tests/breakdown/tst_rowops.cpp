@@ -11,13 +11,13 @@
 
 using namespace rz;
 using rztest::BreakdownFixture;
+using rztest::cy;
 using rztest::Item;
 using rztest::group;
 using rztest::leaf;
 using rztest::rowsUnder;
 
 namespace {
-Currency cy(const char *text) { return *Currency::parse(QString::fromLatin1(text)); }
 
 enum CopyMenu { Cut, Copy, Paste };
 enum DelMenu { Delete, ProvisionalDelete, Release };
