@@ -30,6 +30,6 @@ function(add_app_test area)
   target_compile_options(${exe} PRIVATE -Wall -Wextra)
   add_test(NAME ${area} COMMAND ${exe})
   set_tests_properties(${area} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RZ90_TEST_MODE=1"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;RZ90_TEST_MODE=1;QTEST_DISABLE_STACK_DUMP=1"
     TIMEOUT 300)
 endfunction()

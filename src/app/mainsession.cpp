@@ -92,8 +92,7 @@ void MainSession::createEstimateFile()
     try {
         sb_MkIdxDB(shared_.DB_Path, 0);
     } catch (const DbError &e) {
-        // A half-made file would only stand in the way of the next attempt.
-        QFile::remove(shared_.DB_Path);
+        // Nothing was made under the chosen name: the file is created whole or not at all.
         prompts_.message(e.description(), MsgExclamation);
         return;
     }

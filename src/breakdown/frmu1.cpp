@@ -399,7 +399,10 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
 
 void frmU1::closeEvent(QCloseEvent *event)
 {
-    session_.Form_Unload();
+    if (!session_.Form_Unload()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     if (counted_) {
         // Counted out now, not when the object goes: the index window may be

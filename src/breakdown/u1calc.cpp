@@ -98,11 +98,15 @@ bool U1Session::calcPass(int mode, int oldRate)
         // The pass was rolled back: the rows read again show what is stored.
         RsLvl->cancelUpdate();
         RsLvl->requery();
+        if (CurLvl == 0)
+            totalsKnown_ = false;
         showError(e);
         return false;
     }
     LvlKn1[static_cast<size_t>(CurLvl)] = tot1;
     LvlKn2[static_cast<size_t>(CurLvl)] = tot2;
+    if (CurLvl == 0)
+        totalsKnown_ = true;
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "store/vbconv.h"
 
 #include <limits>
+#include <optional>
 
 namespace rz {
 
@@ -71,11 +72,26 @@ int U1Session::Fields::require(const Recordset &rs, const char *name)
 
 QString moneyText(Currency v, const QString &mask) { return v.isZero() ? QString() : Format(v, mask); }
 
+namespace {
+// The stored value, or none when another program left one there that the
+// column's type cannot hold: such a value is always replaced.
+std::optional<Value> storedValue(const Recordset &rs, int column)
+{
+    try {
+        return rs.field(column);
+    } catch (const DbError &e) {
+        if (e.code() != 13)
+            throw;
+        return std::nullopt;
+    }
+}
+}  // namespace
+
 void FieldWriter::put(int column, const Value &value)
 {
-    const Value stored = rs_.field(column);
+    const std::optional<Value> stored = storedValue(rs_, column);
     const Value wanted = value.convertedFor(rs_.fieldType(column));
-    if (stored == wanted)
+    if (stored && *stored == wanted)
         return;
     if (!rs_.isEditing())
         rs_.edit();
@@ -85,8 +101,8 @@ void FieldWriter::put(int column, const Value &value)
 void FieldWriter::putMoney(int column, Currency value)
 {
     // A Null amount is written, so the row holds the number it is counted with.
-    const Value stored = rs_.field(column);
-    if (!stored.isNull() && stored.toCurrency() == value)
+    const std::optional<Value> stored = storedValue(rs_, column);
+    if (stored && !stored->isNull() && stored->toCurrency() == value)
         return;
     if (!rs_.isEditing())
         rs_.edit();
@@ -175,6 +191,8 @@ void U1Session::sb_DispPage(int firstRow)
                 RowDirty[ur] = false;
                 RowFlg[ur] = QStringLiteral("* ");
                 RowInt0[ur] = 0;
+                shownFlg_[ur] = RowFlg[ur];
+                shownInt0_[ur] = 0;
                 PageRows = r;
                 break;
             }
@@ -182,7 +200,13 @@ void U1Session::sb_DispPage(int firstRow)
             RowKey[ur][0] = key;
             RowKey[ur][1] = safeMidKey(RowKey[ur - 1][0], key);
             RowFlg[ur] = RsLvl->field(f.flg).toString();
-            RowInt0[ur] = static_cast<int>(RsLvl->field(f.int0).toLong());
+            try {
+                RowInt0[ur] = static_cast<int>(RsLvl->field(f.int0).toLong());
+            } catch (const DbError &) {
+                RowInt0[ur] = 0;  // unreadable: left as stored, since it shows unchanged
+            }
+            shownFlg_[ur] = RowFlg[ur];
+            shownInt0_[ur] = RowInt0[ur];
             if (r >= firstRow)
                 sb_DispRow(r);
             RsLvl->moveNext();
@@ -203,28 +227,43 @@ void U1Session::sb_DispPage(int firstRow)
     host_.refresh();
 }
 
+void U1Session::showCell(int row, int col, const QString &text)
+{
+    grid_.setText(row, col, text);
+    shown_[static_cast<size_t>(row)][static_cast<size_t>(col)] = text;
+}
+
 void U1Session::sb_DispRow(int row)
 {
     const Fields &f = fields();
     const QString flg = RsLvl->field(f.flg).toString();
     const QString knm = RsLvl->field(f.knm).toString();
-    grid_.setText(row, ColFlg, MidBAnsi(flg, 1, 1) == QLatin1String("+") ? QStringLiteral("＋") : QStringLiteral("－"));
+    showCell(row, ColFlg, MidBAnsi(flg, 1, 1) == QLatin1String("+") ? QStringLiteral("＋") : QStringLiteral("－"));
     if (isProvisionallyDeleted(flg)) {
-        grid_.setText(row, ColFlg, QStringLiteral("×"));
+        showCell(row, ColFlg, QStringLiteral("×"));
         sb_RowBackColor(row, oleColor(kDeletedBack));
     } else if (beginsWithTotalMark(knm)) {
         sb_RowForeColor(row, oleColor(kTotalFore));
     }
-    grid_.setText(row, ColKnm, padBytes(knm, 40));
-    grid_.setText(row, ColMei, padBytes(RsLvl->field(f.mei).toString(), 20));
-    grid_.setText(row, ColTn1, padBytes(RsLvl->field(f.tn1).toString(), 4));
-    grid_.setText(row, ColBk1, padBytes(RsLvl->field(f.bk1).toString(), 20));
-    grid_.setText(row, ColSu1, quantityDisplay(quantityOf(RsLvl->field(f.su1))));
-    grid_.setText(row, ColSu2, quantityDisplay(quantityOf(RsLvl->field(f.su2))));
-    grid_.setText(row, ColTk1, moneyText(RsLvl->field(f.tk1).toCurrency(), kPriceMask));
-    grid_.setText(row, ColTk2, moneyText(RsLvl->field(f.tk2).toCurrency(), kPriceMask));
-    grid_.setText(row, ColKn1, moneyText(RsLvl->field(f.kn1).toCurrency(), kAmountMask));
-    grid_.setText(row, ColKn2, moneyText(RsLvl->field(f.kn2).toCurrency(), kAmountMask));
+    // A number another program stored in a form its column cannot hold
+    // shows as "？" and stays as stored until the user types a new one.
+    auto cell = [&](int col, auto &&text) {
+        try {
+            showCell(row, col, text());
+        } catch (const DbError &) {
+            showCell(row, col, QStringLiteral("？"));
+        }
+    };
+    showCell(row, ColKnm, padBytes(knm, 40));
+    cell(ColMei, [&] { return padBytes(RsLvl->field(f.mei).toString(), 20); });
+    cell(ColTn1, [&] { return padBytes(RsLvl->field(f.tn1).toString(), 4); });
+    cell(ColBk1, [&] { return padBytes(RsLvl->field(f.bk1).toString(), 20); });
+    cell(ColSu1, [&] { return quantityDisplay(quantityOf(RsLvl->field(f.su1))); });
+    cell(ColSu2, [&] { return quantityDisplay(quantityOf(RsLvl->field(f.su2))); });
+    cell(ColTk1, [&] { return moneyText(RsLvl->field(f.tk1).toCurrency(), kPriceMask); });
+    cell(ColTk2, [&] { return moneyText(RsLvl->field(f.tk2).toCurrency(), kPriceMask); });
+    cell(ColKn1, [&] { return moneyText(RsLvl->field(f.kn1).toCurrency(), kAmountMask); });
+    cell(ColKn2, [&] { return moneyText(RsLvl->field(f.kn2).toCurrency(), kAmountMask); });
 }
 
 void U1Session::sb_DispSu1(int row, int col) { grid_.setText(row, col, quantityDisplay(CellCy(row, col))); }
@@ -248,12 +287,17 @@ void U1Session::sb_RowForeColor(int row, const QColor &color)
 
 void U1Session::sb_SetNewRow(int row)
 {
-    grid_.setText(row, ColFlg, kInputMark);
+    showCell(row, ColFlg, kInputMark);
     for (int c = 1; c < grid_.cols(); ++c)
-        grid_.setText(row, c, QString());
+        showCell(row, c, QString());
 }
 
 void U1Session::sb_GetCurRec(int row)
+{
+    locateRecord(row, row >= 0 && row < int(RowKey.size()) ? RowKey[static_cast<size_t>(row)][0] : 0);
+}
+
+void U1Session::locateRecord(int row, qint32 key)
 {
     if (RsLvl->recordCount() > 0)
         RsLvl->moveFirst();
@@ -264,6 +308,15 @@ void U1Session::sb_GetCurRec(int row)
         RsLvl->move((page - 1) * kPageRows + row - 2);
     else
         RsLvl->move((page - 1) * kPageRows + row - 1);
+    // Positions count on the level as it was shown; after a requery (another
+    // program deleted rows) a row must still reach its own record or none.
+    const int keyCol = fields().key[static_cast<size_t>(CurLvl)];
+    if (key == 0 || (!RsLvl->eof() && RsLvl->field(keyCol).toLong() == key))
+        return;
+    for (RsLvl->moveFirst(); !RsLvl->eof(); RsLvl->moveNext())
+        if (RsLvl->field(keyCol).toLong() == key)
+            return;
+    throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
 }
 
 }  // namespace rz

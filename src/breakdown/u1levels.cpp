@@ -80,7 +80,10 @@ void U1Session::goUp()
     prompts_.setBusy(true);
     bool ok = sb_WriteUTbl();
     if (CurLvl == 0) {
-        ok = ok && sb_DispTotal(2);
+        // A pass that fails leaves the first level's totals unknown, and the
+        // window then closes without handing any over.
+        if (ok)
+            sb_DispTotal(2);
         prompts_.setBusy(false);
         if (ok)
             sb_LevelUp();
@@ -130,7 +133,7 @@ bool U1Session::sb_LevelUp()
     LblMsg.clear();
     try {
         const Fields &f = fields();
-        sb_GetCurRec(row);
+        locateRecord(row, LvlKey[lvl]);
         RsLvl->edit();
         if (hadRows) {
             RsLvl->setField(f.flg, Value(kGroupFlag));

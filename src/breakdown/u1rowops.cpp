@@ -35,18 +35,21 @@ void U1Session::createRow()
     const bool onInputRow = isInputRow(row);
     if (!sb_WriteUTbl())
         return;
-    // The new row is blank and goes before the cursor row; the row that was
-    // there keeps its content and moves down one.
+    // The new row goes before the cursor row with what the cursor row shows
+    // (nothing on the input row); the row that was there moves down one.
     try {
         Transaction tx(db());
-        addBlankRecord(RowKey[r][1]);
+        sb_WriteRec(row, 1);
         tx.commit();
     } catch (const std::exception &e) {
         RsLvl->cancelUpdate();
         RsLvl->requery();
         showError(e);
+        sb_DispPage(row);
         return;
     }
+    // The copied amounts count in the level total like any other row's.
+    sb_CalcTotal(0);
     sb_DispPage(row);
     LblMsg.clear();
     if (!onInputRow)

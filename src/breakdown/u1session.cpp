@@ -18,6 +18,10 @@ const QString U1Session::kAmountTooLarge =
     QStringLiteral("金額が大きすぎて計算できません。数量と単価を確かめてください。");
 const QString U1Session::kNotStorable =
     QStringLiteral("この数値は見積書ファイルに保存できません。桁数を減らしてください。");
+const QString U1Session::kRowsGone =
+    QStringLiteral("他のプログラムで削除された行がありました。表示を更新します。");
+const QString U1Session::kDiscardOnClose =
+    QStringLiteral("変更した行を見積書ファイルに書き込めませんでした。変更を破棄して閉じますか");
 const QString U1Session::kPriceMask = QStringLiteral("##,###,###");
 const QString U1Session::kAmountMask = QStringLiteral("##,###,###,###");
 
@@ -81,6 +85,7 @@ bool U1Session::Form_Load()
         return false;
     }
     loaded_ = true;
+    totalsKnown_ = false;
     sb_CalcTotal(1);
     sb_DispPage(1);
     moveCursor(1, 1);
@@ -93,17 +98,23 @@ bool U1Session::Form_Load()
     return true;
 }
 
-void U1Session::Form_Unload()
+bool U1Session::Form_Unload()
 {
     if (!loaded_)
-        return;
+        return true;
+    // Whichever way the window closes, what was typed into the cell counts.
+    sb_TextToGrid();
+    const bool written = sb_WriteUTbl();
+    if (!written && prompts_.message(kDiscardOnClose, MsgOkCancelExclamation) != AnswerOk)
+        return false;
     loaded_ = false;
-    sb_WriteUTbl();
     int count = 0;
+    bool counted = true;
     try {
         auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + TblName, RecordsetType::Snapshot);
         count = static_cast<int>(rs->field(0).toLong());
     } catch (const std::exception &e) {
+        counted = false;
         showError(e);
     }
     clearCopy();
@@ -112,7 +123,11 @@ void U1Session::Form_Unload()
     shared_.DB_TblName = TblName;
     shared_.Idx_Page = keptIdxPage;
     shared_.Idx_Row = keptIdxRow;
-    shared_.U1_Upd = true;
+    // Totals from a pass that failed, or rows that were not written, would
+    // put figures into the estimate's record that its rows do not give.
+    shared_.U1_Upd = written && counted && totalsKnown_;
+    if (!shared_.U1_Upd)
+        return true;
     shared_.U1_Kn1 = LvlKn1[0];
     shared_.U1_Kn2 = LvlKn2[0];
     shared_.U1_Rt1 = LvlRt1[0];
@@ -120,6 +135,7 @@ void U1Session::Form_Unload()
     // The index record counts items in a 16-bit column: a larger estimate
     // shows the most it can hold rather than losing its totals to the overflow.
     shared_.U1_RowCnt = std::min(count, int(std::numeric_limits<qint16>::max()));
+    return true;
 }
 
 void U1Session::sb_MkGrid1()

@@ -63,6 +63,8 @@ public:
     static const QString kEmptyLevel;   // the message of a level without rows
     static const QString kAmountTooLarge;  // an amount beyond what money can hold
     static const QString kNotStorable;     // a number the estimate file cannot keep as typed
+    static const QString kRowsGone;        // rows deleted by another program meanwhile
+    static const QString kDiscardOnClose;  // closing although the changes could not be written
     static const QString kPriceMask;    // unit prices
     static const QString kAmountMask;   // amounts and totals
 
@@ -74,8 +76,11 @@ public:
     // Form_Load: opens DB_TblName of DB_Main; false (after the message) when
     // the item table cannot be opened.
     bool Form_Load();
-    // Form_Unload: writes back, hands the totals to the index window.
-    void Form_Unload();
+    // Form_Unload: commits the cell being edited, writes back and hands the
+    // totals to the index window. When the write-back fails the user is
+    // asked; false when the window is to stay open. Nothing is handed over
+    // unless the totals of the first level are known and every row was written.
+    bool Form_Unload();
     void Form_Activate() { sb_Editx(); }
 
     void Command1_Click(int index);
@@ -222,6 +227,13 @@ public:
 
 private:
     struct Fields;
+    // Moves RsLvl to the record of a grid row by its position and makes sure
+    // it is the record with `key` at the current level (0: no check).
+    void locateRecord(int row, qint32 key);
+    // Grid text of a row as read from its record; the write-back writes a
+    // cell only when it no longer shows this.
+    void showCell(int row, int col, const QString &text);
+    void refreshAfterRowsGone();
     bool openLevel();
     void showError(const std::exception &e);
     bool calcPass(int mode, int oldRate);
@@ -250,6 +262,12 @@ private:
     Grid grid_;
     std::unique_ptr<Fields> fields_;
     bool loaded_ = false;
+    // The first level's totals come from a pass that read every row; until
+    // then (a value that does not convert) there is nothing to hand back.
+    bool totalsKnown_ = false;
+    std::array<std::array<QString, ColCount>, 22> shown_{};
+    std::array<QString, 22> shownFlg_;
+    std::array<int, 22> shownInt0_{};
 };
 
 }  // namespace rz

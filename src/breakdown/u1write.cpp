@@ -32,12 +32,24 @@ bool U1Session::sb_WriteUTbl()
         last = r;
         any = any || RowDirty[static_cast<size_t>(r)];
     }
+    bool gone = false;
     if (any) {
         try {
             Transaction tx(db());
-            for (int r = 1; r <= last; ++r)
-                if (RowDirty[static_cast<size_t>(r)])
+            for (int r = 1; r <= last; ++r) {
+                if (!RowDirty[static_cast<size_t>(r)])
+                    continue;
+                try {
                     sb_WriteRec(r, 0);
+                } catch (const DbError &e) {
+                    // A row another program deleted has no record to take
+                    // the text; the other rows are still written.
+                    if (e.code() != 3167)
+                        throw;
+                    RsLvl->cancelUpdate();
+                    gone = true;
+                }
+            }
             tx.commit();
         } catch (const std::exception &e) {
             // Nothing of the page was written; the grid keeps the rows for another try.
@@ -48,51 +60,75 @@ bool U1Session::sb_WriteUTbl()
             showError(e);
             return false;
         }
+        // What the rows show is now what their records hold.
+        for (int r = 1; r <= last; ++r) {
+            const size_t ur = static_cast<size_t>(r);
+            if (!RowDirty[ur])
+                continue;
+            for (int c = 0; c < ColCount; ++c)
+                shown_[ur][static_cast<size_t>(c)] = grid_.text(r, c);
+            shownFlg_[ur] = RowFlg[ur];
+            shownInt0_[ur] = RowInt0[ur];
+        }
     }
     RowDirty.fill(false);
+    if (gone) {
+        refreshAfterRowsGone();
+        return false;
+    }
     host_.processEvents();
     return true;
+}
+
+void U1Session::refreshAfterRowsGone()
+{
+    prompts_.message(kRowsGone, MsgExclamation);
+    if (!RsLvl)
+        return;
+    RsLvl->requery();
+    sb_CalcTotal(0);
+    sb_DispPage(1);
 }
 
 void U1Session::sb_WriteRec(int row, int mode)
 {
     const Fields &f = fields();
     const size_t r = static_cast<size_t>(row);
-    if (mode == 1)
+    if (mode == 1) {
+        // The new record starts blank: everything the row shows is written
+        // into it, and it is an item whatever the row it was made from is.
         addBlankRecord(RowKey[r][1]);
-    sb_GetCurRec(row);
+        for (auto &text : shown_[r])
+            text.clear();
+        RowFlg[r] = shownFlg_[r] = kItemFlag;
+        RowInt0[r] = shownInt0_[r] = 0;
+        locateRecord(row, RowKey[r][1]);
+    } else {
+        sb_GetCurRec(row);
+    }
     // The grid shows names cut to 40 bytes, quantities to three decimals and
     // amounts to whole yen. Writing that copy back would shorten long names
-    // and round stored values, so only a cell that no longer shows what its
-    // column holds is written.
+    // and round stored values, and would put an old copy over what another
+    // program or a calculation pass wrote since; so only a cell that no
+    // longer shows what was read from the record is written.
+    const auto &shown = shown_[r];
+    auto changed = [&](int col) { return grid_.text(row, col) != shown[static_cast<size_t>(col)]; };
     FieldWriter w(*RsLvl);
     struct TextCol {
         int col, field, bytes;
     };
     for (const TextCol &t : {TextCol{ColKnm, f.knm, 40}, TextCol{ColMei, f.mei, 20}, TextCol{ColTn1, f.tn1, 4},
-                             TextCol{ColBk1, f.bk1, 20}}) {
-        const QString cell = grid_.text(row, t.col);
-        if (cell != padBytes(RsLvl->field(t.field).toString(), t.bytes))
-            w.put(t.field, Value(padBytes(cell, t.bytes)));
-    }
-    for (const auto &[col, field] : {std::pair{int(ColSu1), f.su1}, std::pair{int(ColSu2), f.su2}}) {
-        const QString cell = grid_.text(row, col);
-        if (cell != quantityDisplay(quantityOf(RsLvl->field(field))))
-            w.put(field, Value(cellValue(cell)));
-    }
-    struct MoneyCol {
-        int col, field;
-        const QString &mask;
-    };
-    for (const MoneyCol &m : {MoneyCol{ColTk1, f.tk1, kPriceMask}, MoneyCol{ColTk2, f.tk2, kPriceMask},
-                              MoneyCol{ColKn1, f.kn1, kAmountMask}, MoneyCol{ColKn2, f.kn2, kAmountMask}}) {
-        const QString cell = grid_.text(row, m.col);
-        if (cell != moneyText(RsLvl->field(m.field).toCurrency(), m.mask))
-            w.put(m.field, Value(cellValue(cell)));
-    }
-    if (RsLvl->field(f.flg).toString() != RowFlg[r])
+                             TextCol{ColBk1, f.bk1, 20}})
+        if (changed(t.col))
+            w.put(t.field, Value(padBytes(grid_.text(row, t.col), t.bytes)));
+    for (const auto &[col, field] : {std::pair{int(ColSu1), f.su1}, std::pair{int(ColSu2), f.su2},
+                                     std::pair{int(ColTk1), f.tk1}, std::pair{int(ColTk2), f.tk2},
+                                     std::pair{int(ColKn1), f.kn1}, std::pair{int(ColKn2), f.kn2}})
+        if (changed(col))
+            w.put(field, Value(cellValue(grid_.text(row, col))));
+    if (RowFlg[r] != shownFlg_[r])
         w.put(f.flg, Value(RowFlg[r]));
-    if (RsLvl->field(f.int0).toLong() != RowInt0[r])
+    if (RowInt0[r] != shownInt0_[r])
         w.put(f.int0, Value(qint64(RowInt0[r])));
     w.save();
 }

@@ -25,26 +25,30 @@ const FrameField kFrameFields[IndexSession::kFrameBoxes] = {
     {"knm", 60, 60}, {"hat", 60, 60}, {"ad1", 60, 60}, {"bk1", 20, 20},
     {"dt1", 60, 10}, {"dt2", 60, 10}, {"dt3", 60, 10}};
 
-// The grid shows a cut and padded copy of the stored text or amount. Writing
-// that copy back would shorten long names and round amounts with decimals,
-// so a cell that still shows exactly what was read leaves the column alone.
-bool showsStoredText(const QString &cell, const Value &stored, int bytes)
-{
-    return cell == padBytes(stored.toString(), bytes);
-}
 }  // namespace
 
 int IndexSession::frameByteLimit(int box) { return kFrameFields[box].bytes; }
 
 void IndexSession::sb_WriteUIdx()
 {
+    bool gone = false;
     try {
         Transaction tx(*shared_.DB_Main);
         for (int r = 1; r < grid_.rows(); ++r) {
             if (!isEstimateRow(r))
                 break;
-            if (dirty_[static_cast<size_t>(r)])
+            if (!dirty_[static_cast<size_t>(r)])
+                continue;
+            try {
                 sb_WriteRec(r, 0);
+            } catch (const DbError &e) {
+                // A record deleted by another program has nothing left to
+                // write to; the other rows are still written.
+                if (e.code() != 3167)
+                    throw;
+                rs_->cancelUpdate();
+                gone = true;
+            }
         }
         tx.commit();
     } catch (const std::exception &e) {
@@ -54,6 +58,10 @@ void IndexSession::sb_WriteUIdx()
     }
     for (int r = 1; r <= kPageRows; ++r)
         dirty_[static_cast<size_t>(r)] = false;
+    if (gone) {
+        prompts_.message(kRecordGone, MsgExclamation);
+        requeryAndShow();
+    }
 }
 
 void IndexSession::sb_WriteRec(int row, int mode)
@@ -78,23 +86,25 @@ void IndexSession::sb_WriteRec(int row, int mode)
         requeryAndShow();
         return;
     }
-    // Mode 0: the row back into its record (called inside sb_WriteUIdx's transaction).
+    // Mode 0: the row back into its record (called inside sb_WriteUIdx's
+    // transaction). The grid shows a cut and padded copy of the stored text
+    // and amounts; writing that copy back would shorten long names and round
+    // amounts with decimals, and would put an old copy over what another
+    // program wrote since. So only a cell this window changed is written.
     sb_GetCurRec(row);
-    const QString name = grid_.text(row, 1);
-    const QString remark = grid_.text(row, 7);
-    const Value storedName = rs_->field("knm"), storedRemark = rs_->field("bk1");
-    const Currency kn1 = rs_->field("kn1").toCurrency(), kn2 = rs_->field("kn2").toCurrency();
+    const auto &shown = shown_[static_cast<size_t>(row)];
+    auto changed = [&](int col) { return grid_.text(row, col) != shown[static_cast<size_t>(col)]; };
     rs_->edit();
-    if (!showsStoredText(name, storedName, 60))
-        rs_->setField("knm", padBytes(name, 60));
-    for (const auto &[col, field, stored] : {std::tuple{2, "kn1", kn1}, std::tuple{3, "kn2", kn2}}) {
-        const QString cell = grid_.text(row, col);
-        if (cell == Format(stored, kAmountMask))
+    if (changed(1))
+        rs_->setField("knm", padBytes(grid_.text(row, 1), 60));
+    for (const auto &[col, field] : {std::pair{2, "kn1"}, std::pair{3, "kn2"}}) {
+        if (!changed(col))
             continue;
+        const QString cell = grid_.text(row, col);
         rs_->setField(field, Trim(cell).isEmpty() ? Currency() : CCur(cell).value_or(Currency()));
     }
-    if (!showsStoredText(remark, storedRemark, 20))
-        rs_->setField("bk1", padBytes(remark, 20));
+    if (changed(7))
+        rs_->setField("bk1", padBytes(grid_.text(row, 7), 20));
     rs_->setField("dt3", dateText(today()));
     rs_->update();
 }
@@ -124,7 +134,20 @@ void IndexSession::requeryAndShow()
     } catch (const std::exception &e) {
         showError(e);
     }
+    // Estimates deleted elsewhere may leave the page past the end of the list.
+    page_ = std::clamp(page_, 1, rs_->recordCount() / kPageRows + 1);
     sb_DispList();
+}
+
+void IndexSession::reportFailure(const std::exception &e)
+{
+    const auto *db = dynamic_cast<const DbError *>(&e);
+    if (!db || db->code() != 3167) {
+        showError(e);
+        return;
+    }
+    prompts_.message(kRecordGone, MsgExclamation);
+    requeryAndShow();
 }
 
 void IndexSession::sb_CopyMenu()
@@ -150,7 +173,7 @@ void IndexSession::PU3_Copy_Click()
         copySourceKey_ = static_cast<qint32>(rs_->field("key1").toLong());
         copyPending_ = true;
     } catch (const std::exception &e) {
-        showError(e);
+        reportFailure(e);
     }
 }
 
@@ -238,11 +261,11 @@ void IndexSession::sb_Recalc()
     } catch (const std::exception &e) {
         rs_->cancelUpdate();
         prompts_.setBusy(false);
-        showError(e);
+        reportFailure(e);
         return;
     }
-    grid_.setText(row, 2, Format(totals.estimate, kAmountMask));
-    grid_.setText(row, 3, Format(totals.budget, kAmountMask));
+    showCell(row, 2, Format(totals.estimate, kAmountMask));
+    showCell(row, 3, Format(totals.budget, kAmountMask));
     prompts_.setBusy(false);
     host_.focusGrid();
 }
@@ -258,7 +281,7 @@ void IndexSession::sb_UpdateIdx()
                 RTrim(LeftB(rs_->field(f.column).toString() + QString(f.padTo, u' '), f.bytes));
         }
     } catch (const std::exception &e) {
-        showError(e);
+        reportFailure(e);
         return;
     }
     frameRow_ = row;
@@ -286,14 +309,25 @@ void IndexSession::ComFrameOk_Click()
             rs_->setField(kFrameFields[i].column, LeftB(frameText_[static_cast<size_t>(i)], kFrameFields[i].bytes));
         rs_->update();
         tx.commit();
+    } catch (const DbError &e) {
+        rs_->cancelUpdate();
+        if (e.code() == 3167) {
+            // The estimate is gone: there is nothing to keep the text for.
+            frameVisible_ = false;
+            reportFailure(e);
+            host_.focusGrid();
+            return;
+        }
+        showError(e);
+        return;  // the frame stays open with the user's text
     } catch (const std::exception &e) {
         rs_->cancelUpdate();
         showError(e);
-        return;  // the frame stays open with the user's text
+        return;
     }
     frameVisible_ = false;
-    grid_.setText(frameRow_, 1, LeftB(frameText_[0], 60));
-    grid_.setText(frameRow_, 7, LeftB(frameText_[3], 20));
+    showCell(frameRow_, 1, LeftB(frameText_[0], 60));
+    showCell(frameRow_, 7, LeftB(frameText_[3], 20));
     host_.focusGrid();
     host_.refresh();
 }

@@ -15,6 +15,9 @@
 
 namespace rz {
 
+const QString IndexSession::kRecordGone =
+    QStringLiteral("この見積書は他のプログラムで削除されました。一覧を更新します。");
+
 const char *const IndexSession::kFormatString =
     "<  |　　　　　　　　　　 工    事    名    称　　　　　　　　　　|　見 積 金 額 |　予 算 金 額 |項目数|"
     "　作 成 日|　更 新 日|　　　備       考      ";
@@ -99,16 +102,39 @@ bool IndexSession::isEstimateRow(int row) const
     return row >= 1 && row < grid_.rows() && grid_.text(row, 0) != kAppendMark;
 }
 
+void IndexSession::showCell(int row, int col, const QString &text)
+{
+    grid_.setText(row, col, text);
+    shown_[static_cast<size_t>(row)][static_cast<size_t>(col)] = text;
+}
+
 void IndexSession::fillRow(int r)
 {
-    grid_.setText(r, 0, QStringLiteral("＋"));
-    grid_.setText(r, 1, padBytes(rs_->field("knm").toString(), 60));
-    grid_.setText(r, 2, Format(rs_->field("kn1").toCurrency(), kAmountMask));
-    grid_.setText(r, 3, Format(rs_->field("kn2").toCurrency(), kAmountMask));
-    grid_.setText(r, 4, Format(rs_->field("int0").toLong(), QStringLiteral("##,##0")));
-    grid_.setText(r, 5, rs_->field("dt1").toString());
-    grid_.setText(r, 6, rs_->field("dt3").toString());
-    grid_.setText(r, 7, padBytes(rs_->field("bk1").toString(), 20));
+    // A value another program stored in a form its column cannot hold shows
+    // as "？" and is left as it is; the rest of the estimate stays usable.
+    QString unreadable;
+    auto cell = [&](int col, auto &&text) {
+        try {
+            showCell(r, col, text());
+        } catch (const DbError &e) {
+            showCell(r, col, QStringLiteral("？"));
+            if (unreadable.isEmpty())
+                unreadable = e.description();
+        }
+    };
+    showCell(r, 0, QStringLiteral("＋"));
+    cell(1, [&] { return padBytes(rs_->field("knm").toString(), 60); });
+    cell(2, [&] { return Format(rs_->field("kn1").toCurrency(), kAmountMask); });
+    cell(3, [&] { return Format(rs_->field("kn2").toCurrency(), kAmountMask); });
+    cell(4, [&] { return Format(rs_->field("int0").toLong(), QStringLiteral("##,##0")); });
+    cell(5, [&] { return rs_->field("dt1").toString(); });
+    cell(6, [&] { return rs_->field("dt3").toString(); });
+    cell(7, [&] { return padBytes(rs_->field("bk1").toString(), 20); });
+    const qint32 key = rowKey(r);
+    if (!unreadable.isEmpty() && !reportedUnreadable_.contains(key)) {
+        reportedUnreadable_ << key;
+        prompts_.message(unreadable, MsgExclamation);
+    }
 }
 
 static qint32 keyAfter(qint32 key)
@@ -169,9 +195,9 @@ void IndexSession::sb_DispList()
 
 void IndexSession::sb_ClrRow(int row)
 {
-    grid_.setText(row, 0, kAppendMark);
+    showCell(row, 0, kAppendMark);
     for (int c = 1; c < grid_.cols(); ++c)
-        grid_.setText(row, c, QString());
+        showCell(row, c, QString());
 }
 
 void IndexSession::sb_GetCurRec(int row)
@@ -179,6 +205,15 @@ void IndexSession::sb_GetCurRec(int row)
     if (rs_->recordCount() > 0)
         rs_->moveFirst();
     rs_->move((page_ - 1) * kPageRows + row - 1);
+    // The row's estimate by its key: a requery since the page was shown
+    // must not turn a command on one estimate into a change of another.
+    const qint32 key = row >= 0 && row <= kPageRows ? rowKey(row) : 0;
+    if (key == 0 || (!rs_->eof() && rs_->field("key1").toLong() == key))
+        return;
+    for (rs_->moveFirst(); !rs_->eof(); rs_->moveNext())
+        if (rs_->field("key1").toLong() == key)
+            return;
+    throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
 }
 
 void IndexSession::sb_SetRowColor(bool on)
@@ -402,11 +437,28 @@ void IndexSession::activate()
     row_ = std::clamp(shared_.Idx_Row, 1, grid_.rows() - 1);
     grid_.setRow(row_);
     if (shared_.U1_Upd) {
+        shared_.U1_Upd = false;
+        // The totals belong to the estimate the editor had open, whatever
+        // row of the list shows it now.
+        const qint32 key = static_cast<qint32>(Val(shared_.DB_TblName.mid(3)));
+        int row = 0;
+        for (int r = 1; r <= kPageRows && r < grid_.rows() && row == 0; ++r)
+            if (rowKey(r) == key)
+                row = r;
         try {
             Transaction tx(*shared_.DB_Main);
-            sb_GetCurRec(row_);
+            if (row != 0) {
+                sb_GetCurRec(row);
+            } else {
+                rs_->moveFirst();
+                while (!rs_->eof() && rs_->field("key1").toLong() != key)
+                    rs_->moveNext();
+                if (rs_->eof())
+                    throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+            }
             rs_->edit();
-            rs_->setField("knm", padBytes(grid_.text(row_, 1), 60));
+            if (row != 0)
+                rs_->setField("knm", padBytes(grid_.text(row, 1), 60));
             rs_->setField("kn1", shared_.U1_Kn1);
             rs_->setField("kn2", shared_.U1_Kn2);
             rs_->setField("int0", qint64(shared_.U1_RowCnt));
@@ -416,16 +468,17 @@ void IndexSession::activate()
             rs_->setField("bk2", shared_.Co_Name);
             rs_->update();
             tx.commit();
-            grid_.setText(row_, 2, Format(shared_.U1_Kn1, kAmountMask));
-            grid_.setText(row_, 3, Format(shared_.U1_Kn2, kAmountMask));
-            grid_.setText(row_, 4, Format(qint64(shared_.U1_RowCnt), QStringLiteral("##,##0")));
-            grid_.setText(row_, 6, rs_->field("dt3").toString());
-            dirty_[static_cast<size_t>(row_)] = false;
+            if (row != 0) {
+                showCell(row, 2, Format(shared_.U1_Kn1, kAmountMask));
+                showCell(row, 3, Format(shared_.U1_Kn2, kAmountMask));
+                showCell(row, 4, Format(qint64(shared_.U1_RowCnt), QStringLiteral("##,##0")));
+                showCell(row, 6, rs_->field("dt3").toString());
+                dirty_[static_cast<size_t>(row)] = false;
+            }
         } catch (const std::exception &e) {
             rs_->cancelUpdate();
-            showError(e);
+            reportFailure(e);
         }
-        shared_.U1_Upd = false;
     }
     grid_.setCol(1);
     grid_.setColSel(grid_.cols() - 1);

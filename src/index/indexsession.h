@@ -84,6 +84,7 @@ public:
     std::function<QDate()> today = [] { return QDate::currentDate(); };
     static QString dateText(const QDate &d);  // mm-dd-yyyy
     static const char *const kFormatString;
+    static const QString kRecordGone;  // a record deleted by another program
 
 private:
     // List and window procedures.
@@ -110,7 +111,14 @@ private:
     void sb_Recalc();
     void sb_UpdateIdx();
     void showError(const std::exception &e);
+    // Shows the failure; a record another program deleted meanwhile also
+    // brings the list up to date, so no command works on a row that is gone.
+    void reportFailure(const std::exception &e);
     void requeryAndShow();
+    // Grid text that also records what the row showed of its record: the
+    // write-back only writes a cell the window itself changed, never an
+    // older copy over another program's change.
+    void showCell(int row, int col, const QString &text);
 
     Shared &shared_;
     Prompts &prompts_;
@@ -124,6 +132,8 @@ private:
     qint32 copySourceKey_ = 0;
     QString sourceTable_, targetTable_;
     std::array<std::array<qint32, 2>, 22> rowKey_{};
+    std::array<std::array<QString, 8>, 22> shown_{};
+    QList<qint32> reportedUnreadable_;  // estimates whose unreadable values were reported
     std::array<bool, 22> dirty_{};
     std::array<bool, 12> enabled_{};
     QString lblMsg_, lblPage_, lblMem_;

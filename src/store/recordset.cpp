@@ -5,6 +5,22 @@
 
 namespace rz {
 
+namespace {
+// Resets a kept statement however the reading of it ends.
+struct ResetOnExit {
+    Statement &st;
+    ~ResetOnExit() { st.reset(); }
+};
+}  // namespace
+
+const QString *RowValues::unreadableReason(int column) const
+{
+    for (const auto &[c, reason] : unreadable)
+        if (c == column)
+            return &reason;
+    return nullptr;
+}
+
 Recordset::Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params)
     : db_(db), sql_(sql), type_(type), params_(params)
 {
@@ -36,20 +52,18 @@ void Recordset::load()
     rowids_.clear();
     rows_.clear();
     cachePos_ = -1;
+    cache_ = RowValues();
+    buffer_ = RowValues();
+    changed_.clear();
     pos_ = 0;
     deletedCurrent_ = false;
     editMode_ = EditMode::None;
     if (type_ == RecordsetType::Dynaset) {
         Statement &ids = db_.prepared(rowidSql_);
-        try {
-            ids.bindAll(params_);
-            while (ids.step())
-                rowids_.push_back(ids.columnInt64(0));
-        } catch (...) {
-            ids.reset();
-            throw;
-        }
-        ids.reset();
+        ResetOnExit resetIds{ids};
+        ids.bindAll(params_);
+        while (ids.step())
+            rowids_.push_back(ids.columnInt64(0));
         fetchSql_ = QStringLiteral("SELECT ") + selectList_ + QStringLiteral(" FROM ") + quoteIdentifier(table_) +
                     QStringLiteral(" WHERE _rowid_ = ?");
         if (names_.empty()) {
@@ -68,13 +82,8 @@ void Recordset::load()
                 types_.push_back(colTypeFromDecl(st.columnDecl(i)));
             }
         }
-        while (st.step()) {
-            std::vector<Value> row;
-            row.reserve(names_.size());
-            for (int i = 0; i < static_cast<int>(names_.size()); ++i)
-                row.push_back(st.column(i, types_[static_cast<size_t>(i)]));
-            rows_.push_back(std::move(row));
-        }
+        while (st.step())
+            rows_.push_back(readRow(st));
     }
     index_.clear();
     for (int i = 0; i < static_cast<int>(names_.size()); ++i)
@@ -154,23 +163,41 @@ void Recordset::move(int rows)
     pos_ = static_cast<int>(target);
 }
 
-const std::vector<Value> &Recordset::currentRow() const
+RowValues Recordset::readRow(const Statement &st) const
+{
+    RowValues row;
+    row.values.reserve(names_.size());
+    for (int i = 0; i < static_cast<int>(names_.size()); ++i) {
+        const ColType type = types_[static_cast<size_t>(i)];
+        try {
+            row.values.push_back(st.column(i, type));
+        } catch (const std::exception &e) {
+            row.values.push_back(st.column(i, ColType::Text));
+            const QString why = dynamic_cast<const DbError *>(&e) ? static_cast<const DbError &>(e).description()
+                                                                  : QString::fromStdString(e.what());
+            row.unreadable.emplace_back(
+                i, QStringLiteral("データ型が一致しません: 項目 %1 の値 '%2' を読めません（%3）")
+                       .arg(names_[static_cast<size_t>(i)], row.values.back().toString(), why));
+        }
+    }
+    return row;
+}
+
+void Recordset::throwUnreadable(const QString &reason) { throw DbError(reason, 13); }
+
+const RowValues &Recordset::currentRow() const
 {
     requireCurrent();
     if (type_ == RecordsetType::Snapshot)
         return rows_[static_cast<size_t>(pos_)];
     if (cachePos_ != pos_) {
+        cachePos_ = -1;
         Statement &fetch = db_.prepared(fetchSql_);
+        ResetOnExit resetFetch{fetch};
         fetch.bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
-        cache_.clear();
-        const bool found = fetch.step();
-        if (found) {
-            for (int i = 0; i < static_cast<int>(names_.size()); ++i)
-                cache_.push_back(fetch.column(i, types_[static_cast<size_t>(i)]));
-        }
-        fetch.reset();
-        if (!found)
+        if (!fetch.step())
             throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+        cache_ = readRow(fetch);
         cachePos_ = pos_;
     }
     return cache_;
@@ -180,9 +207,12 @@ Value Recordset::field(int i) const
 {
     if (i < 0 || i >= fieldCount())
         throw DbError(QStringLiteral("項目 %1 はこのコレクションにありません。").arg(i));
-    if (editMode_ != EditMode::None)
-        return buffer_[static_cast<size_t>(i)];
-    return currentRow()[static_cast<size_t>(i)];
+    const size_t c = static_cast<size_t>(i);
+    const RowValues &row = editMode_ != EditMode::None ? buffer_ : currentRow();
+    if (!(editMode_ != EditMode::None && changed_[c]))
+        if (const QString *why = row.unreadableReason(i))
+            throwUnreadable(*why);
+    return row.values[c];
 }
 
 Value Recordset::field(const QString &name) const { return field(requireIndex(name)); }
@@ -193,7 +223,7 @@ void Recordset::setField(int i, const Value &value)
         throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
     if (i < 0 || i >= fieldCount())
         throw DbError(QStringLiteral("項目 %1 はこのコレクションにありません。").arg(i));
-    buffer_[static_cast<size_t>(i)] = value.convertedFor(types_[static_cast<size_t>(i)]);
+    buffer_.values[static_cast<size_t>(i)] = value.convertedFor(types_[static_cast<size_t>(i)]);
     changed_[static_cast<size_t>(i)] = true;
 }
 
@@ -212,7 +242,8 @@ void Recordset::addNew()
 {
     if (!updatable())
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
-    buffer_.assign(names_.size(), Value());
+    buffer_ = RowValues();
+    buffer_.values.assign(names_.size(), Value());
     changed_.assign(names_.size(), false);
     editMode_ = EditMode::AddNew;
 }
@@ -220,7 +251,7 @@ void Recordset::addNew()
 void Recordset::cancelUpdate()
 {
     editMode_ = EditMode::None;
-    buffer_.clear();
+    buffer_ = RowValues();
     changed_.clear();
 }
 
@@ -233,7 +264,7 @@ void Recordset::update()
     for (size_t i = 0; i < names_.size(); ++i) {
         if (changed_[i]) {
             cols << quoteIdentifier(names_[i]);
-            values.push_back(buffer_[i]);
+            values.push_back(buffer_.values[i]);
         }
     }
     if (editMode_ == EditMode::Edit) {
@@ -242,9 +273,13 @@ void Recordset::update()
             for (const auto &c : cols)
                 sets << c + QStringLiteral(" = ?");
             values.push_back(Value(rowids_[static_cast<size_t>(pos_)]));
-            db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                            .arg(quoteIdentifier(table_), sets.join(QStringLiteral(", "))),
-                        values);
+            const int written = db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                                                .arg(quoteIdentifier(table_), sets.join(QStringLiteral(", "))),
+                                            values);
+            // Another program deleted the row since it was read: saying
+            // nothing would report the change as saved.
+            if (written == 0)
+                throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
         }
         cachePos_ = -1;
     } else {
@@ -263,7 +298,7 @@ void Recordset::update()
         rowids_.push_back(db_.lastInsertRowid());
     }
     editMode_ = EditMode::None;
-    buffer_.clear();
+    buffer_ = RowValues();
     changed_.clear();
 }
 

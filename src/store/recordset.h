@@ -10,6 +10,16 @@
 
 namespace rz {
 
+// One row as read. A stored value that does not convert to its column's
+// type (written by another program) keeps its text and its reason; only
+// reading that column fails, so the rest of the row stays usable and a
+// write-back that does not touch the column leaves it as it was.
+struct RowValues {
+    std::vector<Value> values;
+    std::vector<std::pair<int, QString>> unreadable;
+    const QString *unreadableReason(int column) const;
+};
+
 class Recordset {
 public:
     Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params = {});
@@ -53,7 +63,9 @@ private:
     enum class EditMode { None, Edit, AddNew };
     int count() const;
     void load();
-    const std::vector<Value> &currentRow() const;
+    const RowValues &currentRow() const;
+    RowValues readRow(const Statement &st) const;
+    [[noreturn]] static void throwUnreadable(const QString &reason);
     int requireIndex(const QString &name) const;
     void requireCurrent() const;
 
@@ -69,15 +81,17 @@ private:
     QHash<QString, int> index_;  // lower-case name -> position
 
     std::vector<qint64> rowids_;             // dynaset
-    std::vector<std::vector<Value>> rows_;   // snapshot
+    std::vector<RowValues> rows_;            // snapshot
     QString fetchSql_;  // the prepared statement itself is kept by the Database
-    mutable std::vector<Value> cache_;
+    // The dynaset's current row; cachePos_ names it only while cache_ holds
+    // it whole, so a failed fetch can never leave a short row behind.
+    mutable RowValues cache_;
     mutable int cachePos_ = -1;
     int pos_ = 0;
     bool deletedCurrent_ = false;
 
     EditMode editMode_ = EditMode::None;
-    std::vector<Value> buffer_;
+    RowValues buffer_;
     std::vector<bool> changed_;
 };
 

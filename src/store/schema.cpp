@@ -1,6 +1,9 @@
 #include "schema.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryFile>
 
 namespace rz {
 
@@ -78,10 +81,34 @@ QString itemTableCreateSql(qint64 key)
 
 void sb_MkIdxDB(const QString &path, int mode)
 {
-    auto db = Database::create(path);
-    if (mode == 1)
-        return;
-    db->createTable(QString::fromLatin1(kIndexTable), indexTableColumns());
+    if (QFileInfo::exists(path))
+        throw DbError(QStringLiteral("ファイル '%1' は既に存在します。").arg(path));
+    // The file is built under a passing name beside it and takes the user's
+    // name only when it is complete: a crash half way leaves no file that
+    // neither creating nor opening would accept.
+    const QFileInfo target(path);
+    QString building;
+    {
+        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                               QStringLiteral(".XXXXXX.part"));
+        if (!reserve.open())
+            throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, reserve.errorString()));
+        building = reserve.fileName();
+    }  // the empty reservation goes; the database is created in its place
+    try {
+        auto db = Database::create(building);
+        if (mode != 1)
+            db->createTable(QString::fromLatin1(kIndexTable), indexTableColumns());
+        db->close();
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
+    // rename() never replaces a file that appeared meanwhile.
+    if (!QFile::rename(building, path)) {
+        QFile::remove(building);
+        throw DbError(QStringLiteral("ファイル '%1' を作成できません。").arg(path));
+    }
 }
 
 void sb_MkUTbl(const QString &tableName, Database &db)

@@ -65,6 +65,7 @@ private slots:
         QCOMPARE(rs->field("dt3").toString(), QString("12-06-2026"));
         QCOMPARE(rs->field("dt2").toString(), QString("YYYY-MM-DD"));
         QCOMPARE(rs->field("int1").toLong(), 100);
+        QCOMPARE(rs->field("int2").toLong(), 100);
         QCOMPARE(rs->field("kno").toString(), QString(10, ' '));
         QCOMPARE(f.grid().text(1, 0), QString("＋"));
         QCOMPARE(f.grid().text(1, 4), QString("0"));
@@ -92,30 +93,107 @@ private slots:
         QCOMPARE(indexKeys(*f.db()), (QList<int>{1, 2, 4, 8, 16, 32, 64}));
     }
 
-    void twentyEstimatesPutTheAppendRowOnPage2()
+    void pagingAroundAFullPage_data()
     {
+        QTest::addColumn<int>("estimates");
+        QTest::addColumn<int>("page1Rows");  // grid rows below the header
+        QTest::addColumn<int>("page2Rows");  // 0: there is no page 2
+        QTest::newRow("19: append row on page 1") << 19 << 20 << 0;
+        QTest::newRow("20: append row alone on page 2") << 20 << 20 << 1;
+        QTest::newRow("21: one estimate and the append row on page 2") << 21 << 20 << 2;
+    }
+    void pagingAroundAFullPage()
+    {
+        QFETCH(int, estimates);
+        QFETCH(int, page1Rows);
+        QFETCH(int, page2Rows);
         IndexFixture f;
         QList<int> keys;
-        for (int i = 1; i <= 20; ++i)
+        for (int i = 1; i <= estimates; ++i)
             keys << i * 64;
         f.createFile(keys);
         QVERIFY(f.open());
-        QCOMPARE(f.grid().rows(), 21);
-        QCOMPARE(f.grid().text(20, 1).trimmed(), QString("工事1280"));
+        QCOMPARE(f.grid().rows(), page1Rows + 1);
+        QCOMPARE(f.grid().text(page1Rows, 0), QString(estimates < 20 ? "＊" : "＋"));
         QTest::keyClick(f.window->Grid1, Qt::Key_PageUp);
+        if (page2Rows == 0) {
+            QCOMPARE(f.prompts.beeps, 1);
+            QCOMPARE(f.session().page(), 1);
+            return;
+        }
         QCOMPARE(f.session().page(), 2);
-        QCOMPARE(f.grid().rows(), 2);
-        QCOMPARE(f.grid().text(1, 0), QString("＊"));
-        QCOMPARE(f.session().insertKey(1), 1280 + 64);
         QCOMPARE(f.window->LblPage->text(), QString(" 2"));
+        QCOMPARE(f.grid().rows(), page2Rows + 1);
+        QCOMPARE(f.grid().text(page2Rows, 0), QString("＊"));
+        QCOMPARE(f.session().insertKey(page2Rows), estimates * 64 + 64);
+        if (page2Rows > 1)
+            QCOMPARE(f.grid().text(1, 1).trimmed(), QString("工事%1").arg(21 * 64));
         QTest::keyClick(f.window->Grid1, Qt::Key_PageUp);  // no page 3
         QCOMPARE(f.prompts.beeps, 1);
-        QCOMPARE(f.session().page(), 2);
         f.window->Command2[1]->click();  // Down
         QCOMPARE(f.session().page(), 1);
         QCOMPARE(f.grid().row(), 20);
+        QCOMPARE(f.grid().text(20, 1).trimmed(), QString("工事1280"));
         QTest::keyClick(f.window->Grid1, Qt::Key_PageDown);  // no page 0
         QCOMPARE(f.prompts.beeps, 2);
+    }
+
+    // Another program works on the same file while the list is open.
+    void changesByAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("names");  // the list afterwards
+        QTest::newRow("estimate deleted") << "DELETE FROM RZTBLIDX WHERE key1 = 128"
+                                          << IndexSession::kRecordGone << QStringList{"工事64", "工事192"};
+        QTest::newRow("estimate renamed") << "UPDATE RZTBLIDX SET knm = '新名称' WHERE key1 = 128" << QString()
+                                          << QStringList{"工事64", "新名称", "工事192"};
+        QTest::newRow("item count not a number") << "UPDATE RZTBLIDX SET int0 = 'abc' WHERE key1 = 128"
+                                                 << "データ型が一致しません: 項目 int0 の値 'abc'"
+                                                 << QStringList{"工事64", "工事128", "工事192"};
+    }
+    void changesByAnotherProgram()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, message);
+        QFETCH(QStringList, names);
+        IndexFixture f;
+        f.createFile({64, 128, 192}, 1);
+        const bool beforeOpening = change.contains("abc");
+        auto other = f.db();
+        if (beforeOpening)
+            other->execute(change);
+        QVERIFY(f.open());
+        if (!beforeOpening)
+            other->execute(change);
+        // Down onto the changed estimate, F5 writes it back, F5 again, Up, F5: each command
+        // works on the row under the cursor.
+        QTest::keyClick(f.window->Grid1, Qt::Key_Down);
+        f.session().gridCursorMoved(2);
+        for (Qt::Key k : {Qt::Key_F5, Qt::Key_F5, Qt::Key_Up, Qt::Key_F5, Qt::Key_F6})
+            QTest::keyClick(f.window->Grid1, k);
+        if (message.isEmpty()) {
+            QVERIFY2(f.prompts.messages().filter("データ").isEmpty(), qPrintable(f.prompts.messages().join('|')));
+        } else {
+            QVERIFY2(!f.prompts.messages().filter(message).isEmpty(), qPrintable(f.prompts.messages().join('|')));
+            QCOMPARE(f.prompts.messages().filter(message).size(), 1);  // said once, not at every page fill
+        }
+        QStringList shown;
+        for (int r = 1; r < f.grid().rows() && f.grid().text(r, 0) != "＊"; ++r)
+            shown << f.grid().text(r, 1).trimmed();
+        QCOMPARE(shown, names);
+        QTest::keyClick(f.window->Grid1, Qt::Key_Escape);
+        QVERIFY(!f.window->isVisible());
+        // Nothing this window did undid the other program's change.
+        auto rs = other->openRecordset("SELECT knm, int0 FROM RZTBLIDX WHERE key1 = 128", RecordsetType::Snapshot);
+        if (change.startsWith("UPDATE")) {
+            QVERIFY(!rs->eof());
+            QCOMPARE(rs->field(0).toString(), QString(change.contains("新名称") ? "新名称" : "工事128"));
+            if (beforeOpening)
+                QVERIFY_THROWS_EXCEPTION(DbError, rs->field(1));
+        } else {
+            QVERIFY(rs->eof());
+        }
     }
 
     void amountColumnSwitch()
