@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace rz;
 Q_DECLARE_METATYPE(rz::Value)
@@ -44,20 +48,94 @@ private slots:
         QCOMPARE(db->tableNames(), QStringList{"RZTBLIDX"});
         const auto cols = db->columns("RZTBLIDX");
         QCOMPARE(int(cols.size()), 41);
-        QCOMPARE(cols.front().name, QString("key1"));
         QCOMPARE(cols[21].name, QString("cur0"));
         QCOMPARE(cols.back().name, QString("bk4"));
-        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY [key1]");
-        QVERIFY(rs->eof());
-        QCOMPARE(rs->recordCount(), 0);
+        sb_MkIdxDB(file("block.mdb"), 1);
+        QVERIFY(Database::open(file("block.mdb"))->tableNames().isEmpty());
+        QVERIFY_THROWS_EXCEPTION(DbError, sb_MkIdxDB(file("new.mdb"), 0));  // never over an existing file
     }
 
-    void emptyDatabaseModeHasNoTables()
+    // A creation killed at its first step on disk leaves either nothing
+    // under the chosen name or a whole estimate file, and can be repeated.
+    void newFileAppearsWholeOrNotAtAll()
     {
-        sb_MkIdxDB(file("block.mdb"), 1);
-        auto db = Database::open(file("block.mdb"));
-        QVERIFY(db->tableNames().isEmpty());
-        QVERIFY_THROWS_EXCEPTION(DbError, openEstimateFile(file("block.mdb")));
+        QTemporaryDir folder;
+        const QString path = folder.filePath("killed.mdb");
+        const int watch = inotify_init1(0);
+        QVERIFY(watch >= 0);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(folder.path()).constData(), IN_CREATE) >= 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            sb_MkIdxDB(path, 0);
+            _exit(0);
+        }
+        char event[4096];
+        QVERIFY(read(watch, event, sizeof event) > 0);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        close(watch);
+        if (!QFile::exists(path))
+            QVERIFY_THROWS_NO_EXCEPTION(sb_MkIdxDB(path, 0));
+        QVERIFY_THROWS_NO_EXCEPTION(openEstimateFile(path));
+    }
+
+    // A row another program deleted or filled with a value its column cannot
+    // hold fails where it is read, and leaves the recordset whole: the other
+    // rows read and write as before.
+    void failedReadsLeaveTheRecordsetWhole_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("code");
+        QTest::newRow("row deleted") << "DELETE FROM RZTBLIDX WHERE key1 = 128" << 3167;
+        QTest::newRow("number column holds text") << "UPDATE RZTBLIDX SET int0 = 'abc' WHERE key1 = 128" << 13;
+    }
+    void failedReadsLeaveTheRecordsetWhole()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, code);
+        const QString path = file(QString("gone_%1.mdb").arg(code));
+        auto db = newEstimateFile(path);
+        for (int k : {64, 128, 192})
+            db->execute("INSERT INTO RZTBLIDX (key1, knm, int0) VALUES (?, ?, 5)", {Value(qint64(k)), Value(QString("工事%1").arg(k))});
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY [key1]");
+        rs->moveFirst();
+        QCOMPARE(rs->field("int0").toLong(), 5);
+        Database::open(path)->execute(change);
+        rs->moveNext();
+        int thrown = 0;
+        try {
+            rs->field("int0");
+        } catch (const DbError &e) {
+            thrown = e.code();
+        }
+        QCOMPARE(thrown, code);
+        if (code == 13) {
+            // The rest of the row reads, and a change elsewhere in it keeps the value as stored.
+            QCOMPARE(rs->field("knm").toString(), QString("工事128"));
+            rs->edit();
+            rs->setField("knm", Value("改名"));
+            rs->update();
+        } else {
+            QVERIFY_THROWS_EXCEPTION(DbError, rs->edit());
+            QVERIFY_THROWS_EXCEPTION(DbError, rs->setField("knm", Value("x")));
+        }
+        for (int i = 0; i < 2; ++i) {  // the rows around it, read and written again
+            i == 0 ? rs->movePrevious() : rs->move(2);
+            rs->edit();
+            rs->setField("kn1", Value(Currency::fromWhole(100 + i)));
+            rs->update();
+            QCOMPARE(rs->field("int0").toLong(), 5);
+        }
+        auto check = Database::open(path)->openRecordset(
+            "SELECT key1, knm, kn1, CAST(int0 AS TEXT) FROM RZTBLIDX ORDER BY key1", RecordsetType::Snapshot);
+        QStringList rows;
+        for (; !check->eof(); check->moveNext())
+            rows << QString("%1 %2 %3 %4").arg(check->field(0).toString(), check->field(1).toString(),
+                                               check->field(2).toString(), check->field(3).toString());
+        QStringList expected{"64 工事64 100 5", "192 工事192 101 5"};
+        if (code == 13)
+            expected.insert(1, "128 改名  abc");
+        QCOMPARE(rows, expected);
     }
 
     // Values written through a recordset come back as the declared type
@@ -170,6 +248,12 @@ private slots:
         auto check = db->openRecordset("SELECT [key1] FROM RZTBLIDX ORDER BY [key1]", RecordsetType::Snapshot);
         QCOMPARE(check->recordCount(), 2);
         QVERIFY_THROWS_EXCEPTION(DbError, check->edit());
+        // A row deleted behind an edit is reported, never saved into nothing.
+        rs->moveFirst();
+        rs->edit();
+        db->execute("DELETE FROM RZTBLIDX WHERE key1 = 64");
+        rs->setField("knm", Value("x"));
+        QVERIFY_THROWS_EXCEPTION(DbError, rs->update());
     }
 
     void selectIntoWithinOneFileKeepsTypesAndRows()
