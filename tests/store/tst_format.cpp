@@ -22,17 +22,11 @@ private slots:
         QTest::newRow("count zero") << "int" << "0" << "##,##0" << "0";
         QTest::newRow("quantity decimals") << "dbl" << "2.5" << "#,###,##0.000" << "2.500";
         QTest::newRow("whole quantity blanks") << "int" << "3" << "#,###,###    " << "3    ";
-        QTest::newRow("hash decimals") << "dbl" << "12.5" << "###,###.###" << "12.5";
         QTest::newRow("millions") << "int" << "1234567" << "##,###,###,###" << "1,234,567";
-        QTest::newRow("negative") << "int" << "-5" << "##,###,###,###" << "-5";
-        QTest::newRow("forced digits") << "int" << "7" << "00000" << "00007";
-        QTest::newRow("plain digits") << "int" << "125" << "#########" << "125";
 
         QTest::newRow("zero amount is empty") << "int" << "0" << "##,###,###,###" << "";
         QTest::newRow("zero quantity is blanks") << "int" << "0" << "#,###,###    " << "    ";
-        QTest::newRow("zero with hash decimals") << "cur" << "0" << "###,###.#  " << "  ";
         QTest::newRow("rounds to zero, no sign") << "cur" << "-0.4" << "##,##0" << "0";
-        QTest::newRow("rounds to zero is empty") << "cur" << "0.4" << "#" << "";
         QTest::newRow("point kept without decimals") << "int" << "12" << "###,###.###" << "12.";
         QTest::newRow("fraction without whole digit") << "cur" << "0.5" << "###,###.###" << ".5";
         QTest::newRow("forced whole digit") << "cur" << "0.5" << "#,###,##0.000" << "0.500";
@@ -41,42 +35,28 @@ private slots:
         QTest::newRow("half away from zero up") << "cur" << "0.0005" << "#,###,##0.000" << "0.001";
         QTest::newRow("half away from zero down") << "cur" << "-0.0005" << "#,###,##0.000" << "-0.001";
         QTest::newRow("whole half up") << "cur" << "2.5" << "0" << "3";
-        QTest::newRow("whole half negative") << "cur" << "-2.5" << "0" << "-3";
-        QTest::newRow("below half") << "cur" << "1234.5674" << "#,###,##0.000" << "1,234.567";
         QTest::newRow("carry into new group") << "cur" << "999.9996" << "#,###,##0.000" << "1,000.000";
         QTest::newRow("carry with hash decimal") << "cur" << "999999.95" << "###,###.#  " << "1,000,000.  ";
         QTest::newRow("binary 2.675 still rounds up") << "dbl" << "2.675" << "###,###.## " << "2.68 ";
         QTest::newRow("0.1 + 0.2") << "dbl" << "0.30000000000000004" << "###,###.###" << ".3";
 
-        QTest::newRow("two hash decimals one blank") << "cur" << "12.34" << "###,###.## " << "12.34 ";
         QTest::newRow("trailing decimal zero dropped") << "cur" << "12.30" << "###,###.## " << "12.3 ";
         QTest::newRow("one hash decimal two blanks") << "cur" << "7.25" << "###,###.#  " << "7.3  ";
-        QTest::newRow("four blanks") << "cur" << "5" << "###,###    " << "5    ";
         QTest::newRow("grouped with blanks") << "int" << "1234567" << "#,###,###    " << "1,234,567    ";
-        QTest::newRow("forced decimals no grouping") << "cur" << "1234.5" << "###,###.000" << "1,234.500";
-        QTest::newRow("five hash decimals") << "cur" << "1.23456" << "###,###.###" << "1.235";
 
         QTest::newRow("digits beyond mask") << "int" << "1234567890123" << "##,###,###" << "1,234,567,890,123";
-        QTest::newRow("digits beyond plain mask") << "int" << "123456789" << "######" << "123456789";
-        QTest::newRow("forced over short") << "int" << "123" << "00" << "123";
-        QTest::newRow("count") << "int" << "12345" << "##,##0" << "12,345";
         QTest::newRow("largest whole") << "int" << "9223372036854775807" << "###,###,###,###"
                                        << "9,223,372,036,854,775,807";
         QTest::newRow("currency maximum") << "cur" << "922337203685477.5807" << "##,###,###,###"
                                           << "922,337,203,685,478";
-        QTest::newRow("currency minimum") << "cur" << "-922337203685477.5808" << "##,###,###,###"
-                                          << "-922,337,203,685,478";
-        QTest::newRow("large double") << "dbl" << "1e20" << "##,###,###,###" << "100,000,000,000,000,000,000";
         QTest::newRow("empty mask") << "cur" << "1.5" << "" << "1.5";
 
         QTest::newRow("text number") << "str" << "1234" << "##,###,###,###" << "1,234";
         QTest::newRow("text grouped decimal") << "str" << " 1,234.5 " << "#,###,##0.000" << "1,234.500";
-        QTest::newRow("text exponent") << "str" << "1.5e3" << "##,###,###" << "1,500";
         QTest::newRow("text beyond double precision") << "str" << "12345678901234567890.5" << "##,###,###,###"
                                                       << "12,345,678,901,234,567,891";
         QTest::newRow("text zero") << "str" << "0" << "##,###,###,###" << "";
         QTest::newRow("text not a number") << "str" << "abc" << "##,###" << "abc";
-        QTest::newRow("blank text") << "str" << "  " << "##,##0" << "  ";
     }
     void format()
     {
@@ -102,7 +82,6 @@ private slots:
     {
         QTest::addColumn<QString>("amount");
         QTest::newRow("zero-free") << "1234567";
-        QTest::newRow("negative") << "-98765432101";
         QTest::newRow("quantity") << "1234.567";
         QTest::newRow("max whole") << "922337203685477";
     }
