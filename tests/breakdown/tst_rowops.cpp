@@ -4,6 +4,7 @@
 // release, and the edit menu's entries.
 #include "breakdownfixture.h"
 #include "store/format.h"
+#include "store/vbconv.h"
 #include "support/testmain.h"
 
 #include <QLabel>
@@ -102,18 +103,20 @@ private slots:
         QCOMPARE(f.recordCount(), count + (newKey ? 1 : 0));
         QCOMPARE(f.s().LvlPage[size_t(f.s().CurLvl)], toPage);
         QCOMPARE(f.grid().row(), toRow);
-        QCOMPARE(f.editor->LblTotal->text(), total);  // a new row is blank
+        // On a row the new row copies it, amount included; on the input row it is blank.
+        const bool copies = newKey != 0 && row < keys.size() + 1;
+        QCOMPARE(f.editor->LblTotal->text(), copies ? Format(*CCur(total) + cy("100"), "##,###,###,###") : total);
         if (newKey == 0)
             return;
         std::vector<int> path = parent;
         path.push_back(newKey);
-        QCOMPARE(f.value(path, "knm").toString(), QString(40, ' '));
+        QCOMPARE(f.value(path, "knm").toString().trimmed(), copies ? QStringLiteral("行%1").arg(row) : QString());
         QCOMPARE(f.value(path, "flg").toString(), QString("-         "));
         QCOMPARE(f.value(path, "lvl").toLong(), qint64(parent.size() + 1));
         if (toPage == 1 && toRow == row) {
             // Shown where the cursor was; the row that was there moved down.
             QCOMPARE(f.s().RowKey[size_t(row)][0], newKey);
-            QCOMPARE(f.grid().text(row, 1).trimmed(), QString());
+            QCOMPARE(f.grid().text(row, 1).trimmed(), QStringLiteral("行%1").arg(row));
             QCOMPARE(f.grid().text(row + 1, 1).trimmed(), QStringLiteral("行%1").arg(row));
             QCOMPARE(f.grid().col(), 3);
         } else {

@@ -1,0 +1,200 @@
+// The editor when things go wrong around it: a value it cannot read, a row
+// another program deleted, a write-back the file refuses, a window closed
+// in the middle of typing; and F2 on a row, which copies what the row shows.
+#include "breakdownfixture.h"
+#include "support/testmain.h"
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QtTest>
+
+using namespace rz;
+using rztest::BreakdownFixture;
+using rztest::cy;
+using rztest::group;
+using rztest::leaf;
+
+namespace {
+Value indexField(BreakdownFixture &f, const char *column)
+{
+    auto rs = f.db()->openRecordset(QStringLiteral("SELECT %1 FROM RZTBLIDX WHERE key1 = 64").arg(column),
+                                    RecordsetType::Snapshot);
+    return rs->eof() ? Value() : rs->field(0);
+}
+QStringList names(BreakdownFixture &f)
+{
+    QStringList out;
+    auto rs = f.db()->openRecordset("SELECT knm FROM TBL00064 ORDER BY key1, key2", RecordsetType::Snapshot);
+    for (; !rs->eof(); rs->moveNext())
+        out << rs->field(0).toString().trimmed();
+    return out;
+}
+}  // namespace
+
+class TestEditorFailures : public QObject {
+    Q_OBJECT
+private slots:
+    // Whichever way the editor closes, the name being typed is stored.
+    void closingKeepsTheCellBeingTyped_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"F12", "Esc", "close box", "main window closes the child frame"})
+            QTest::newRow(how) << QString(how);
+    }
+    void closingKeepsTheCellBeingTyped()
+    {
+        QFETCH(QString, how);
+        QMdiArea area;  // outlives the fixture, which deletes the editor it frames
+        BreakdownFixture f;
+        f.add({leaf({1024}, "既存", "1", "100", "100")});
+        QVERIFY(f.openEditor());
+        QMdiSubWindow *sub = area.addSubWindow(f.editor.get());
+        sub->setAttribute(Qt::WA_DeleteOnClose, false);
+        area.show();
+        f.toRow(1, 1);
+        f.type("追加工事");
+        QVERIFY(f.s().EditFlg);
+        if (how == "F12")
+            f.key(Qt::Key_F12);
+        else if (how == "Esc")
+            f.key(Qt::Key_Escape);
+        else if (how == "close box")
+            f.editor->close();
+        else
+            QVERIFY(sub->close());
+        QVERIFY(!f.s().isLoaded());
+        QCOMPARE(names(f), QStringList{"既存追加工事"});
+        QVERIFY(f.shared.U1_Upd);
+    }
+
+    // A quantity another program stored as text: the editor opens and says
+    // so, and closing it leaves the estimate's total as it was, not 0.
+    void unreadableValueHandsNothingOver()
+    {
+        BreakdownFixture f;
+        f.add({leaf({1024}, "型枠", "3", "1000", "3000"), leaf({2048}, "鉄筋", "2", "500", "1000")});
+        f.db()->execute("UPDATE RZTBLIDX SET kn1 = ?, int0 = 2", {Value(cy("4000"))});
+        f.db()->execute("UPDATE TBL00064 SET su1 = '十' WHERE key1 = 2048");
+        QVERIFY(f.openIndex());
+        QTest::keyClick(f.index->Grid1, Qt::Key_F1);
+        QVERIFY(f.editor);
+        QVERIFY2(!f.prompts.messages().filter("su1").isEmpty(), qPrintable(f.prompts.messages().join('|')));
+        QCOMPARE(f.grid().text(2, 1).trimmed(), QString("鉄筋"));
+        QCOMPARE(f.grid().text(2, U1Session::ColSu1), QString("？"));
+        // Typing in another row still saves it; the unreadable value stays as stored.
+        f.toRow(1, U1Session::ColKnm);
+        f.type("改");
+        f.key(Qt::Key_F12);
+        QVERIFY(!f.editor->isVisible());
+        QCOMPARE(indexField(f, "kn1").toCurrency(), cy("4000"));
+        QCOMPARE(indexField(f, "int0").toLong(), 2);
+        QCOMPARE(names(f), (QStringList{"型枠改", "鉄筋"}));
+        auto raw = f.db()->openRecordset("SELECT CAST(su1 AS TEXT) FROM TBL00064 WHERE key1 = 2048", RecordsetType::Snapshot);
+        QCOMPARE(raw->field(0).toString(), QString("十"));
+
+        // Typing a quantity over it repairs the row, and the totals count again.
+        QTest::keyClick(f.index->Grid1, Qt::Key_F1);
+        f.toRow(2, U1Session::ColSu1);
+        f.type("4");
+        f.key(Qt::Key_F12);
+        QCOMPARE(indexField(f, "kn1").toCurrency(), cy("5000"));
+    }
+
+    // The file refuses the write-back on closing: the user decides, and
+    // nothing is handed to the estimate's record when the rows are dropped.
+    void refusedWriteBackOnClosing_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("keep the window") << int(AnswerCancel);
+        QTest::newRow("close and drop the changes") << int(AnswerOk);
+    }
+    void refusedWriteBackOnClosing()
+    {
+        QFETCH(int, answer);
+        BreakdownFixture f;
+        f.add({leaf({1024}, "型枠", "3", "1000", "3000")});
+        f.db()->execute("UPDATE RZTBLIDX SET kn1 = ?", {Value(cy("3000"))});
+        QVERIFY(f.openIndex());
+        QTest::keyClick(f.index->Grid1, Qt::Key_F1);
+        QVERIFY(f.editor);
+        f.db()->execute("CREATE TRIGGER refuse BEFORE UPDATE ON TBL00064 BEGIN SELECT RAISE(ABORT, 'ディスクがいっぱいです'); END");
+        f.toRow(1, U1Session::ColSu1);
+        f.type("5");
+        f.prompts.messageAnswers = {AnswerOk, answer};  // the engine's message, then the question
+        f.editor->close();
+        QVERIFY2(f.prompts.messages().contains(U1Session::kDiscardOnClose), qPrintable(f.prompts.messages().join('|')));
+        QCOMPARE(f.editor->isVisible(), answer == AnswerCancel);
+        QCOMPARE(f.s().isLoaded(), answer == AnswerCancel);
+        QCOMPARE(indexField(f, "kn1").toCurrency(), cy("3000"));
+        QCOMPARE(f.money({1024}, "su1"), cy("3"));
+        if (answer == AnswerCancel) {
+            QCOMPARE(f.grid().text(1, U1Session::ColSu1).trimmed(), QString("5"));  // still there to retry
+            f.db()->execute("DROP TRIGGER refuse");
+            f.editor->close();
+            QCOMPARE(indexField(f, "kn1").toCurrency(), cy("5000"));
+        }
+    }
+
+    // Another program deletes a row the user changed: the other changed rows
+    // reach their own records, never a neighbour's, and the page is shown anew.
+    void rowDeletedByAnotherProgram()
+    {
+        BreakdownFixture f;
+        f.add(rztest::rowsUnder({}, 4));
+        QVERIFY(f.openEditor());
+        for (int row : {2, 3}) {
+            f.toRow(row, U1Session::ColKnm);
+            f.type(QStringLiteral("改%1").arg(row));
+        }
+        f.toRow(4, U1Session::ColKnm);
+        f.db()->execute("DELETE FROM TBL00064 WHERE key1 = 2048");
+        f.press(Qt::Key_F6);  // 計算 writes the changed rows back first (its menu is dismissed)
+        f.press(Qt::Key_F6);
+        QVERIFY2(f.prompts.messages().contains(U1Session::kRowsGone), qPrintable(f.prompts.messages().join('|') + names(f).join(',')));
+        QCOMPARE(names(f), (QStringList{"行1", "行3改3", "行4"}));
+        QCOMPARE(f.grid().text(2, 1).trimmed(), QString("行3改3"));
+        QCOMPARE(f.grid().rows(), 5);  // three rows and the input row
+        QCOMPARE(f.editor->LblTotal->text(), QString("80"));
+    }
+
+    // F2 on a row makes a new row before it with what the row shows: an
+    // item, whatever the row was, counted in the level total.
+    void createRowCopiesTheCursorRow_data()
+    {
+        QTest::addColumn<QString>("flg");
+        QTest::newRow("group row") << rztest::kGroupFlg;
+        QTest::newRow("provisionally deleted row") << QString("-x        ");
+    }
+    void createRowCopiesTheCursorRow()
+    {
+        QFETCH(QString, flg);
+        BreakdownFixture f;
+        auto copied = leaf({2048}, "土工事", "2", "250", "500");
+        copied.flg = flg;
+        copied.mei = "掘削";
+        f.add({leaf({1024}, "仮設", "1", "100", "100"), copied, leaf({4096}, "後", "1", "7", "7")});
+        if (flg == rztest::kGroupFlg)
+            f.add({leaf({2048, 1024}, "下", "1", "500", "500")});
+        QVERIFY(f.openEditor());
+        const QString before = f.editor->LblTotal->text();
+        f.toRow(2, U1Session::ColKnm);
+        f.press(Qt::Key_F2);
+        QCOMPARE(f.prompts.beeps, 0);
+        QCOMPARE(f.grid().row(), 2);
+        QCOMPARE(f.grid().text(2, 0), QString("－"));
+        QCOMPARE(f.grid().text(2, 1).trimmed(), QString("土工事"));
+        QCOMPARE(f.grid().text(3, 1).trimmed(), QString("土工事"));
+        QCOMPARE(f.value({1536}, "flg").toString(), rztest::kItemFlg);
+        QCOMPARE(f.value({1536}, "mei").toString().trimmed(), QString("掘削"));
+        QCOMPARE(f.money({1536}, "kn1"), cy("500"));
+        QCOMPARE(f.value({2048}, "flg").toString(), flg);  // the original is untouched
+        QCOMPARE(f.editor->LblTotal->text(), flg == rztest::kGroupFlg ? QString("1,107") : QString("607"));
+        QVERIFY(before != f.editor->LblTotal->text());
+        f.key(Qt::Key_F12);
+        QCOMPARE(f.shared.U1_Kn1, flg == rztest::kGroupFlg ? cy("1107") : cy("607"));
+    }
+};
+
+RZ_REGISTER_TEST(TestEditorFailures)
+#include "tst_editorfailures.moc"
