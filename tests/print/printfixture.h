@@ -1,5 +1,4 @@
-// Builds an estimate file with one item table for the print tests and prints
-// it on the recording device.
+// An estimate file with one item table for the print tests, printed on the recording device.
 #pragma once
 #include "print/indexprint.h"
 #include "print/listprinter.h"
@@ -24,7 +23,6 @@ inline Item detail(const QString &name, const QString &kn1, const QString &kn2 =
 {
     return {name, {}, {}, {}, {}, kn1, {}, {}, kn2, {}, flg};
 }
-inline Item group(const QString &name, const QString &kn1 = {}) { return detail(name, kn1, {}, "+"); }
 
 struct PrintFixture {
     QTemporaryDir dir;
@@ -34,8 +32,7 @@ struct PrintFixture {
     rz::PrintOptions options;
     QString table = rz::itemTableName(64);
 
-    // singleTable: the item table as the transfer window creates it (SINGLE
-    // quantities, LONG amounts).
+    // singleTable: the item table as the transfer window makes it (SINGLE quantities, LONG amounts).
     explicit PrintFixture(bool singleTable = false)
     {
         rz::sb_MkIdxDB(path(), 0);
@@ -51,13 +48,11 @@ struct PrintFixture {
 
     QString path() const { return dir.filePath(QStringLiteral("見積.mdb")); }
     void setBudget(bool budget) { options.kind = budget ? rz::PrintKind::EstimateBudget : rz::PrintKind::Estimate; }
-    // The layout offsets Prt_OffX and Prt_OffY.
-    int ox() const { return options.estimateLayout() ? 0 : -1; }
+    int ox() const { return options.estimateLayout() ? 0 : -1; }  // Prt_OffX and Prt_OffY of the layout
     int oy() const { return options.estimateLayout() ? 0 : 6; }
 
-    // A row at the key path: {1024} is a first-level row, {1024, 512} a row
-    // below it. Written through a recordset, so each value takes the type
-    // its column declares in either table variant.
+    // A row at the key path ({1024, 512}: a row below 1024), written through a
+    // recordset so that each value takes the type its column declares.
     void add(const std::vector<int> &path, const Item &it)
     {
         auto rs = db->openRecordset(QStringLiteral("SELECT * FROM %1").arg(table));
@@ -93,14 +88,6 @@ struct PrintFixture {
     {
         const auto t = device.textsAt(page, col, row);
         return t.empty() ? QString() : t.back().text;
-    }
-    // Whether any non-blank text starts on the row in the column range [from, to).
-    bool inkOnRow(int page, int row, int from = 0, int to = 1000) const
-    {
-        for (const auto &t : device.textsOnRow(page, row))
-            if (t.icol() >= from && t.icol() < to && !t.text.trimmed().isEmpty())
-                return true;
-        return false;
     }
 };
 
