@@ -25,7 +25,7 @@ private slots:
         QTest::newRow("heading and 19 rows: 計 alone on page 2") << true << 19 << false << 2 << 2;
         QTest::newRow("heading and 18 rows: 計 in band 19") << true << 18 << false << 1 << 1;
         QTest::newRow("deleted 21st record: no 計") << false << 20 << true << 1 << 0;
-        QTest::newRow("21 rows: 計 shares page 2") << false << 21 << false << 2 << 2;
+        QTest::newRow("heading and 20 rows: 計 shares page 2") << true << 20 << false << 2 << 2;
         QTest::newRow("heading over deleted rows only: blank 計") << true << 0 << true << 1 << 1;
         QTest::newRow("first level of deleted rows only: nothing") << false << 0 << true << 0 << 0;
     }

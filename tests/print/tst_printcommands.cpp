@@ -66,7 +66,7 @@ private slots:
         QTest::newRow("estimate and budget") << "OptLst1_1" << "" << 0 << "1 0 1 1 1 B5 1" << "土工" << QPoint(6, 13);
         QTest::newRow("cover page") << "OptLst1_2" << "" << 0 << "2 0 1 1 1 B5 1" << "一金12,345,678円也" << QPoint(24, 25);
         QTest::newRow("first list, no quantities") << "OptLst2_1 OptLst3_1" << "" << 0 << "0 1 0 1 1 B5 1" << "土工" << QPoint(7, 7);
-        QTest::newRow("no prices") << "OptLst4_1" << "" << 0 << "0 0 1 0 1 B5 1" << "土工" << QPoint(7, 7);
+        QTest::newRow("no prices, A4") << "OptLst4_1 OptLst5_2" << "" << 0 << "0 0 1 0 1 A4 1" << "土工" << QPoint(7, 7);
         QTest::newRow("A4, then no remarks: one array of buttons, two choices") << "OptLst5_2 OptLst5_1" << "" << 0 << "0 0 1 1 0 A4 1" << "土工" << QPoint(7, 7);
         QTest::newRow("Enter in the start page box") << "enter" << "" << 0 << defaults << "記録社名" << QPoint(57, 46);
         QTest::newRow("a typed company name, stored") << "" << "東和建設" << 0 << defaults << "東和建設" << QPoint(57, 46);
