@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <cstring>
+#include <sqlite3.h>
 
 namespace rz {
 
@@ -29,6 +30,24 @@ public:
 };
 
 [[noreturn]] void usage(const QString &message) { throw UsageError(message.toStdString()); }
+
+// Damage, or a value that does not fit its column, is the file's fault, not
+// the printer's: said in the user's words, without the engine's English.
+bool isDataFault(const std::exception &e)
+{
+    if (const auto *db = dynamic_cast<const DbError *>(&e))
+        return db->code() == 0 || db->code() == SQLITE_CORRUPT || db->code() == SQLITE_NOTADB;
+    return dynamic_cast<const OverflowError *>(&e) != nullptr;
+}
+
+QString dataFaultText(const QString &file, const std::exception &e)
+{
+    QString detail = QString::fromUtf8(e.what());
+    if (const auto *db = dynamic_cast<const DbError *>(&e); db && db->code() != 0)
+        detail = QStringLiteral("ファイルの内容が壊れています");
+    return QStringLiteral("'%1' のデータが壊れているか、列に合わない値があるため印刷できません（%2）。PDF は作られていません。")
+        .arg(file, detail);
+}
 
 // Options take their value as the next word or after "=".
 BatchArgs parse(const QStringList &args)
@@ -178,7 +197,8 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
     } catch (const std::exception &e) {
         err << me << QString::fromUtf8(e.what()) << '\n';
         err.flush();
-        return BatchNoFile;
+        const auto *dbe = dynamic_cast<const DbError *>(&e);
+        return dbe && dbe->code() == SQLITE_CORRUPT ? BatchDamaged : BatchNoFile;
     }
 
     Shared shared;
@@ -201,9 +221,9 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         const QString bk2 = index->field(QStringLiteral("bk2")).toString();
         shared.Co_Name = a.companyGiven ? a.options.companyName : (Trim(bk2).isEmpty() ? QString() : bk2);
     } catch (const std::exception &e) {
-        err << me << QString::fromUtf8(e.what()) << '\n';
+        err << me << (isDataFault(e) ? dataFaultText(a.file, e) : QString::fromUtf8(e.what())) << '\n';
         err.flush();
-        return BatchNoFile;
+        return isDataFault(e) ? BatchDamaged : BatchNoFile;
     }
 
     try {
@@ -222,9 +242,10 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         err << me << device.pageCount() << (device.pageCount() == 1 ? " page" : " pages") << " written to " << a.pdf
             << '\n';
     } catch (const std::exception &e) {
-        err << me << QString::fromUtf8(e.what()) << '\n';
+        // The unfinished PDF has been dropped with its device.
+        err << me << (isDataFault(e) ? dataFaultText(a.file, e) : QString::fromUtf8(e.what())) << '\n';
         err.flush();
-        return BatchWriteFailed;
+        return isDataFault(e) ? BatchDamaged : BatchWriteFailed;
     }
     err.flush();
     return BatchOk;

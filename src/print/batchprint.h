@@ -17,6 +17,7 @@ enum BatchPrintExit {
     BatchNoEstimate = 4,   // no estimate with that key, or its item table is missing
     BatchWriteFailed = 5,  // the PDF could not be written
     BatchNothing = 6,      // the estimate has no rows to print; no PDF is written
+    BatchDamaged = 7,      // the file is damaged or holds a value its column cannot hold; no PDF is written
 };
 
 // Whether the program was started as `rz90 print ...`.

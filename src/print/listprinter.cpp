@@ -47,20 +47,22 @@ int quantityDecimals(const Value &v)
 }
 }  // namespace
 
-QString fieldRight(const QString &text, int n) { return Right(spaces(n) + text, n); }
+QString fieldRight(const QString &text, int n) { return text.size() >= n ? text : spaces(n - text.size()) + text; }
 
 QString estimateQuantityText(const Value &quantity)
 {
     static const QString masks[4] = {QStringLiteral("###,###    "), QStringLiteral("###,###.#  "),
                                      QStringLiteral("###,###.## "), QStringLiteral("###,###.###")};
-    return fieldRight(formatQuantity(quantity, masks[quantityDecimals(quantity)]), 11);
+    return formatQuantity(quantity, masks[quantityDecimals(quantity)]);
 }
+
+int budgetQuantityWidth(const Value &quantity) { return 6 + quantityDecimals(quantity); }
 
 QString budgetQuantityText(const Value &quantity)
 {
     const int d = quantityDecimals(quantity);
     static const int scales[4] = {1, 10, 100, 1000};
-    return fieldRight(formatQuantity(quantity, QString(6 + d, u'#'), scales[d]), 6 + d);
+    return formatQuantity(quantity, QString(6 + d, u'#'), scales[d]);
 }
 
 bool ListPrinter::isProvisionallyDeleted(const QString &flg) { return MidBAnsi(flg, 2, 1) == QLatin1String("x"); }
@@ -89,7 +91,16 @@ void ListPrinter::printMoney(int col, Currency value, const QString &mask, int w
     // Zero, or prices not wanted, leaves the field empty.
     if (value.isZero() || !options_.prices)
         return;
-    printAt(col, fieldRight(Format(value, mask), width));
+    printField(col, width, Format(value, mask));
+}
+
+void ListPrinter::printField(int col, int width, const QString &number)
+{
+    // A number wider than its field keeps every digit and starts that much
+    // further left, over the neighbouring field: a figure cut short would be
+    // a wrong figure on the customer's paper.
+    const QString t = fieldRight(number, width);
+    printAt(qMax(0, col - int(t.size() - width)), t);
 }
 
 void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
@@ -163,7 +174,7 @@ void ListPrinter::rowEstimate(const Recordset &rs)
 {
     const Value su1 = rs.field(QStringLiteral("su1"));
     if (!isZero(su1) && options_.quantities)
-        printAt(67, estimateQuantityText(su1));
+        printField(67, 11, estimateQuantityText(su1));
     printAt(78, Left(text(rs, "tn1") + spaces(4), 4));
     printMoney(82, money(rs, "tk1"), kEstPrice, 11);
     printMoney(93, money(rs, "kn1"), kEstAmount, 15);
@@ -176,14 +187,14 @@ void ListPrinter::rowBudget(const Recordset &rs)
     const int ox = shared_.Prt_OffX;
     const Value su1 = rs.field(QStringLiteral("su1")), su2 = rs.field(QStringLiteral("su2"));
     if (!isZero(su1) && options_.quantities)
-        printAt(ox + 67, budgetQuantityText(su1));
+        printField(ox + 67, budgetQuantityWidth(su1), budgetQuantityText(su1));
     printAt(ox + 76, Left(text(rs, "tn1") + spaces(4), 4));
     printMoney(ox + 80, money(rs, "tk1"), kBudPrice, 9);
     printMoney(ox + 89, money(rs, "kn1"), kBudAmount, 13);
     if (options_.remarks)
         printAt(ox + 102, Left(text(rs, "bk1") + spaces(20), 20));
     if (!isZero(su2) && options_.quantities)
-        printAt(ox + 123, budgetQuantityText(su2));
+        printField(ox + 123, budgetQuantityWidth(su2), budgetQuantityText(su2));
     printMoney(ox + 132, money(rs, "tk2"), kBudPrice, 9);
     printMoney(ox + 141, money(rs, "kn2"), kBudAmount, 13);
 }

@@ -50,18 +50,23 @@ public:
 private:
     void printAt(int col, const QString &text);
     void printMoney(int col, Currency value, const QString &mask, int width);
+    // A number right-aligned in the field of width cells from col.
+    void printField(int col, int width, const QString &number);
     void rowEstimate(const Recordset &rs);
     void rowBudget(const Recordset &rs);
 
     Database &db_;
 };
 
-// Numbers right-aligned in a field of n cells: n blanks in front, the last n kept.
+// A number right-aligned in a field of n cells: blanks in front up to n
+// cells. A longer number is returned whole, never cut.
 QString fieldRight(const QString &text, int n);
-// A quantity in the estimate layout (11 cells, the point or its place in the
-// eighth cell) and in the budget layout (digits only, 6 to 9 cells, the units
-// digit always in the sixth).
+// A quantity as printed in the estimate layout (its field is 11 cells, the
+// point or its place in the eighth) and in the budget layout (digits only,
+// in a field of budgetQuantityWidth cells, 6 to 9, the units digit always in
+// the sixth).
 QString estimateQuantityText(const Value &quantity);
 QString budgetQuantityText(const Value &quantity);
+int budgetQuantityWidth(const Value &quantity);
 
 }  // namespace rz

@@ -183,6 +183,10 @@ void PainterPrintDevice::ensurePage()
         if (!painter_.begin(paged_))
             throw std::runtime_error(pdf_.isEmpty() ? QStringLiteral("プリンタを開けませんでした。").toStdString()
                                                     : QStringLiteral("PDFファイルを書き込めませんでした: %1").arg(pdf_).toStdString());
+        // The PDF engine starts with a pen of its own and takes a pen only
+        // when it differs from the painter's: the first rule, drawn with
+        // the painter's default pen, would come out as a hairline sliver.
+        painter_.setPen(Qt::NoPen);
         begun_ = true;
         breakPending_ = false;
         pages_ = 1;

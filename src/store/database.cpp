@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <sqlite3.h>
 
 namespace rz {
@@ -36,7 +37,29 @@ void checkComplete(sqlite3 *db, const QString &schema, const QString &path)
     const qint64 pages = pragma("page_count");
     const qint64 size = QFileInfo(path).size();
     if (pageSize <= 0 || pages < 0 || size % pageSize != 0 || pages * pageSize > size)
-        throw DbError(QStringLiteral("ファイル '%1' は壊れています（ファイルが途中で切れています）。").arg(path));
+        throw DbError(QStringLiteral("ファイル '%1' は壊れています（ファイルが途中で切れています）。").arg(path),
+                      SQLITE_CORRUPT);
+}
+
+// Writable by this user and not marked read-only by its owner: the mark is
+// respected even by a user who could override it (root).
+bool markedWritable(const QFileInfo &fi)
+{
+    return fi.isWritable() && (fi.permissions() & QFile::WriteOwner);
+}
+
+// Opens the file for writing and reads its schema, which makes the engine
+// roll a hot journal back; true when that worked and no journal is left.
+bool rollBackJournal(const QString &file)
+{
+    sqlite3 *db = nullptr;
+    bool ok = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (ok) {
+        sqlite3_busy_timeout(db, 300);
+        ok = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close_v2(db);
+    return ok && !QFileInfo::exists(file + QStringLiteral("-journal"));
 }
 
 bool sameFile(const QString &a, const QString &b)
@@ -196,8 +219,12 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
         throw DbError(QStringLiteral("'%1' はファイルではありません。").arg(path));
     // A file marked read-only stays read-only even for a user who could
     // override the mark (root), as the user asked.
-    if (mode == Mode::ReadWrite && (!fi.isWritable() || !(fi.permissions() & QFile::WriteOwner)))
+    if (mode == Mode::ReadWrite && !markedWritable(fi))
         throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path));
+    // Every change writes a journal beside the file; in a folder that cannot
+    // take it the first save would fail and the typing would be lost.
+    if (mode == Mode::ReadWrite && !markedWritable(QFileInfo(QFileInfo(fi.canonicalFilePath()).absolutePath())))
+        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のフォルダにあるため開けません。").arg(path));
     sqlite3 *raw = nullptr;
     const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
                       SQLITE_OPEN_FULLMUTEX;
@@ -210,10 +237,16 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
         Statement probe(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
         probe.step();
     } catch (const DbError &e) {
+        if (mode == Mode::ReadOnly && sqlite3_extended_errcode(raw) == SQLITE_READONLY_ROLLBACK) {
+            db.reset();
+            return openAfterInterruptedWrite(path);
+        }
         if (e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED)
             throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), e.code());
         if (e.code() == SQLITE_NOTADB)
             throw DbError(QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(path), e.code());
+        if (e.code() == SQLITE_CORRUPT)
+            throw DbError(QStringLiteral("ファイル '%1' は壊れています。").arg(path), e.code());
         throw DbError(QStringLiteral("ファイル '%1' は見積書ファイルとして読めません: %2").arg(path, e.description()),
                       e.code());
     }
@@ -235,6 +268,38 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
         }
     }
     sqlite3_busy_timeout(raw, 5000);
+    return db;
+}
+
+// A writer killed in the middle of a change leaves a hot journal: the file
+// may hold part of the change and the journal the pages to put back. A
+// read-only connection may not put them back, so the engine reads nothing.
+// Where the file and its folder may be written, a short read-write
+// connection rolls the journal back in place, as the next writer would;
+// otherwise the file and its journal are read through a private copy that is
+// rolled back instead, and the user's file is left as it is.
+std::unique_ptr<Database> Database::openAfterInterruptedWrite(const QString &path)
+{
+    const QFileInfo real(QFileInfo(path).canonicalFilePath());
+    if (markedWritable(real) && markedWritable(QFileInfo(real.absolutePath())) && rollBackJournal(real.filePath())) {
+        try {
+            return open(path, Mode::ReadOnly);
+        } catch (const DbError &) {
+            // Still not readable in place: try the copy.
+        }
+    }
+    auto dir = std::make_unique<QTemporaryDir>();
+    const QString copy = dir->filePath(QStringLiteral("recovered.mdb"));
+    if (!dir->isValid() || !QFile::copy(real.filePath(), copy)
+        || !QFile::copy(real.filePath() + QStringLiteral("-journal"), copy + QStringLiteral("-journal"))
+        || !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner)
+        || !QFile::setPermissions(copy + QStringLiteral("-journal"), QFile::ReadOwner | QFile::WriteOwner)
+        || !rollBackJournal(copy))
+        throw DbError(QStringLiteral("ファイル '%1' には書き込みの途中で中断された変更が残っていて、元に戻せないため読めません。")
+                          .arg(path), SQLITE_CORRUPT);
+    std::unique_ptr<Database> db = open(copy, Mode::ReadOnly);
+    db->path_ = path;
+    db->copyDir_ = std::move(dir);
     return db;
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class QTemporaryDir;
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -55,7 +56,10 @@ public:
     enum class Mode { ReadWrite, ReadOnly };
 
     // Opens an existing file. Throws DbError with a clear description when the
-    // file is missing, not a database, truncated, read-only or locked.
+    // file is missing, not a database, truncated, read-only or locked, or,
+    // for writing, lies in a folder where no journal can be written. Read
+    // only, a file left with the journal of an interrupted write is read as
+    // it was before that write.
     static std::unique_ptr<Database> open(const QString &path, Mode mode = Mode::ReadWrite);
     // Creates a new, empty database file; fails when the file exists.
     static std::unique_ptr<Database> create(const QString &path);
@@ -96,6 +100,7 @@ public:
 private:
     friend class Transaction;
     explicit Database(sqlite3 *db, QString path);
+    static std::unique_ptr<Database> openAfterInterruptedWrite(const QString &path);
     void selectInto(const QString &targetPath, const QString &targetTable,
                     const QString &sourcePath, const QString &sourceTable);
     QString schemaFor(const QString &path, std::vector<QString> &attached);
@@ -106,6 +111,7 @@ private:
     QString path_;
     int txDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
+    std::unique_ptr<QTemporaryDir> copyDir_;  // holds the copy read instead of the file, if any
 };
 
 // Rolls back everything since its construction unless commit() was called.

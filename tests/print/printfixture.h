@@ -1,5 +1,4 @@
-// Builds an estimate file with one item table for the print tests and prints
-// it on the recording device.
+// An estimate file with one item table for the print tests, printed on the recording device.
 #pragma once
 #include "print/indexprint.h"
 #include "print/listprinter.h"
@@ -9,35 +8,20 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <vector>
 #include <memory>
+#include <vector>
 
 namespace rztest {
 
 // One item row; numbers as decimal texts, "" for 0.
 struct Item {
-    QString knm;
-    QString mei;
-    QString su1, tn1, tk1, kn1;
-    QString su2, tk2, kn2;
-    QString bk1;
+    QString knm, mei, su1, tn1, tk1, kn1, su2, tk2, kn2, bk1;
     QString flg = QStringLiteral("-");
 };
 
-inline Item detail(const QString &name, const QString &kn1, const QString &kn2 = QString())
+inline Item detail(const QString &name, const QString &kn1, const QString &kn2 = {}, const QString &flg = "-")
 {
-    Item it;
-    it.knm = name;
-    it.kn1 = kn1;
-    it.kn2 = kn2;
-    return it;
-}
-
-inline Item group(const QString &name, const QString &kn1 = QString())
-{
-    Item it = detail(name, kn1);
-    it.flg = QStringLiteral("+");
-    return it;
+    return {name, {}, {}, {}, {}, kn1, {}, {}, kn2, {}, flg};
 }
 
 struct PrintFixture {
@@ -48,8 +32,7 @@ struct PrintFixture {
     rz::PrintOptions options;
     QString table = rz::itemTableName(64);
 
-    // singleTable: the item table as the transfer window creates it (SINGLE
-    // quantities, LONG amounts).
+    // singleTable: the item table as the transfer window makes it (SINGLE quantities, LONG amounts).
     explicit PrintFixture(bool singleTable = false)
     {
         rz::sb_MkIdxDB(path(), 0);
@@ -64,80 +47,47 @@ struct PrintFixture {
     }
 
     QString path() const { return dir.filePath(QStringLiteral("見積.mdb")); }
+    void setBudget(bool budget) { options.kind = budget ? rz::PrintKind::EstimateBudget : rz::PrintKind::Estimate; }
+    int ox() const { return options.estimateLayout() ? 0 : -1; }  // Prt_OffX and Prt_OffY of the layout
+    int oy() const { return options.estimateLayout() ? 0 : 6; }
 
-    static rz::Value money(const QString &t)
-    {
-        return rz::Value(t.isEmpty() ? rz::Currency() : *rz::Currency::parse(t));
-    }
-
-    // A row at the key path: {1024} is a first-level row, {1024, 512} a row
-    // below it. Written through a recordset, so each value takes the type
-    // its column declares in either table variant.
+    // A row at the key path ({1024, 512}: a row below 1024), written through a
+    // recordset so that each value takes the type its column declares.
     void add(const std::vector<int> &path, const Item &it)
     {
         auto rs = db->openRecordset(QStringLiteral("SELECT * FROM %1").arg(table));
         rs->addNew();
         for (size_t i = 0; i < 8; ++i)
             rs->setField(QStringLiteral("key%1").arg(i + 1), rz::Value(qint64(i < path.size() ? path[i] : 0)));
-        const std::pair<const char *, QString> texts[] = {
-            {"knm", it.knm}, {"mei", it.mei}, {"tn1", it.tn1}, {"bk1", it.bk1}, {"flg", it.flg}};
-        for (const auto &[name, value] : texts)
-            rs->setField(QString::fromLatin1(name), rz::Value(value));
-        const std::pair<const char *, QString> numbers[] = {{"su1", it.su1}, {"tk1", it.tk1}, {"kn1", it.kn1},
-                                                            {"su2", it.su2}, {"tk2", it.tk2}, {"kn2", it.kn2}};
-        for (const auto &[name, value] : numbers)
-            rs->setField(QString::fromLatin1(name), money(value));
+        const std::pair<const char *, QString> fields[] = {
+            {"knm", it.knm}, {"mei", it.mei}, {"tn1", it.tn1}, {"bk1", it.bk1}, {"flg", it.flg}, {"su1", it.su1},
+            {"tk1", it.tk1}, {"kn1", it.kn1}, {"su2", it.su2}, {"tk2", it.tk2}, {"kn2", it.kn2}};
+        for (size_t i = 0; i < std::size(fields); ++i) {  // texts, then numbers
+            const QString &v = fields[i].second;
+            rs->setField(QLatin1String(fields[i].first),
+                         i < 5 ? rz::Value(v) : rz::Value(v.isEmpty() ? rz::Currency() : *rz::Currency::parse(v)));
+        }
         rs->update();
     }
 
     // n detail rows below the path, keys 1024, 2048 ..., amounts 100 each.
     void addDetails(const std::vector<int> &parent, int n)
     {
-        for (int i = 0; i < n; ++i) {
+        for (int i = 1; i <= n; ++i) {
             std::vector<int> p(parent);
-            p.push_back((i + 1) * 1024);
-            add(p, detail(QStringLiteral("明細%1").arg(i + 1), QStringLiteral("100")));
+            p.push_back(i * 1024);
+            add(p, detail(QStringLiteral("明細%1").arg(i), QStringLiteral("100")));
         }
     }
 
     // The estimate print of the index window, on the recording device.
     void printAll() { rz::printEstimateList(device, options, shared, *db, table); }
 
-    // One print run on a list printer, set up as the editor's printouts are.
-    template <typename Print>
-    void printWith(Print print)
-    {
-        shared.Prt_Tbl = table;
-        rz::ListPrinter p(device, options, shared, *db);
-        p.startRun();
-        p.sb_PrtInit();
-        print(p);
-        device.endDoc();
-    }
-
-    // One list as the editor's printout below a row starts it.
-    void printList(int level, rz::LevelKeys keys, const QString &heading)
-    {
-        printWith([&](rz::ListPrinter &p) {
-            shared.Prt_Name[static_cast<size_t>(level)] = heading;
-            p.sb_ListLevel(level, keys);
-        });
-    }
-
-    // Texts of a page on one row, by starting cell.
+    // The last text of a page starting at the cell, "" when none.
     QString textAt(int page, int col, int row) const
     {
         const auto t = device.textsAt(page, col, row);
         return t.empty() ? QString() : t.back().text;
-    }
-    bool hasText(int page, int col, int row) const { return !device.textsAt(page, col, row).empty(); }
-    // Whether any non-blank text starts on the row in the column range [from, to).
-    bool inkOnRow(int page, int row, int from = 0, int to = 1000) const
-    {
-        for (const auto &t : device.textsOnRow(page, row))
-            if (t.icol() >= from && t.icol() < to && !t.text.trimmed().isEmpty())
-                return true;
-        return false;
     }
 };
 
