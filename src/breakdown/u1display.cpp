@@ -80,7 +80,7 @@ std::optional<Value> storedValue(const Recordset &rs, int column)
     try {
         return rs.field(column);
     } catch (const DbError &e) {
-        if (e.code() != 13)
+        if (e.code() != kTypeMismatch)
             throw;
         return std::nullopt;
     }
@@ -316,7 +316,7 @@ void U1Session::locateRecord(int row, qint32 key)
     for (RsLvl->moveFirst(); !RsLvl->eof(); RsLvl->moveNext())
         if (RsLvl->field(keyCol).toLong() == key)
             return;
-    throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+    throw recordDeletedError();
 }
 
 }  // namespace rz

@@ -44,7 +44,7 @@ bool U1Session::sb_WriteUTbl()
                 } catch (const DbError &e) {
                     // A row another program deleted has no record to take
                     // the text; the other rows are still written.
-                    if (e.code() != 3167)
+                    if (e.code() != kRecordDeleted)
                         throw;
                     RsLvl->cancelUpdate();
                     gone = true;

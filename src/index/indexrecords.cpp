@@ -44,7 +44,7 @@ void IndexSession::sb_WriteUIdx()
             } catch (const DbError &e) {
                 // A record deleted by another program has nothing left to
                 // write to; the other rows are still written.
-                if (e.code() != 3167)
+                if (e.code() != kRecordDeleted)
                     throw;
                 rs_->cancelUpdate();
                 gone = true;
@@ -142,7 +142,7 @@ void IndexSession::requeryAndShow()
 void IndexSession::reportFailure(const std::exception &e)
 {
     const auto *db = dynamic_cast<const DbError *>(&e);
-    if (!db || db->code() != 3167) {
+    if (!db || db->code() != kRecordDeleted) {
         showError(e);
         return;
     }
@@ -311,7 +311,7 @@ void IndexSession::ComFrameOk_Click()
         tx.commit();
     } catch (const DbError &e) {
         rs_->cancelUpdate();
-        if (e.code() == 3167) {
+        if (e.code() == kRecordDeleted) {
             // The estimate is gone: there is nothing to keep the text for.
             frameVisible_ = false;
             reportFailure(e);

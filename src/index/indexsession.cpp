@@ -213,7 +213,7 @@ void IndexSession::sb_GetCurRec(int row)
     for (rs_->moveFirst(); !rs_->eof(); rs_->moveNext())
         if (rs_->field("key1").toLong() == key)
             return;
-    throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+    throw recordDeletedError();
 }
 
 void IndexSession::sb_SetRowColor(bool on)
@@ -454,7 +454,7 @@ void IndexSession::activate()
                 while (!rs_->eof() && rs_->field("key1").toLong() != key)
                     rs_->moveNext();
                 if (rs_->eof())
-                    throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+                    throw recordDeletedError();
             }
             rs_->edit();
             if (row != 0)

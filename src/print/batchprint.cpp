@@ -36,14 +36,15 @@ public:
 bool isDataFault(const std::exception &e)
 {
     if (const auto *db = dynamic_cast<const DbError *>(&e))
-        return db->code() == 0 || db->code() == SQLITE_CORRUPT || db->code() == SQLITE_NOTADB;
+        return db->code() == 0 || db->code() == kTypeMismatch || db->code() == SQLITE_CORRUPT ||
+               db->code() == SQLITE_NOTADB;
     return dynamic_cast<const OverflowError *>(&e) != nullptr;
 }
 
 QString dataFaultText(const QString &file, const std::exception &e)
 {
     QString detail = QString::fromUtf8(e.what());
-    if (const auto *db = dynamic_cast<const DbError *>(&e); db && db->code() != 0)
+    if (const auto *db = dynamic_cast<const DbError *>(&e); db && db->code() != 0 && db->code() != kTypeMismatch)
         detail = QStringLiteral("ファイルの内容が壊れています");
     return QStringLiteral("'%1' のデータが壊れているか、列に合わない値があるため印刷できません（%2）。PDF は作られていません。")
         .arg(file, detail);

@@ -6,6 +6,13 @@
 
 namespace rz {
 
+// Codes of the failures the windows tell apart, as the engine numbered them.
+enum DbErrorCode : int {
+    kTypeMismatch = 13,      // a stored value its column's type cannot hold
+    kNoCurrentRecord = 3021,
+    kRecordDeleted = 3167,   // deleted since it was read (by another program)
+};
+
 class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString &description, int code = 0)
@@ -17,5 +24,8 @@ private:
     QString description_;
     int code_;
 };
+
+// The failure of a row that is gone.
+inline DbError recordDeletedError() { return DbError(QStringLiteral("レコードは削除されています。"), kRecordDeleted); }
 
 }  // namespace rz

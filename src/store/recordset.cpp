@@ -112,7 +112,7 @@ int Recordset::requireIndex(const QString &name) const
 void Recordset::requireCurrent() const
 {
     if (deletedCurrent_ || pos_ < 0 || pos_ >= count())
-        throw DbError(QStringLiteral("カレント レコードがありません。"), 3021);
+        throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
 }
 
 void Recordset::moveFirst()
@@ -133,7 +133,7 @@ void Recordset::moveNext()
 {
     cancelUpdate();
     if (pos_ >= count())
-        throw DbError(QStringLiteral("カレント レコードがありません。"), 3021);
+        throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
     if (deletedCurrent_)
         deletedCurrent_ = false;  // the rows after a deleted one moved up by one
     else
@@ -144,7 +144,7 @@ void Recordset::movePrevious()
 {
     cancelUpdate();
     if (pos_ < 0)
-        throw DbError(QStringLiteral("カレント レコードがありません。"), 3021);
+        throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
     deletedCurrent_ = false;
     --pos_;
 }
@@ -183,7 +183,7 @@ RowValues Recordset::readRow(const Statement &st) const
     return row;
 }
 
-void Recordset::throwUnreadable(const QString &reason) { throw DbError(reason, 13); }
+void Recordset::throwUnreadable(const QString &reason) { throw DbError(reason, kTypeMismatch); }
 
 const RowValues &Recordset::currentRow() const
 {
@@ -196,7 +196,7 @@ const RowValues &Recordset::currentRow() const
         ResetOnExit resetFetch{fetch};
         fetch.bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
         if (!fetch.step())
-            throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+            throw recordDeletedError();
         cache_ = readRow(fetch);
         cachePos_ = pos_;
     }
@@ -279,7 +279,7 @@ void Recordset::update()
             // Another program deleted the row since it was read: saying
             // nothing would report the change as saved.
             if (written == 0)
-                throw DbError(QStringLiteral("レコードは削除されています。"), 3167);
+                throw recordDeletedError();
         }
         cachePos_ = -1;
     } else {
