@@ -46,29 +46,10 @@ private slots:
         QFETCH(qint64, raw);
         const auto c = Currency::parse(text);
         QCOMPARE(c.has_value(), valid);
-        if (valid)
-            QCOMPARE(c->raw(), raw);
-    }
-
-    void toStringRoundTrip_data()
-    {
-        QTest::addColumn<qint64>("raw");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("whole") << Q_INT64_C(10750000000) << "1075000";
-        QTest::newRow("negative") << Q_INT64_C(-12500) << "-1.25";
-        QTest::newRow("zero") << Q_INT64_C(0) << "0";
-        QTest::newRow("smallest step") << Q_INT64_C(1) << "0.0001";
-        QTest::newRow("maximum") << kMaxRaw << "922337203685477.5807";
-        QTest::newRow("minimum") << kMinRaw << "-922337203685477.5808";
-    }
-    void toStringRoundTrip()
-    {
-        QFETCH(qint64, raw);
-        QFETCH(QString, text);
-        QCOMPARE(cy(raw).toString(), text);
-        const auto back = Currency::parse(text);
-        QVERIFY(back.has_value());
-        QCOMPARE(back->raw(), raw);
+        if (!valid)
+            return;
+        QCOMPARE(c->raw(), raw);
+        QCOMPARE(Currency::parse(c->toString())->raw(), raw);  // the text it writes reads back exactly
     }
 
     void overflowThrows()
