@@ -54,8 +54,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void layoutWindow();
     void buildFrame();
     void applyWidths();
     void syncViewCursor();
