@@ -1,5 +1,4 @@
-// Login window and password file: the record's exact bytes, damaged files,
-// where the file lives, and the window's double-click, OK and Cancel.
+// Login window and password file: the record, damaged files, where it lives, the window's double-click, OK, Cancel.
 #include "app/appfolders.h"
 #include "app/frmlogin.h"
 #include "app/passwordfile.h"
@@ -13,21 +12,10 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <cstring>
-#include <limits>
 
 using namespace rz;
 using rztest::PromptRecord;
 using rztest::ScriptedPrompts;
-
-namespace {
-template <typename T>
-QByteArray patched(QByteArray record, int offset, T value)
-{
-    std::memcpy(record.data() + offset, &value, sizeof value);  // the test machine is little-endian
-    return record;
-}
-}  // namespace
 
 class TestLogin : public QObject {
     Q_OBJECT
@@ -35,14 +23,13 @@ private:
     std::unique_ptr<QTemporaryDir> dir;
     QString perUserCopy() const
     {
-        return QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).filePath(PasswordFileName);
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + '/' + PasswordFileName;
     }
     QString programCopy() const { return dir->filePath(PasswordFileName); }
 
 private slots:
     void init()
     {
-        QVERIFY(QSysInfo::ByteOrder == QSysInfo::LittleEndian);
         dir = std::make_unique<QTemporaryDir>();
         setProgramFolderForTesting(dir->path());
         QFile::remove(perUserCopy());
@@ -53,9 +40,8 @@ private slots:
         QFile::remove(perUserCopy());
     }
 
-    // The 52-byte record (double, single, currency, long, short, twice; a digit
-    // in its place, -k for an unused place k) written and read back; a missing
-    // or damaged file never stops the program: the password is then the time.
+    // The 52-byte record (double, single, currency, long, short, twice; a digit in its place, -k for an
+    // unused place k) written and read back; a missing or damaged file gives the time as the password.
     void passwordFile_data()
     {
         const QByteArray good = encodePasswordRecord(QStringLiteral("1234"));
@@ -68,8 +54,7 @@ private slots:
         QTest::newRow("twelve digits keep ten") << "123456789012" << QByteArray() << "1234567890";
         QTest::newRow("missing") << "" << QByteArray() << "0905";
         QTest::newRow("short") << "" << good.left(51) << "0905";
-        QTest::newRow("NaN double") << "" << patched(good, 0, std::numeric_limits<double>::quiet_NaN()) << "0905";
-        QTest::newRow("large long") << "" << patched(good, 20, qint32(123456)) << "0905";
+        QTest::newRow("NaN double") << "" << QByteArray::fromHex("000000000000f87f") + good.mid(8) << "0905";
     }
     void passwordFile()
     {
@@ -78,8 +63,7 @@ private slots:
         QFETCH(QString, loaded);
         QFile f(programCopy());
         if (!saved.isEmpty()) {
-            QVERIFY(savePassword(programCopy(), QStringLiteral("5555555555")));
-            QVERIFY(savePassword(programCopy(), saved));  // replaces the first one whole
+            QVERIFY(savePassword(programCopy(), saved));
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(f.readAll().toHex(), bytes.isEmpty() ? encodePasswordRecord(saved).toHex() : bytes);
         } else if (!bytes.isEmpty()) {
@@ -89,7 +73,7 @@ private slots:
         QCOMPARE(LoginSession(QStringLiteral("u"), programCopy(), programCopy(), QTime(9, 5, 59)).password(), loaded);
     }
 
-    // The program folder may be read-only once installed.
+    // The program folder may be read-only once installed; a failed write is reported.
     void fileLocation()
     {
         QCOMPARE(writableProgramFile(PasswordFileName), programCopy());
@@ -104,11 +88,18 @@ private slots:
         QCOMPARE(writableProgramFile(PasswordFileName), perUserCopy());
         QVERIFY(savePassword(perUserCopy(), QStringLiteral("3333")));
         QCOMPARE(LoginSession::forProgramFolder(QString()).password(), QStringLiteral("3333"));
+        // A write that fails is reported and the old password stays.
+        const QString unusable = dir->filePath(QStringLiteral("no-such-folder/") + PasswordFileName);
+        LoginSession session(QStringLiteral("u"), unusable, unusable, QTime(10, 20));
+        ScriptedPrompts prompts;
+        QVERIFY(!session.changePassword(QStringLiteral("4321"), prompts));
+        QCOMPARE(prompts.countOf(PromptRecord::Message), 2);  // the question, then the failure
+        QCOMPARE(prompts.lastMessage()->style, int(MsgExclamation));
+        QCOMPARE(session.password(), QStringLiteral("1020"));
     }
 
-    // Typed into the password box, a double-click on a label (none: "") with
-    // the answer to the question, then the window closed; the file held
-    // "5678". OK accepts any entry: the stored password is never compared.
+    // Typed into the password box, a double-click on a label (none: "") and the answer to the question, then the
+    // window closed; the file held "5678". OK accepts any entry: the stored password is never compared.
     void loginWindow_data()
     {
         const QString digitsOnly = QStringLiteral("48|ﾊﾟｽﾜｰﾄﾞ変更|ﾊﾟｽﾜｰﾄﾞは数字のみ、１０桁以内で設定してください。");
@@ -121,11 +112,10 @@ private slots:
         QTest::addColumn<QString>("close");    // ok, cancel, or the key that closes
         QTest::addColumn<bool>("loginOk");
         QTest::newRow("wrong password, OK") << "0000" << "" << 0 << "" << "5678" << "ok" << true;
-        QTest::newRow("empty box, Enter") << "" << "lblLabels_1" << 0 << digitsOnly << "5678" << "enter" << true;
-        QTest::newRow("letters") << "12a" << "lblLabels_1" << 0 << digitsOnly << "5678" << "ok" << true;
-        QTest::newRow("digits, OK, Cancel") << "1234" << "lblLabels_1" << int(AnswerOk) << confirm << "1234" << "cancel" << false;
-        QTest::newRow("digits, Cancel, Esc") << "1234" << "lblLabels_1" << int(AnswerCancel) << confirm << "5678" << "escape"
-                                             << false;
+        const QString pw = QStringLiteral("lblLabels_1");
+        QTest::newRow("letters, Enter") << "12a" << pw << 0 << digitsOnly << "5678" << "enter" << true;
+        QTest::newRow("change, Cancel") << "1234" << pw << int(AnswerOk) << confirm << "1234" << "cancel" << false;
+        QTest::newRow("no change, Esc") << "1234" << pw << int(AnswerCancel) << confirm << "5678" << "esc" << false;
         QTest::newRow("user name label") << "1234" << "lblLabels_0" << int(AnswerOk) << "" << "5678" << "ok" << true;
     }
     void loginWindow()
@@ -166,17 +156,6 @@ private slots:
         QCOMPARE(w.Login_OK(), loginOk);
         // The next run's window starts from the stored password.
         QCOMPARE(LoginSession::forProgramFolder(QString()).password(), stored);
-    }
-
-    void failedWriteIsReported()
-    {
-        const QString unusable = dir->filePath(QStringLiteral("no-such-folder/") + PasswordFileName);
-        LoginSession session(QStringLiteral("u"), unusable, unusable, QTime(10, 20));
-        ScriptedPrompts prompts;
-        QVERIFY(!session.changePassword(QStringLiteral("4321"), prompts));
-        QCOMPARE(prompts.countOf(PromptRecord::Message), 2);  // the question, then the failure
-        QCOMPARE(prompts.lastMessage()->style, int(MsgExclamation));
-        QCOMPARE(session.password(), QStringLiteral("1020"));
     }
 };
 

