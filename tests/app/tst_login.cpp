@@ -54,7 +54,7 @@ private slots:
         QTest::newRow("twelve digits keep ten") << "123456789012" << QByteArray() << "1234567890";
         QTest::newRow("missing") << "" << QByteArray() << "0905";
         QTest::newRow("short") << "" << good.left(51) << "0905";
-        QTest::newRow("fraction single") << "" << good.left(34) + QByteArray::fromHex("00002040") + good.mid(38) << "0905";
+        QTest::newRow("single 2.5") << "" << good.left(34) + QByteArray::fromHex("00002040") + good.mid(38) << "0905";
     }
     void passwordFile()
     {
