@@ -166,7 +166,7 @@ QSize frmU1::sizeHint() const
 {
     // The window's design height, or more when the rows of the grid font are
     // taller than the design assumed: a whole page stays in sight.
-    const int page = pixelsToTwips(static_cast<GridView *>(Grid1)->heightForRows(U1Session::kPageRows));
+    const int page = Grid1 ? pixelsToTwips(static_cast<GridView *>(Grid1)->heightForRows(U1Session::kPageRows)) : 0;
     const int height = std::max(U1Session::kHeight, kGridTop + page + 60 + kBottomFromEdge);
     return QSize(twipsToPixels(U1Session::kWidth), twipsToPixels(height));
 }

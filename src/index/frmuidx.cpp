@@ -214,7 +214,7 @@ QSize FrmUidx::sizeHint() const
 {
     // The design height, or more when the rows of the grid font are taller
     // than the design assumed: a whole page and its header stay in sight.
-    const int page = pixelsToTwips(static_cast<GridView *>(Grid1)->heightForRows(IndexSession::kPageRows));
+    const int page = Grid1 ? pixelsToTwips(static_cast<GridView *>(Grid1)->heightForRows(IndexSession::kPageRows)) : 0;
     const int height = std::max(kHeight, IndexSession::kGridTop + page + kLabelGap + kBottomFromEdge);
     return QSize(twipsToPixels(kWidth), twipsToPixels(height));
 }

@@ -28,7 +28,7 @@ public:
     // Opens the breakdown editor; set by the main window once it exists.
     std::function<bool(const QString &caption)> editorOpener;
 
-    QTableView *Grid1;
+    QTableView *Grid1 = nullptr;
     std::array<QPushButton *, 12> Command1{};
     std::array<QPushButton *, 2> Command2{};
     QLabel *LblMsg, *LblPage, *Label14, *LblMem;

@@ -49,10 +49,13 @@ protected:
         painter->setFont(value(Qt::FontRole).value<QFont>());
         painter->setPen(value(Qt::ForegroundRole).value<QColor>());
         const auto align = value(Qt::TextAlignmentRole).value<Qt::Alignment>();
-        painter->drawText(rect.adjusted(kTextMargin, 0, -kTextMargin - 1, -1), int(align), value(Qt::DisplayRole).toString());
-        const auto gridLine = QColor::fromRgba(
-            static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, parentWidget())));
-        painter->setPen(gridLine);
+        const QRect text = rect.adjusted(kTextMargin, 0, -kTextMargin - 1, -1);
+        painter->drawText(text, int(align), value(Qt::DisplayRole).toString());
+        // The lines in the colour the table draws its own with.
+        QStyleOption option;
+        option.initFrom(parentWidget());
+        const int line = parentWidget()->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, parentWidget());
+        painter->setPen(QColor::fromRgba(static_cast<QRgb>(line)));
         painter->drawLine(rect.topRight(), rect.bottomRight());
         painter->drawLine(rect.bottomLeft(), rect.bottomRight());
         painter->restore();
