@@ -80,6 +80,14 @@ void frmMain::setButtonsVisible(bool visible)
     Pic1->setVisible(visible);
 }
 
+void frmMain::placeChild(QMdiSubWindow *sub)
+{
+    // A child opened while the one in front is maximised opens maximised too;
+    // otherwise at the top left in the size of its design.
+    if (!sub->isMaximized())
+        sub->setGeometry(0, 0, sub->sizeHint().width(), sub->sizeHint().height());
+}
+
 void frmMain::openIndexWindow()
 {
     auto *index = new FrmUidx(shared_, prompts_);
@@ -91,7 +99,7 @@ void frmMain::openIndexWindow()
     });
     index->editorOpener = [this, index, sub](const QString &caption) { return openEditorWindow(index, sub, caption); };
     sub->show();
-    sub->setGeometry(0, 0, sub->sizeHint().width(), sub->sizeHint().height());
+    placeChild(sub);
     if (!index->start()) {
         // The file could not be opened (the message was shown): nothing to list.
         sub->close();
@@ -119,7 +127,7 @@ bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QS
         idx->session().activate();
     };
     sub->show();
-    sub->setGeometry(0, 0, sub->sizeHint().width(), sub->sizeHint().height());
+    placeChild(sub);
     if (!editor->start()) {
         sub->close();
         return false;

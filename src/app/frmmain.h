@@ -52,6 +52,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void placeChild(QMdiSubWindow *sub);
     // The breakdown editor as a second child window, opened by the index window.
     bool openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QString &caption);
 

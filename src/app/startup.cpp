@@ -5,16 +5,26 @@
 #include "frmmain.h"
 #include "frmsplash.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QIcon>
 #include <QPushButton>
 #include <QTimer>
 
 namespace rz {
 
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 256})
+        icon.addFile(QStringLiteral(":/icons/rz90-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 std::unique_ptr<frmMain> Main(Shared &shared, Prompts &prompts, const std::function<bool()> &login, int splashMs)
 {
+    QApplication::setWindowIcon(programIcon());
     {
         frmSplash splash(shared);
         splash.show();

@@ -47,7 +47,6 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
     setWindowTitle(QStringLiteral("内訳"));
     setFont(gridFont());
     move(0, 0);
-    resize(sizeHint());
 
     for (int i = 0; i < 12; ++i) {
         if (U1Session::buttonLeft(i) < 0)
@@ -119,7 +118,18 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setCompleter(nullptr);  // a typed digit is a shortcut, never the start of a completion
     Combo1->setMaxVisibleItems(unitList().size());
+    // A column four bytes wide has no room for an arrow: the box is drawn as
+    // the text overlay is, and the list opens with Alt+Down or a double click.
+    Combo1->setStyleSheet(QStringLiteral(
+        "QComboBox#Combo1 { border: 1px solid palette(highlight); background: #FFFFC0; padding: 0px; }"
+        "QComboBox#Combo1::drop-down { width: 0px; border: none; }"
+        "QComboBox#Combo1::down-arrow { image: none; width: 0px; }"));
+    Combo1->setToolTip(QStringLiteral("単位一覧: Alt+↓ またはダブルクリック"));
     Combo1->addItems(unitList());
+    int widest = 0;
+    for (const QString &unit : unitList())
+        widest = std::max(widest, Combo1->fontMetrics().horizontalAdvance(unit));
+    Combo1->view()->setMinimumWidth(widest + 24);
     Combo1->setEditText(QStringLiteral("xxxx"));
     Combo1->lineEdit()->setContextMenuPolicy(Qt::NoContextMenu);
     Combo1->lineEdit()->installEventFilter(this);
@@ -142,6 +152,7 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
         connect(b, &QPushButton::clicked, this, [this, i] { session_.Command2_Click(i); });
         Command2[static_cast<size_t>(i)] = b;
     }
+    resize(sizeHint());
     layoutBottom();
 }
 
@@ -155,7 +166,7 @@ QSize frmU1::sizeHint() const
 {
     // The window's design height, or more when the rows of the grid font are
     // taller than the design assumed: a whole page stays in sight.
-    const int page = session_.grid().rowHeight() * (U1Session::kPageRows + 1) + 90;
+    const int page = Grid1 ? pixelsToTwips(static_cast<GridView *>(Grid1)->heightForRows(U1Session::kPageRows)) : 0;
     const int height = std::max(U1Session::kHeight, kGridTop + page + 60 + kBottomFromEdge);
     return QSize(twipsToPixels(U1Session::kWidth), twipsToPixels(height));
 }
@@ -281,9 +292,10 @@ void frmU1::positionOverlay()
     // height, so the box covers the cell's lines.
     const QPoint at = Grid1->viewport()->mapTo(this, cell.topLeft());
     const int top = at.y() - twipsToPixels(40);
+    // The unit box stays inside its column, so the unit price beside it is
+    // never covered; its list opens wider.
     if (o.combo)
-        Combo1->setGeometry(at.x(), top, std::max(cell.width(), Combo1->minimumSizeHint().width()),
-                            Combo1->sizeHint().height());
+        Combo1->setGeometry(at.x(), top, cell.width(), cell.height() + twipsToPixels(20));
     else
         TxtEdit->setGeometry(at.x(), top, cell.width(), cell.height() + twipsToPixels(20));
 }
@@ -371,6 +383,11 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
+        if (watched == Combo1->lineEdit() && event->type() == QEvent::MouseButtonDblClick &&
+            mouse->button() == Qt::LeftButton) {
+            Combo1->showPopup();
+            return true;
+        }
         // The middle button pastes the selection: never into a number.
         if (watched == TxtEdit && mouse->button() == Qt::MiddleButton && session_.overlay.numbers)
             return true;

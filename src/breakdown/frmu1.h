@@ -29,7 +29,7 @@ public:
     // window takes them into the estimate's record.
     std::function<void()> onClosed;
 
-    QTableView *Grid1;
+    QTableView *Grid1 = nullptr;
     QLineEdit *TxtEdit;
     QComboBox *Combo1;
     std::array<QPushButton *, 12> Command1{};  // none for 6, 8 and 10

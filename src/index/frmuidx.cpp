@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPushButton>
 
 namespace rz {
@@ -23,6 +24,15 @@ const ButtonText kButtons[12] = {
     {"", ""},                                {"", ""},
     {"表紙(F11)", "表紙データの入力"},       {"終了(F12)", "閉じる"}};
 const char *const kFrameLabels[8] = {"工事名称", "発注者", "住所", "備考", "受注日", "着工日", "完成日", "(YYYY-MM-DD)"};
+
+// Layout in twips: the window as designed, the grid 210 twips short of the
+// right edge, and the line of labels and page buttons kept at its distance
+// from the lower edge, so that the grid takes what a larger window gives.
+constexpr int kWidth = 12030, kHeight = 6495, kGridRightMargin = 210, kLabelGap = 90, kBottomFromEdge = 795;
+constexpr int kLabelHeight = 300;
+
+// Shown when a name is typed into the list: it is entered in the detail frame.
+const char *const kNameHint = "工事名称は 表紙(F11) で入力してください";
 }  // namespace
 
 FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
@@ -32,7 +42,6 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
     setObjectName(QStringLiteral("FrmUidx"));
     setWindowTitle(QStringLiteral("工事名称一覧"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(twipsToPixels(12030), twipsToPixels(6495));
 
     for (int i = 0; i < 12; ++i) {
         auto *b = new QPushButton(QString::fromUtf8(kButtons[i].caption), this);
@@ -48,7 +57,6 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
 
     Grid1 = new GridView(&session_.grid(), this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
-    Grid1->setGeometry(twipsRect(IndexSession::kGridLeft, IndexSession::kGridTop, 11700, 5130));
     Grid1->installEventFilter(this);
     // Keys typed into the window go to the list, as when the grid has the focus.
     setFocusProxy(Grid1);
@@ -58,28 +66,45 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
     });
     connect(&session_.grid(), &Grid::widthsChanged, this, &FrmUidx::applyWidths);
 
-    const int labelTop = 5700;
     LblMsg = new QLabel(this);
     LblMsg->setObjectName(QStringLiteral("LblMsg"));
-    LblMsg->setGeometry(twipsRect(120, labelTop, 6000, 300));
     Label14 = new QLabel(QStringLiteral("Page"), this);
-    Label14->setGeometry(twipsRect(6300, labelTop, 600, 300));
     LblPage = new QLabel(this);
     LblPage->setObjectName(QStringLiteral("LblPage"));
-    LblPage->setGeometry(twipsRect(6900, labelTop, 900, 300));
     LblMem = new QLabel(this);
     LblMem->setObjectName(QStringLiteral("LblMem"));
-    LblMem->setGeometry(twipsRect(7900, labelTop, 900, 300));
     const char *const pageCaptions[2] = {"Up", "Down"};
     for (int i = 0; i < 2; ++i) {
         auto *b = new QPushButton(QString::fromLatin1(pageCaptions[i]), this);
         b->setObjectName(QStringLiteral("Command2_%1").arg(i));
         b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(twipsRect(9120 + i * 720, labelTop, 734, 299));
         connect(b, &QPushButton::clicked, this, [this, i] { session_.Command2_Click(i); });
         Command2[static_cast<size_t>(i)] = b;
     }
     buildFrame();
+    resize(sizeHint());
+    layoutWindow();
+}
+
+void FrmUidx::layoutWindow()
+{
+    const int w = pixelsToTwips(width()), h = pixelsToTwips(height());
+    const int bottom = std::max(IndexSession::kGridTop + 600, h - kBottomFromEdge);
+    Grid1->setGeometry(twipsRect(IndexSession::kGridLeft, IndexSession::kGridTop,
+                                 std::max(600, w - IndexSession::kGridLeft - kGridRightMargin),
+                                 bottom - kLabelGap - IndexSession::kGridTop));
+    LblMsg->setGeometry(twipsRect(120, bottom, 6000, kLabelHeight));
+    Label14->setGeometry(twipsRect(6300, bottom, 600, kLabelHeight));
+    LblPage->setGeometry(twipsRect(6900, bottom, 900, kLabelHeight));
+    LblMem->setGeometry(twipsRect(7900, bottom, 900, kLabelHeight));
+    for (int i = 0; i < 2; ++i)
+        Command2[static_cast<size_t>(i)]->setGeometry(twipsRect(9120 + i * 720, bottom, 734, 299));
+}
+
+void FrmUidx::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutWindow();
 }
 
 FrmUidx::~FrmUidx() { --shared_.formsLoaded; }
@@ -171,14 +196,28 @@ void FrmUidx::focusFrameBox(int box)
         ComFrameCancel->setFocus();
 }
 
-void FrmUidx::closeWindow() { close(); }
+void FrmUidx::closeWindow()
+{
+    // Inside the main window the frame closes, and with it this window.
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->close();
+    else
+        close();
+}
 
 QPoint FrmUidx::globalPointFromTwips(int x, int y) const
 {
     return mapToGlobal(QPoint(twipsToPixels(x), twipsToPixels(y)));
 }
 
-QSize FrmUidx::sizeHint() const { return QSize(twipsToPixels(12030), twipsToPixels(6495)); }
+QSize FrmUidx::sizeHint() const
+{
+    // The design height, or more when the rows of the grid font are taller
+    // than the design assumed: a whole page and its header stay in sight.
+    const int page = Grid1 ? pixelsToTwips(static_cast<GridView *>(Grid1)->heightForRows(IndexSession::kPageRows)) : 0;
+    const int height = std::max(kHeight, IndexSession::kGridTop + page + kLabelGap + kBottomFromEdge);
+    return QSize(twipsToPixels(kWidth), twipsToPixels(height));
+}
 
 bool FrmUidx::openEditor(const QString &caption) { return editorOpener ? editorOpener(caption) : false; }
 
@@ -206,8 +245,17 @@ bool FrmUidx::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == Grid1) {
         if (event->type() == QEvent::KeyPress) {
-            if (session_.gridKeyDown(static_cast<QKeyEvent *>(event)->key()))
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (session_.gridKeyDown(key->key()))
                 return true;
+            // The list is not typed into: a typed character gets a pointer to
+            // where a name is entered (the next command clears it).
+            const QString text = key->text();
+            if (!text.isEmpty() && text.at(0).isPrint() &&
+                !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+                LblMsg->setText(QString::fromUtf8(kNameHint));
+                return true;
+            }
         } else if (event->type() == QEvent::FocusIn) {
             session_.gridFocused();
         }

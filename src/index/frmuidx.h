@@ -28,7 +28,7 @@ public:
     // Opens the breakdown editor; set by the main window once it exists.
     std::function<bool(const QString &caption)> editorOpener;
 
-    QTableView *Grid1;
+    QTableView *Grid1 = nullptr;
     std::array<QPushButton *, 12> Command1{};
     std::array<QPushButton *, 2> Command2{};
     QLabel *LblMsg, *LblPage, *Label14, *LblMem;
@@ -54,8 +54,10 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void layoutWindow();
     void buildFrame();
     void applyWidths();
     void syncViewCursor();

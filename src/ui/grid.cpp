@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <algorithm>
+#include <cmath>
 
 namespace rz {
 
@@ -25,9 +26,8 @@ QColor oleColor(quint32 ole)
     return QColor(int(ole & 0xFF), int((ole >> 8) & 0xFF), int((ole >> 16) & 0xFF));
 }
 
-// A cell that holds a number ("1,234", "-5", "2.500", "3    ") is drawn
-// right-aligned, so that figures line up by their last digit.
-static bool looksNumeric(const QString &text)
+// Figures are drawn right-aligned, so that they line up by their last digit.
+bool looksNumeric(const QString &text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
@@ -300,6 +300,8 @@ QVariant Grid::data(const QModelIndex &index, int role) const
             return backSel_;
         if (p->back.isValid())
             return p->back;
+        if (index.row() == 0)
+            return headerBack(index.column());
         if (fixed)
             return QGuiApplication::palette().color(QPalette::Button);
         return {};
@@ -314,6 +316,54 @@ QVariant Grid::data(const QModelIndex &index, int role) const
     }
 }
 
+static double luminance(const QColor &c)
+{
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+static double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor Grid::headerBack(int c) const
+{
+    const Cell *p = cellPtr(0, c);
+    if (p && p->back.isValid())
+        return p->back;
+    const QColor face = QGuiApplication::palette().color(QPalette::Button);
+    // A light caption (the yellow of the budget columns) cannot be read on
+    // the light face of a header: such a caption gets a dark slate cell.
+    if (p && p->fore.isValid() && contrast(p->fore, face) < 4.5)
+        return QColor(0x30, 0x40, 0x60);
+    return face;
+}
+
+QVariant Grid::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= cols_)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    const Cell *p = cellPtr(0, section);
+    switch (role) {
+    case Qt::DisplayRole:
+        return p ? p->text : QString();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(alignment(section));
+    case Qt::FontRole:
+        return font_;
+    case Qt::BackgroundRole:
+        return headerBack(section);
+    case Qt::ForegroundRole:
+        if (p && p->fore.isValid())
+            return p->fore;
+        return QGuiApplication::palette().color(QPalette::ButtonText);
+    default:
+        return {};
+    }
+}
+
 void Grid::cellsChanged(int r1, int c1, int r2, int c2)
 {
     if (rows() == 0 || cols_ == 0)
@@ -323,6 +373,8 @@ void Grid::cellsChanged(int r1, int c1, int r2, int c2)
     c1 = std::clamp(c1, 0, cols_ - 1);
     c2 = std::clamp(c2, 0, cols_ - 1);
     emit dataChanged(index(r1, c1), index(r2, c2));
+    if (r1 == 0)
+        emit headerDataChanged(Qt::Horizontal, c1, c2);
 }
 
 }  // namespace rz

@@ -31,6 +31,10 @@ struct ButtonText {
 // system colour &H800000xx (5 window background, 8 window text).
 QColor oleColor(quint32 ole);
 
+// A cell text that is a figure ("1,234", "-5", "2.500", "3    "): drawn
+// right-aligned in a general column, and never cut short.
+bool looksNumeric(const QString &text);
+
 class Grid : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -89,6 +93,9 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;
+    // Row 0, the fixed header row, as the horizontal header of the view, so
+    // that it stays in place while the rows scroll.
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 signals:
     void cursorChanged();
@@ -103,6 +110,7 @@ private:
     Cell &cell(int r, int c);
     const Cell *cellPtr(int r, int c) const;
     void clampCursor();
+    QColor headerBack(int c) const;
     void cellsChanged(int r1, int c1, int r2, int c2);
 
     std::vector<std::vector<Cell>> cells_;

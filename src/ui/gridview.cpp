@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProxyStyle>
+#include <QStyledItemDelegate>
 
 namespace rz {
 
@@ -19,7 +21,86 @@ public:
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
+
+constexpr int kTextMargin = 1;  // each side, as the style above leaves it
+
+// The header row drawn as the grid's fixed cells: the caption a pixel from
+// the edge in the grid font, the cell's colours, the grid lines.
+class FixedRowHeader : public QHeaderView {
+public:
+    explicit FixedRowHeader(QWidget *parent) : QHeaderView(Qt::Horizontal, parent)
+    {
+        setSectionResizeMode(QHeaderView::Fixed);
+        setSectionsClickable(false);
+        setHighlightSections(false);
+        // Column 0's caption is two blanks: Qt's smallest section would draw
+        // it wider than the caption and push every column to the right.
+        setMinimumSectionSize(0);
+    }
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int section) const override
+    {
+        if (!rect.isValid() || !model())
+            return;
+        const auto value = [&](int role) { return model()->headerData(section, Qt::Horizontal, role); };
+        painter->save();
+        painter->fillRect(rect, value(Qt::BackgroundRole).value<QColor>());
+        painter->setFont(value(Qt::FontRole).value<QFont>());
+        painter->setPen(value(Qt::ForegroundRole).value<QColor>());
+        const auto align = value(Qt::TextAlignmentRole).value<Qt::Alignment>();
+        const QRect text = rect.adjusted(kTextMargin, 0, -kTextMargin - 1, -1);
+        painter->drawText(text, int(align), value(Qt::DisplayRole).toString());
+        // The lines in the colour the table draws its own with.
+        QStyleOption option;
+        option.initFrom(parentWidget());
+        const int line = parentWidget()->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, parentWidget());
+        painter->setPen(QColor::fromRgba(static_cast<QRgb>(line)));
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        painter->restore();
+    }
+};
+
+// A figure that does not fit its cell is drawn condensed: a cut figure reads
+// as a wrong amount.
+class FittingDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (looksNumeric(option->text))
+            option->font = GridView::fittedFont(option->font, option->text, option->rect.width() - 2 * kTextMargin);
+    }
+};
 }  // namespace
+
+QFont GridView::fittedFont(const QFont &font, const QString &text, int width)
+{
+    const int need = QFontMetrics(font).horizontalAdvance(text);
+    if (need <= width || width <= 0)
+        return font;
+    QFont fitted = font;
+    // Narrower letters first; where the face cannot be condensed that far, a
+    // smaller size as well.
+    for (int stretch = std::max(1, 100 * width / need); stretch >= 50; --stretch) {
+        fitted.setStretch(stretch);
+        if (QFontMetrics(fitted).horizontalAdvance(text) <= width)
+            return fitted;
+    }
+    qreal size = fitted.pointSizeF() > 0 ? fitted.pointSizeF() : fitted.pixelSize();
+    for (int i = 0; i < 200 && QFontMetrics(fitted).horizontalAdvance(text) > width; ++i) {
+        size *= 0.95;
+        if (fitted.pointSizeF() > 0)
+            fitted.setPointSizeF(size);
+        else
+            fitted.setPixelSize(std::max(1, int(size)));
+    }
+    return fitted;
+}
 
 GridView::GridView(Grid *grid, QWidget *parent) : QTableView(parent), grid_(grid)
 {
@@ -29,8 +110,9 @@ GridView::GridView(Grid *grid, QWidget *parent) : QTableView(parent), grid_(grid
         return style;
     }();
     setStyle(tight);
+    setHorizontalHeader(new FixedRowHeader(this));
+    setItemDelegate(new FittingDelegate(this));
     setModel(grid);
-    horizontalHeader()->hide();
     verticalHeader()->hide();
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -56,8 +138,17 @@ void GridView::applyGridGeometry()
         if (w > 0)
             setColumnWidth(c, w);
     }
-    verticalHeader()->setDefaultSectionSize(twipsToPixels(grid_->rowHeight()));
+    const int rowPx = twipsToPixels(grid_->rowHeight());
     verticalHeader()->setMinimumSectionSize(1);
+    verticalHeader()->setDefaultSectionSize(rowPx);
+    horizontalHeader()->setFixedHeight(rowPx);
+    // Row 0 of the model is drawn by the header above.
+    setRowHidden(0, true);
+}
+
+int GridView::heightForRows(int rows) const
+{
+    return 2 * frameWidth() + twipsToPixels(grid_->rowHeight()) * (rows + 1);
 }
 
 void GridView::followCursor()
@@ -66,7 +157,7 @@ void GridView::followCursor()
     const QModelIndex idx = grid_->index(grid_->row(), grid_->col());
     if (idx.isValid() && idx != currentIndex())
         setCurrentIndex(idx);
-    if (idx.isValid())
+    if (idx.isValid() && idx.row() >= grid_->fixedRows())
         scrollTo(idx);
     following_ = false;
 }

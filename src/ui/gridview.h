@@ -1,6 +1,7 @@
-// Draws a Grid: no headers of its own (row 0 and column 0 are the grid's
-// fixed cells), column widths and row height from the model, and the model's
-// current cell as the view's current cell.
+// Draws a Grid: row 0 as a header that stays in place while the rows scroll,
+// column 0 as the first cell of each row, column widths and row height from
+// the model, figures that do not fit their cell condensed rather than cut,
+// and the model's current cell as the view's current cell.
 #pragma once
 #include "grid.h"
 
@@ -15,6 +16,12 @@ public:
     Grid *grid() const { return grid_; }
     void applyGridGeometry();
     void followCursor();
+
+    // Pixel height that shows the header and `rows` rows without scrolling.
+    int heightForRows(int rows) const;
+    // The font a text is drawn with in `width` pixels: the cell font, or for a
+    // figure too wide for it the font condensed (or smaller) until it fits.
+    static QFont fittedFont(const QFont &font, const QString &text, int width);
 
 signals:
     // The user moved to a cell (mouse or arrow keys); fixed cells are never reported.

@@ -1,10 +1,12 @@
-// Start-up, splash and main window: the five buttons, their procedures and closing.
+// Start-up and main window: the buttons and their procedures, the estimate
+// list in its child window, closing, and the placement kept.
 #include "app/appfolders.h"
 #include "app/frmmain.h"
 #include "app/frmsplash.h"
 #include "app/settings.h"
 #include "app/startup.h"
 #include "app/version.h"
+#include "index/frmuidx.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/shared.h"
@@ -16,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,63 +32,26 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// Records what the procedures ask of the main window.
-class FakeHost : public MainHost {
-public:
-    explicit FakeHost(rztest::ScriptedPrompts &p) : prompts(p) {}
-    void setButtonsVisible(bool visible) override
-    {
-        buttonsVisible = visible;
-        calls << (visible ? QStringLiteral("show buttons") : QStringLiteral("hide buttons"));
-    }
-    void openIndexWindow() override
-    {
-        calls << QStringLiteral("index buttons=%1 busy=%2").arg(buttonsVisible).arg(prompts.busy);
-    }
-    void openTransferWindow() override { calls << QStringLiteral("transfer"); }
-    void closeAll() override { calls << QStringLiteral("close"); }
-
-    rztest::ScriptedPrompts &prompts;
-    bool buttonsVisible = true;
-    QStringList calls;
-};
-
-// The main window's procedures with scripted prompts and a recording host.
-struct SessionRun {
+// The main window's procedures with scripted prompts and a host that records what they ask.
+struct SessionRun : MainHost {
     Shared shared;
     rztest::ScriptedPrompts prompts;
-    FakeHost host{prompts};
-    MainSession session{shared, prompts, host};
-};
-
-// A main window whose index window stays open, as the real one will.
-class MainWithIndex : public frmMain {
-public:
-    using frmMain::frmMain;
-    void openIndexWindow() override
-    {
-        auto *child = mdiArea()->addSubWindow(new QLabel(QStringLiteral("一覧")));
-        child->show();
-    }
+    MainSession session{shared, prompts, *this};
+    QStringList calls;
+    bool buttons = true;
+    void setButtonsVisible(bool visible) override { buttons = visible; }
+    void openIndexWindow() override { calls << QString("index buttons=%1 busy=%2").arg(buttons).arg(prompts.busy); }
+    void openTransferWindow() override {}
+    void closeAll() override {}
 };
 
 // A child window that notes when it closes and may refuse to.
-class ChildProbe : public QWidget {
-public:
-    ChildProbe(int n, QStringList &log, bool refuse) : n_(n), log_(log), refuse_(refuse) {}
-
-protected:
-    void closeEvent(QCloseEvent *e) override
-    {
-        log_ << QString::number(n_);
-        if (refuse_)
-            e->ignore();
-    }
-
-private:
-    int n_;
-    QStringList &log_;
-    bool refuse_;
+struct ChildProbe : QWidget {
+    ChildProbe(int n, QStringList &log, bool refuse) : n(n), log(log), refuse(refuse) {}
+    void closeEvent(QCloseEvent *e) override { log << QString::number(n), e->setAccepted(!refuse); }
+    int n;
+    QStringList &log;
+    bool refuse;
 };
 
 QStringList storedPlacement()
@@ -117,321 +83,173 @@ private slots:
         delete program_;
     }
 
-    void buttonsOfTheMainWindow()
+    // 内訳書作成: the list in a child window without the buttons; a character typed into the list
+    // says where names are entered; F12 closes the child window whole and brings the buttons back.
+    void estimateListInItsChildWindow()
     {
         Shared shared;
         rztest::ScriptedPrompts prompts;
         frmMain w(shared, prompts);
-        QCOMPARE(w.windowTitle(), QStringLiteral("RZ90 Version 1.00"));
-        QVERIFY(qobject_cast<QMdiArea *>(w.centralWidget()));
-        const QStringList captions{"内訳書作成", "編集", "最適化", "新規作成", "終了"};
-        for (int i = 0; i < 5; ++i) {
-            QCOMPARE(w.Command1[i]->text(), captions[i]);
-            QCOMPARE(w.Command1[i]->parentWidget(), w.Pic1);
-        }
+        w.show();
+        w.Command1[0]->click();  // cancelled: nothing opens
+        QVERIFY(w.mdiArea()->subWindowList().isEmpty() && w.Pic1->isVisible());
+        const QString path = program_->filePath(QStringLiteral("一覧.mdb"));
+        sb_MkIdxDB(path, 0);
+        prompts.fileAnswers.push_back(path);
+        w.Command1[0]->click();
+        QVERIFY(w.Pic1->isHidden());
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        auto *list = qobject_cast<FrmUidx *>(w.mdiArea()->subWindowList().constFirst()->widget());
+        QVERIFY(list);
+        QTest::keyClick(list->Grid1, Qt::Key_A);
+        QVERIFY2(list->LblMsg->text().contains(QStringLiteral("表紙(F11)")), qPrintable(list->LblMsg->text()));
+        QTest::keyClick(list->Grid1, Qt::Key_F5);
+        QCOMPARE(list->LblMsg->text(), QString());
+        QTest::keyClick(list->Grid1, Qt::Key_F12);
+        QTRY_VERIFY(w.mdiArea()->subWindowList().isEmpty());
+        QVERIFY(w.Pic1->isVisible());
     }
 
-    void openShowsIndexWithButtonsHidden()
+    // 新規作成 never overwrites a file and leaves none behind when it fails; a new file is empty and listed.
+    // 最適化 keeps the estimates, and reports a file it cannot compact, leaving it as it was.
+    void fileCommands_data()
     {
-        SessionRun r;
-        auto &[shared, prompts, host, session] = r;
-
-        session.Command1_Click(MainSession::Open);  // cancelled
-        QVERIFY(host.calls.isEmpty());
-        QCOMPARE(shared.DB_Path, QString());
-
-        prompts.fileAnswers.push_back(QStringLiteral("/data/見積.mdb"));
-        session.Command1_Click(MainSession::Open);
-        QCOMPARE(shared.DB_Path, QStringLiteral("/data/見積.mdb"));
-        QCOMPARE(host.calls, (QStringList{"hide buttons", "index buttons=0 busy=1"}));
-        QVERIFY(!prompts.busy);
-        QCOMPARE(prompts.records[1].file.title, QStringLiteral("見積書ファイルを開く"));
-    }
-
-    void transferNeedsTwoDifferentFiles_data()
-    {
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("first cancelled") << QStringList() << false;
-        QTest::newRow("second cancelled") << QStringList{"/d/a.mdb"} << false;
-        QTest::newRow("same file twice") << QStringList{"/d/a.mdb", "/d/a.mdb"} << false;
-        QTest::newRow("differs only in case") << QStringList{"/d/a.mdb", "/d/A.mdb"} << true;
-        QTest::newRow("two files") << QStringList{"/d/a.mdb", "/e/b.mdb"} << true;
-    }
-    void transferNeedsTwoDifferentFiles()
-    {
-        QFETCH(QStringList, answers);
-        QFETCH(bool, opens);
-        SessionRun r;
-        auto &[shared, prompts, host, session] = r;
-        for (const QString &a : answers)
-            prompts.fileAnswers.push_back(a);
-
-        session.Command1_Click(MainSession::Transfer);
-
-        QCOMPARE(host.calls, opens ? QStringList{"transfer"} : QStringList());
-        if (!answers.isEmpty()) {
-            QCOMPARE(prompts.records.size(), size_t(2));
-            QCOMPARE(prompts.records[1].file.title, QStringLiteral("見積書ファイル(2)を開く [/d/a.mdb]"));
-            QCOMPARE(shared.DB_Path1, QStringLiteral("/d/a.mdb"));
-        }
-        if (opens)
-            QCOMPARE(shared.DB_Path2, answers[1]);
-        else
-            QCOMPARE(shared.DB_Path2, QString());
-    }
-
-    // 新規作成: an existing file is never overwritten, a failure leaves no
-    // file behind, a new file holds only the empty index table.
-    void newFile_data()
-    {
+        QTest::addColumn<int>("button");
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("existing");  // empty: no file there yet
+        QTest::addColumn<QByteArray>("existing");  // empty: no file; "db": an estimate file
         QTest::addColumn<int>("style");            // -1: no message
         QTest::addColumn<QString>("message");      // empty: any text
-        QTest::newRow("new file") << "新規工事.mdb" << QByteArray() << -1 << "";
-        QTest::newRow("over an existing file") << "既存.mdb" << QByteArray("estimates kept elsewhere")
-                                               << int(MsgCritical) << "ファイルが存在するので新規作成できません";
-        QTest::newRow("in a missing folder") << "ない/新規.mdb" << QByteArray() << int(MsgExclamation) << "";
+        const int create = MainSession::NewFile, compact = MainSession::Compact;
+        QTest::newRow("new file") << create << "新規工事.mdb" << QByteArray() << -1 << "";
+        QTest::newRow("new over an existing file") << create << "既存.mdb" << QByteArray("kept elsewhere")
+                                                   << int(MsgCritical) << "ファイルが存在するので新規作成できません";
+        QTest::newRow("new in a missing folder") << create << "ない/新規.mdb" << QByteArray() << int(MsgExclamation) << "";
+        QTest::newRow("compact") << compact << "工事.mdb" << QByteArray("db") << -1 << "";
+        QTest::newRow("compact not a database") << compact << "工事.mdb" << QByteArray("x") << int(MsgExclamation) << "";
     }
-    void newFile()
+    void fileCommands()
     {
+        QFETCH(int, button);
         QFETCH(QString, name);
         QFETCH(QByteArray, existing);
         QFETCH(int, style);
         QFETCH(QString, message);
         SessionRun r;
-        auto &[shared, prompts, host, session] = r;
         const QString path = program_->filePath(name);
-        if (!existing.isEmpty()) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(existing);
-        }
-        prompts.fileAnswers.push_back(path);
-
-        session.Command1_Click(MainSession::NewFile);
-
-        QVERIFY(prompts.records[0].file.save);
-        QCOMPARE(prompts.records[0].file.proposedName, QStringLiteral("見積書.mdb"));
-        if (style < 0) {
-            QVERIFY(prompts.messages().isEmpty());
-            QCOMPARE(host.calls, (QStringList{"hide buttons", "index buttons=0 busy=1"}));
-            auto db = openEstimateFile(path);
-            QCOMPARE(db->tableNames(), QStringList{"RZTBLIDX"});
-            QCOMPARE(db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"))->recordCount(), 0);
-            return;
-        }
-        QCOMPARE(prompts.countOf(rztest::PromptRecord::Message), 1);
-        QCOMPARE(prompts.lastMessage()->style, style);
-        QVERIFY(!prompts.lastMessage()->text.isEmpty());
-        if (!message.isEmpty())
-            QCOMPARE(prompts.lastMessage()->text, message);
-        QVERIFY(host.calls.isEmpty());
-        QCOMPARE(readAll(path), existing);  // unchanged, or still no file
-        QCOMPARE(QFileInfo::exists(path), !existing.isEmpty());
-    }
-
-    void compactFromTheMainWindow_data()
-    {
-        QTest::addColumn<bool>("database");
-        QTest::newRow("estimate file") << true;
-        QTest::newRow("not a database") << false;
-    }
-    void compactFromTheMainWindow()
-    {
-        QFETCH(bool, database);
-        SessionRun r;
-        auto &[shared, prompts, host, session] = r;
-        QTemporaryDir data;
-        const QString path = data.filePath(QStringLiteral("工事.mdb"));
-        if (database) {
+        if (existing == "db") {
             sb_MkIdxDB(path, 0);
-            auto db = Database::open(path);
-            db->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1) VALUES (7, ?, ?)"),
-                        {QStringLiteral("倉庫新築"), Currency::fromRaw(98760000)});
-        } else {
+        } else if (!existing.isEmpty()) {
             QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("not an estimate file at all, just text");
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(existing) > 0);
         }
         const QByteArray before = readAll(path);
-        prompts.fileAnswers.push_back(path);
-
-        session.Command1_Click(MainSession::Compact);
-
-        QCOMPARE(prompts.records[0].file.title, QStringLiteral("見積書ファイルを最適化する"));
-        QVERIFY(!prompts.busy);
+        r.prompts.fileAnswers.push_back(path);
+        r.session.Command1_Click(button);
+        QVERIFY(!r.prompts.records.empty());
+        const QString title = button == MainSession::NewFile ? "見積書ファイルを作成する" : "見積書ファイルを最適化する";
+        QCOMPARE(r.prompts.records[0].file.title, title);
+        QVERIFY(!r.prompts.busy);
         QVERIFY(!QFileInfo::exists(program_->filePath(QStringLiteral("wkfile.mdb"))));
-        QVERIFY(host.calls.isEmpty());
-        if (database) {
-            QVERIFY(prompts.messages().isEmpty());
-            auto db = openEstimateFile(path);
-            auto rs = db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"));
-            QCOMPARE(rs->field("kn1"), Value(Currency::fromRaw(98760000)));
-        } else {
-            QCOMPARE(prompts.countOf(rztest::PromptRecord::Message), 1);
-            QCOMPARE(prompts.lastMessage()->style, int(MsgExclamation));
-            QCOMPARE(readAll(path), before);
+        QCOMPARE(r.prompts.messages().size(), style < 0 ? 0 : 1);
+        if (style >= 0) {
+            QCOMPARE(r.prompts.lastMessage()->style, style);
+            QVERIFY(r.prompts.lastMessage()->text.contains(message));
+            QCOMPARE(readAll(path), before);  // unchanged, or still no file
+            QCOMPARE(QFileInfo::exists(path), !existing.isEmpty());
         }
+        const bool created = button == MainSession::NewFile && style < 0;
+        QCOMPARE(r.calls, created ? QStringList{"index buttons=0 busy=1"} : QStringList());
+        if (style < 0)
+            QCOMPARE(openEstimateFile(path)->tableNames(), QStringList{"RZTBLIDX"});
     }
 
-    void buttonsHiddenWhileIndexIsOpen()
+    // The splash gone and the window where it was before the login; Cancel ends at once. 終了 closes the
+    // children last first, one that refuses keeps the program open; the placement is stored unless minimized.
+    void startAndClose_data()
     {
-        Shared shared;
-        rztest::ScriptedPrompts prompts;
-        MainWithIndex w(shared, prompts);
-        w.show();
-        const int fullHeight = w.mdiArea()->height();
-        prompts.fileAnswers.push_back(program_->filePath(QStringLiteral("一覧.mdb")));
-
-        w.Command1[0]->click();
-
-        QVERIFY(w.Pic1->isHidden());
-        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
-        QTRY_VERIFY(w.mdiArea()->height() > fullHeight);  // the children get the room
-        w.setButtonsVisible(true);  // what the index window does when it closes
-        QVERIFY(w.Pic1->isVisible());
-    }
-
-    void closingClosesChildrenLastFirst_data()
-    {
+        QTest::addColumn<bool>("loginOk");
         QTest::addColumn<int>("refusing");  // 0 = none
         QTest::addColumn<bool>("minimized");
         QTest::addColumn<QStringList>("order");
         QTest::addColumn<QStringList>("placement");  // stored afterwards
-        const QStringList none{"", "", "", ""};
-        QTest::newRow("all close") << 0 << false << QStringList{"3", "2", "1"}
-                                   << QStringList{"675", "900", "10500", "7500"};
-        QTest::newRow("the middle one refuses") << 2 << false << QStringList{"3", "2"} << none;
-        QTest::newRow("minimized stores nothing") << 0 << true << QStringList{"3", "2", "1"} << none;
+        const QStringList before{"1500", "750", "9000", "6000"}, moved{"-19200", "-300", "9000", "6000"};
+        QTest::newRow("all close") << true << 0 << false << QStringList{"3", "2", "1"} << moved;
+        QTest::newRow("the middle one refuses") << true << 2 << false << QStringList{"3", "2"} << before;
+        QTest::newRow("minimized stores nothing") << true << 0 << true << QStringList{"3", "2", "1"} << before;
+        QTest::newRow("login cancelled") << false << 0 << false << QStringList() << QStringList{"", "", "", ""};
     }
-    void closingClosesChildrenLastFirst()
+    void startAndClose()
     {
+        QFETCH(bool, loginOk);
         QFETCH(int, refusing);
         QFETCH(bool, minimized);
         QFETCH(QStringList, order);
         QFETCH(QStringList, placement);
-        Shared shared;
-        rztest::ScriptedPrompts prompts;
-        frmMain w(shared, prompts);
-        w.resize(700, 500);
-        w.move(45, 60);
-        w.show();
-        if (minimized)
-            w.setWindowState(Qt::WindowMinimized);
-        QStringList log;
-        for (int n = 1; n <= 3; ++n)
-            w.mdiArea()->addSubWindow(new ChildProbe(n, log, n == refusing))->show();
-
-        w.Command1[4]->click();
-
-        QCOMPARE(log, order);
-        QCOMPARE(w.isVisible(), refusing != 0);
-        QCOMPARE(storedPlacement(), placement);
-    }
-
-    void startUp_data()
-    {
-        QTest::addColumn<bool>("loginOk");
-        QTest::newRow("login") << true;
-        QTest::newRow("login cancelled") << false;
-    }
-    void startUp()
-    {
-        QFETCH(bool, loginOk);
         if (loginOk) {
             auto s = openUserSettings();
-            s->setValue(QStringLiteral("Settings/MainLeft"), QStringLiteral("1500"));
-            s->setValue(QStringLiteral("Settings/MainTop"), QStringLiteral("750"));
-            s->setValue(QStringLiteral("Settings/MainWidth"), QStringLiteral("9000"));
-            s->setValue(QStringLiteral("Settings/MainHeight"), QStringLiteral("6000"));
+            for (const QString kv : {"MainLeft=1500", "MainTop=750", "MainWidth=9000", "MainHeight=6000"})
+                s->setValue("Settings/" + kv.section(u'=', 0, 0), kv.section(u'=', 1));
         }
         QDir::setCurrent(QDir::tempPath());
         Shared shared;
         rztest::ScriptedPrompts prompts;
-        bool splashGone = true;
-        bool mainShown = false;
+        bool splashGone = true, mainShown = false;
         auto login = [&] {
             for (QWidget *w : QApplication::topLevelWidgets()) {
-                if (qobject_cast<frmSplash *>(w) && w->isVisible())
-                    splashGone = false;
-                if (qobject_cast<frmMain *>(w) && w->isVisible())
-                    mainShown = true;
+                splashGone = splashGone && !(qobject_cast<frmSplash *>(w) && w->isVisible());
+                mainShown = mainShown || (qobject_cast<frmMain *>(w) && w->isVisible());
             }
             return loginOk;
         };
-
         auto w = Main(shared, prompts, login, 10);
-
-        QVERIFY(splashGone);
-        QVERIFY(mainShown);
+        QVERIFY(splashGone && mainShown);
         QCOMPARE(shared.Co_Name, companyName());
         QCOMPARE(QDir::current().canonicalPath(), QDir(program_->path()).canonicalPath());
-        if (!loginOk) {
-            QVERIFY(!w);
-            QCOMPARE(storedPlacement(), (QStringList{"", "", "", ""}));
-            return;
+        QCOMPARE(bool(w), loginOk);
+        if (w) {
+            QCOMPARE(w->windowTitle(), QStringLiteral("RZ90 Version 1.00"));
+            QCOMPARE(QRect(w->pos(), w->size()), QRect(100, 50, 600, 400));
+            QCOMPARE(w->focusWidget(), w->Command1[0]);
+            // The program's own icon on its windows, not the toolkit's.
+            QVERIFY(!programIcon().availableSizes().isEmpty());
+            QCOMPARE(w->windowIcon().pixmap(32).toImage(), programIcon().pixmap(32).toImage());
+            w->move(-1280, -20);  // on a screen to the left
+            if (minimized)
+                w->setWindowState(Qt::WindowMinimized);
+            QStringList log;
+            for (int n = 1; n <= 3; ++n)
+                w->mdiArea()->addSubWindow(new ChildProbe(n, log, n == refusing))->show();
+            w->Command1[4]->click();
+            QCOMPARE(log, order);
+            QCOMPARE(w->isVisible(), refusing != 0);
         }
-        QVERIFY(w);
-        QVERIFY(w->isVisible());
-        QCOMPARE(w->windowTitle(), QStringLiteral("RZ90 Version 1.00"));
-        QCOMPARE(QRect(w->pos(), w->size()), QRect(100, 50, 600, 400));
-        QCOMPARE(w->focusWidget(), w->Command1[0]);
+        QCOMPARE(storedPlacement(), placement);
     }
 
-    void splashWindow()
+    // Where the main window opens: centred on the first run, stored values as far as they are numbers.
+    void readPlacement_data()
     {
-        Shared shared;
-        frmSplash splash(shared);
-        QCOMPARE(shared.Co_Name, companyName());
-        QCOMPARE(splash.LblApname->text(), QStringLiteral("見積書作成システム"));
-        QCOMPARE(splash.LblVer->text(), QStringLiteral("Version 1.00"));
-        QCOMPARE(versionText(2, 1, 3), QStringLiteral("2.13"));  // minor and revision run together
-        QCOMPARE(splash.lblpro->text(), QStringLiteral("Produced by tavro"));
-        QVERIFY(splash.LblUser);
-        const QImage shot = splash.grab().toImage();
-        const auto rows = splashPixelRows(splash.height(), splash.colourSeconds());
-        QCOMPARE(QColor(shot.pixel(0, 0)), rows.front());
-        QCOMPARE(QColor(shot.pixel(0, shot.height() - 1)), rows.back());
+        QTest::addColumn<QStringList>("stored");  // key=value
+        QTest::addColumn<QSize>("screenPixels");
+        QTest::addColumn<QRectF>("expected");  // twips: left, top, width, height
+        const QSize hd(1920, 1080);
+        QTest::newRow("first run, centred") << QStringList() << hd << QRectF(7525, 3600, 13750, 9000);
+        QTest::newRow("window wider than screen") << QStringList() << QSize(800, 600) << QRectF(-875, 0, 13750, 9000);
+        QTest::newRow("written by hand") << QStringList{"MainWidth= 14000.5 ", "MainLeft=1.5e3", "MainTop=300"} << hd
+                                         << QRectF(1500, 300, 14000.5, 9000);
+        QTest::newRow("text falls back") << QStringList{"MainWidth=広い", "MainHeight=0", "MainLeft=x", "MainTop="} << hd
+                                         << QRectF(7525, 3600, 13750, 9000);
     }
-
-    void splashGradient_data()
+    void readPlacement()
     {
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("seconds");
-        QTest::addColumn<int>("y");
-        QTest::addColumn<QColor>("colour");
-        // 1020 lines: a step every 2 lines from the top; full colour by the middle.
-        QTest::newRow("top edge") << 1020 << 0 << 0 << QColor(0, 0, 0);
-        QTest::newRow("tenth of the way") << 1020 << 0 << 100 << QColor(0, 0, 50);
-        QTest::newRow("red") << 1020 << 3 << 100 << QColor(50, 0, 0);
-        QTest::newRow("seconds 59 is red") << 1020 << 59 << 100 << QColor(50, 0, 0);
-        QTest::newRow("bottom edge") << 1020 << 0 << 1020 << QColor(0, 0, 255);
-        // 200 lines: one line per step; the lower half goes on from where the upper stopped.
-        QTest::newRow("short: bottom edge") << 200 << 3 << 200 << QColor(101, 0, 0);
-        QTest::newRow("short: middle drawn last") << 200 << 3 << 100 << QColor(201, 0, 0);
-    }
-    void splashGradient()
-    {
-        QFETCH(int, height);
-        QFETCH(int, seconds);
-        QFETCH(int, y);
-        QFETCH(QColor, colour);
-        const auto lines = splashLineColours(height, seconds);
-        QCOMPARE(int(lines.size()), height + 1);
-        QCOMPARE(lines[static_cast<size_t>(y)], colour);
-    }
-
-    void splashPixelRowsShowLastLineDrawn()
-    {
-        // 40 pixels = 600 twip lines, a step every line from the top.
-        const auto rows = splashPixelRows(40, 0);
-        QCOMPARE(rows.size(), size_t(40));
-        QCOMPARE(rows[0], QColor(0, 0, 7));    // lines 0..7, 7 drawn last
-        QCOMPARE(rows[1], QColor(0, 0, 22));   // lines 8..22
-        QCOMPARE(rows[10], QColor(0, 0, 157));
-        QCOMPARE(rows[39], QColor(0, 0, 255));
+        QFETCH(QStringList, stored);
+        QFETCH(QSize, screenPixels);
+        QFETCH(QRectF, expected);
+        auto settings = openUserSettings();
+        for (const QString &kv : stored)
+            settings->setValue("Settings/" + kv.section(u'=', 0, 0), kv.section(u'=', 1));
+        const MainGeometry g = readMainGeometry(*settings, screenSizeInTwips(screenPixels));
+        QCOMPARE(QRectF(g.left, g.top, g.width, g.height), expected);
     }
 };
 
