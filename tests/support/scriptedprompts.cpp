@@ -54,7 +54,7 @@ const PromptRecord *ScriptedPrompts::lastMenu() const
     for (auto it = records.rbegin(); it != records.rend(); ++it)
         if (it->kind == PromptRecord::Menu)
             return &*it;
-    return nullptr;
+    return &none_;
 }
 
 void ScriptedPrompts::beep()
@@ -92,7 +92,7 @@ const PromptRecord *ScriptedPrompts::lastMessage() const
     for (auto it = records.rbegin(); it != records.rend(); ++it)
         if (it->kind == PromptRecord::Message)
             return &*it;
-    return nullptr;
+    return &none_;
 }
 
 void ScriptedPrompts::clear()

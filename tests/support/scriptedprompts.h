@@ -43,9 +43,14 @@ public:
 
     int countOf(PromptRecord::Kind kind) const;
     QStringList messages() const;  // texts of every message box shown
+    // Never null: with none shown, an empty record of kind Beep, so a check
+    // of its text fails the test instead of crashing the suite.
     const PromptRecord *lastMessage() const;
     const PromptRecord *lastMenu() const;
     void clear();
+
+private:
+    PromptRecord none_{PromptRecord::Beep, {}, {}, 0, {}, {}, {}, {}};
 };
 
 }  // namespace rztest
