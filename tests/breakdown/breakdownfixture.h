@@ -52,16 +52,11 @@ struct Item {
 
 inline Item leaf(std::vector<int> path, const QString &name, const QString &su1, const QString &tk1, const QString &kn1 = "0")
 {
-    Item i{std::move(path), name};
-    i.su1 = su1, i.tk1 = tk1, i.kn1 = kn1;
-    return i;
+    return Item{std::move(path), name, kItemFlg, su1, tk1, kn1};
 }
-
 inline Item group(std::vector<int> path, const QString &name, const QString &kn1 = "0", const QString &kn2 = "0")
 {
-    Item i = leaf(std::move(path), name, "0", "0", kn1);
-    i.flg = kGroupFlg, i.kn2 = kn2;
-    return i;
+    return Item{std::move(path), name, kGroupFlg, "0", "0", kn1, "0", "0", kn2};
 }
 
 // n rows on one level under `parent`, keys 1024 apart, named "行1", "行2"..., amounts 10, 20...
@@ -103,12 +98,10 @@ public:
             rs->addNew();
             for (int i = 0; i < 8; ++i)
                 rs->setField(i, rz::Value(qint64(i < int(it.path.size()) ? it.path[size_t(i)] : 0)));
-            const QStringList money{"su1", it.su1, "tk1", it.tk1, "kn1", it.kn1, "su2", it.su2, "tk2", it.tk2, "kn2", it.kn2};
-            for (int i = 0; i < money.size(); i += 2)
-                rs->setField(money[i], rz::Value(cy(money[i + 1])));
-            const QStringList texts{"knm", it.name, "flg", it.flg, "mei", it.mei, "tn1", it.tn1, "bk1", it.bk1};
-            for (int i = 0; i < texts.size(); i += 2)
-                rs->setField(texts[i], rz::Value(texts[i + 1]));
+            const QStringList cols{"su1", "tk1", "kn1", "su2", "tk2", "kn2", "knm", "flg", "mei", "tn1", "bk1"};
+            const QStringList values{it.su1, it.tk1, it.kn1, it.su2, it.tk2, it.kn2, it.name, it.flg, it.mei, it.tn1, it.bk1};
+            for (int i = 0; i < cols.size(); ++i)  // the first six are money
+                rs->setField(cols[i], i < 6 ? rz::Value(cy(values[i])) : rz::Value(values[i]));
             for (auto [column, v] : {std::pair{"rt1", it.rt1}, {"rt2", it.rt2}, {"int0", 0}})
                 rs->setField(column, rz::Value(qint64(v)));
             rs->update();
@@ -145,10 +138,17 @@ public:
         shared.U1_Rt1 = shared.U1_Rt2 = 100;
         shared.Idx_Page = shared.Idx_Row = 1;
         shared.formsLoaded = 2;  // the main window and the index window
+        return startEditor();
+    }
+    bool startEditor()
+    {
         editor = std::make_unique<rz::frmU1>(shared, prompts);
-        const bool ok = editor->start();
+        if (!editor->start()) {
+            editor.reset();  // as the main window closes the frame of an editor that could not load
+            return false;
+        }
         editor->show();
-        return ok;
+        return true;
     }
 
     // The index window on these rows, opening the editor with its F1.
@@ -161,14 +161,10 @@ public:
         index->setAttribute(Qt::WA_DeleteOnClose, false);
         index->session().today = [] { return QDate(2026, 12, 6); };
         index->editorOpener = [this](const QString &caption) {
-            editor = std::make_unique<rz::frmU1>(shared, prompts);
+            if (!startEditor())
+                return false;
             editor->setWindowTitle(caption);
             editor->onClosed = [this] { index->session().activate(); };
-            if (!editor->start()) {
-                editor.reset();  // as the main window closes the frame of an editor that could not load
-                return false;
-            }
-            editor->show();
             return true;
         };
         const bool ok = index->start();
@@ -180,7 +176,6 @@ public:
     const rz::Grid &grid() { return editor->session().grid(); }
     QString total() { return editor->LblTotal->text(); }
     QString name(int row) { return grid().text(row, 1).trimmed(); }
-    QPoint cursor() { return QPoint(grid().row(), grid().col()); }
     // The box lying over the current cell: the unit box or the text box.
     QWidget *box() { return s().overlay.combo ? static_cast<QWidget *>(editor->Combo1) : editor->TxtEdit; }
     QString boxText() { return s().overlay.combo ? editor->Combo1->currentText() : editor->TxtEdit->text(); }
@@ -205,11 +200,6 @@ public:
     }
     void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(editor->Grid1, key, mods); }
     void toRow(int row, int col = 1) { s().gridCellEntered(row, col); }
-    void click(int row, int col, Qt::MouseButton button = Qt::LeftButton)
-    {
-        QTableView *view = editor->Grid1;
-        QTest::mouseClick(view->viewport(), button, {}, view->visualRect(view->model()->index(row, col)).center());
-    }
     // The last prompt of a kind, or an empty record (style -1) when there was none.
     PromptRecord last(PromptRecord::Kind kind) const
     {

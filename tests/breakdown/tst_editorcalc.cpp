@@ -74,12 +74,9 @@ private slots:
         QCOMPARE(f.editor->LblRitu->text(), QString("90"));
     }
 
-    void rateAnswers_data()
-    {
-        cases<Rate>({{"0", {false, "0", 100}}, {"1000", {false, "1000", 100}}, {"abc", {false, "abc", 100}}, {"999.5", {false, "999.5", 100}},
-                     {"cancelled", {false, "cancel", 100}}, {"blanks, rate label", {true, "   ", 100}},
-                     {"80, rate label stores only the rate", {true, "80", 80}}});
-    }
+    void rateAnswers_data() { cases<Rate>({{"0", {false, "0", 100}}, {"1000", {false, "1000", 100}}, {"abc", {false, "abc", 100}}, {"999.5", {false, "999.5", 100}},
+                                           {"cancelled", {false, "cancel", 100}}, {"blanks, rate label", {true, "   ", 100}},
+                                           {"80, rate label stores only the rate", {true, "80", 80}}}); }
     void rateAnswers()
     {
         QFETCH(Rate, c);
@@ -157,11 +154,8 @@ private slots:
     // a rate entered for the set shown re-prices from the estimate's rate,
     // and closing puts the totals, the row count and both rates into the
     // estimate's record, where the next opening finds them.
-    void closingUpdatesTheIndexRecord_data()
-    {
-        // Budget set shown, and the record afterwards: kn1|kn2|int0|int1|int2|dt3.
-        cases<QPair<bool, QString>>({{"estimate set", {false, "2800|2700|2|80|90|12-06-2026"}}, {"budget set", {true, "3500|2400|2|100|80|12-06-2026"}}});
-    }
+    // Budget set shown, and the record afterwards: kn1|kn2|int0|int1|int2|dt3.
+    void closingUpdatesTheIndexRecord_data() { cases<QPair<bool, QString>>({{"estimate set", {false, "2800|2700|2|80|90|12-06-2026"}}, {"budget set", {true, "3500|2400|2|100|80|12-06-2026"}}}); }
     void closingUpdatesTheIndexRecord()
     {
         using Case = QPair<bool, QString>;
@@ -218,10 +212,7 @@ private slots:
     // running-total rows, a provisionally deleted group with a wrong amount
     // below it, stale group amounts, a wrong item amount, and quantities a
     // SINGLE column cannot hold exactly.
-    void wholeEstimateRecalculation_data()
-    {
-        cases<QPair<bool, bool>>({{"48 columns", {false, true}}, {"47 columns", {true, true}}, {"cancelled", {false, false}}});
-    }
+    void wholeEstimateRecalculation_data() { cases<QPair<bool, bool>>({{"48 columns", {false, true}}, {"47 columns", {true, true}}, {"cancelled", {false, false}}}); }
     void wholeEstimateRecalculation()
     {
         using Variant = QPair<bool, bool>;  // 47 columns, confirmed
@@ -255,12 +246,9 @@ private slots:
 
     // An amount that cannot be held stops the recalculation and leaves every
     // row as it was, including rows already corrected before it was met.
-    void overflowChangesNothing_data()
-    {
-        cases<Overflow>({{"beyond the currency range", {false, "900000000000", "100000", 1}}, {"beyond the currency range, SQL table", {true, "900000000000", "100000", 1}},
-                         {"item beyond a LONG amount", {true, "3000000", "1000", 1}}, {"group sum beyond a LONG amount", {true, "1000000000", "2", 2}},
-                         {"level sum beyond the currency range", {false, "500000000000000", "1", 2}}});
-    }
+    void overflowChangesNothing_data() { cases<Overflow>({{"beyond the currency range", {false, "900000000000", "100000", 1}}, {"beyond the currency range, SQL table", {true, "900000000000", "100000", 1}},
+                                                          {"item beyond a LONG amount", {true, "3000000", "1000", 1}}, {"group sum beyond a LONG amount", {true, "1000000000", "2", 2}},
+                                                          {"level sum beyond the currency range", {false, "500000000000000", "1", 2}}}); }
     void overflowChangesNothing()
     {
         QFETCH(Overflow, c);

@@ -23,15 +23,12 @@ Q_DECLARE_METATYPE(Unit)
 class TestRules : public QObject {
     Q_OBJECT
 private slots:
-    void amountRule_data()
-    {
-        cases<Amount>({{"negative quantity floors away from 0", {"3", "-1.5", "-5"}}, {"fractional price", {"123.45", "2.5", "308"}},
-                       {"negative price", {"-1000", "0.3333", "-334"}}, {"price without quantity", {"50000", "0", "0"}},
-                       {"product below four decimals", {"0.0001", "0.0001", "0"}},
-                       {"large but in range", {"900000000000", "1000", "900000000000000"}},
-                       {"negative beyond the range", {"-900000000000", "100000", ""}},
-                       {"just over the top", {"922337203685477", "1.0001", ""}}});
-    }
+    void amountRule_data() { cases<Amount>({{"negative quantity floors away from 0", {"3", "-1.5", "-5"}}, {"fractional price", {"123.45", "2.5", "308"}},
+                                            {"negative price", {"-1000", "0.3333", "-334"}}, {"price without quantity", {"50000", "0", "0"}},
+                                            {"product below four decimals", {"0.0001", "0.0001", "0"}},
+                                            {"large but in range", {"900000000000", "1000", "900000000000000"}},
+                                            {"negative beyond the range", {"-900000000000", "100000", ""}},
+                                            {"just over the top", {"922337203685477", "1.0001", ""}}}); }
     void amountRule()
     {
         QFETCH(Amount, c);
@@ -42,16 +39,13 @@ private slots:
         QVERIFY(!recomputedAmount(Currency(), cy(c.quantity)).has_value());  // no price: the amount is kept
     }
 
-    void repricing_data()
-    {
-        cases<Reprice>({{"100 -> 90", {"3", "1000", "3000", 100, 90, "900/2700"}}, {"lump sum", {"0", "0", "1005", 100, 90, "0/904"}},
-                        {"negative lump sum floors", {"0", "0", "-1005", 100, 90, "0/-905"}},
-                        {"price rounds down to yen", {"2.5", "999", "0", 100, 110, "1098/2745"}},
-                        {"unchanged rate keeps the price", {"1", "29", "29", 100, 100, "29/29"}},
-                        {"back from 90 to 100", {"3", "900", "2700", 90, 100, "1000/3000"}},
-                        {"stored amount ignored when priced", {"2", "500", "12345", 100, 200, "1000/2000"}},
-                        {"old rate 0", {"1", "1000", "0", 0, 90, ""}}, {"price beyond the range", {"1", "900000000000000", "0", 1, 999, ""}}});
-    }
+    void repricing_data() { cases<Reprice>({{"100 -> 90", {"3", "1000", "3000", 100, 90, "900/2700"}}, {"lump sum", {"0", "0", "1005", 100, 90, "0/904"}},
+                                            {"negative lump sum floors", {"0", "0", "-1005", 100, 90, "0/-905"}},
+                                            {"price rounds down to yen", {"2.5", "999", "0", 100, 110, "1098/2745"}},
+                                            {"unchanged rate keeps the price", {"1", "29", "29", 100, 100, "29/29"}},
+                                            {"back from 90 to 100", {"3", "900", "2700", 90, 100, "1000/3000"}},
+                                            {"stored amount ignored when priced", {"2", "500", "12345", 100, 200, "1000/2000"}},
+                                            {"old rate 0", {"1", "1000", "0", 0, 90, ""}}, {"price beyond the range", {"1", "900000000000000", "0", 1, 999, ""}}}); }
     void repricing()
     {
         QFETCH(Reprice, c);
@@ -63,27 +57,24 @@ private slots:
         QCOMPARE(r.price.toString() + "/" + r.amount.toString(), c.result);
     }
 
-    void numberTyping_data()
-    {
-        cases<Keys>({{"point then digits", {3, "", true, false, ".25", "0.25", 0, "0.25"}},
-                     {"second point ignored", {3, "", true, false, "1..5", "1.5", 0, "1.5"}},
-                     {"fourth decimal refused", {3, "", true, false, "1.2345", "1.234", 1, "1.234"}},
-                     {"digit replaces selection", {3, "1,234.5", true, false, "8", "8", 0, "8"}},
-                     {"appends without selection", {3, "1,234", false, false, "5", "12,345", 0, "12,345"}},
-                     {"stale flag, point", {3, "", false, true, ".", "0.", 0, ""}},
-                     {"stale flag, digit", {3, "1,234", false, true, "5", "12,345", 0, "12,345"}},
-                     {"enter swallowed", {6, "", true, false, "12\r3", "123", 0, "123"}},
-                     {"column 3 whole part full", {3, "", true, false, "99999999999", "9,999,999,999", 1, "9,999,999,999"}},
-                     {"column 4 negative one digit less", {4, "", true, false, "-9999999", "-999,999", 1, "-999,999"}},
-                     {"sign kept through a zero", {3, "", true, false, "-05", "-5", 0, "-5"}},
-                     {"minus after the point", {3, "", true, false, "1.-5", "1.5", 1, "1.5"}},
-                     {"lone minus commits empty", {3, "", true, false, "-", "-", 0, ""}},
-                     {"backspace clears the point", {3, "", true, false, "2.5\b1234", "1,234", 0, "1,234"}},
-                     {"unit price ignores the point", {6, "", true, false, "12.5", "125", 0, "125"}},
-                     {"full unit price can be emptied", {6, "99,999,999", false, false, "\b7", "7", 0, "7"}},
-                     {"minus after digits in a price", {7, "", true, false, "15-", "15", 1, "15"}},
-                     {"negative amount one digit less", {8, "", true, false, "-9999999999", "-999,999,999", 1, "-999,999,999"}}});
-    }
+    void numberTyping_data() { cases<Keys>({{"point then digits", {3, "", true, false, ".25", "0.25", 0, "0.25"}},
+                                            {"second point ignored", {3, "", true, false, "1..5", "1.5", 0, "1.5"}},
+                                            {"fourth decimal refused", {3, "", true, false, "1.2345", "1.234", 1, "1.234"}},
+                                            {"digit replaces selection", {3, "1,234.5", true, false, "8", "8", 0, "8"}},
+                                            {"appends without selection", {3, "1,234", false, false, "5", "12,345", 0, "12,345"}},
+                                            {"stale flag, point", {3, "", false, true, ".", "0.", 0, ""}},
+                                            {"stale flag, digit", {3, "1,234", false, true, "5", "12,345", 0, "12,345"}},
+                                            {"enter swallowed", {6, "", true, false, "12\r3", "123", 0, "123"}},
+                                            {"column 3 whole part full", {3, "", true, false, "99999999999", "9,999,999,999", 1, "9,999,999,999"}},
+                                            {"column 4 negative one digit less", {4, "", true, false, "-9999999", "-999,999", 1, "-999,999"}},
+                                            {"sign kept through a zero", {3, "", true, false, "-05", "-5", 0, "-5"}},
+                                            {"minus after the point", {3, "", true, false, "1.-5", "1.5", 1, "1.5"}},
+                                            {"lone minus commits empty", {3, "", true, false, "-", "-", 0, ""}},
+                                            {"backspace clears the point", {3, "", true, false, "2.5\b1234", "1,234", 0, "1,234"}},
+                                            {"unit price ignores the point", {6, "", true, false, "12.5", "125", 0, "125"}},
+                                            {"full unit price can be emptied", {6, "99,999,999", false, false, "\b7", "7", 0, "7"}},
+                                            {"minus after digits in a price", {7, "", true, false, "15-", "15", 1, "15"}},
+                                            {"negative amount one digit less", {8, "", true, false, "-9999999999", "-999,999,999", 1, "-999,999,999"}}}); }
     void numberTyping()
     {
         QFETCH(Keys, c);
@@ -127,15 +118,12 @@ private slots:
         QCOMPARE(c.outcome == CellCommit::Outcome::NotWritten ? QString() : r.text, c.cell);
     }
 
-    void unitCell_data()
-    {
-        cases<Unit>({{"1", {"1", "", "型枠", " ｍ "}}, {"2", {"2", "", "型枠", "ｍ2 "}}, {"3", {"3", "", "型枠", "ｍ3 "}},
-                     {"4", {"4", "", "型枠", " 式 "}}, {"5", {"5", "", "型枠", "か所"}}, {"6", {"6", "", "型枠", " 個 "}},
-                     {"7", {"7", "", "型枠", " 枚 "}}, {"8", {"8", "", "型枠", " 組 "}}, {"9", {"9", "", "型枠", " 本 "}},
-                     {"0", {"0", "", "型枠", " 台 "}}, {"rest dropped", {"3x", "", "型枠", "ｍ3 "}},
-                     {"typed unit cut to 4 bytes", {"Kilogram", "", "型枠", "Kilo"}}, {"full-width digit", {"３", "", "型枠", "３"}},
-                     {"unchanged", {"3", "3", "型枠", ""}}, {"subtotal row", {" 式", " 式", "@小計", "    "}}});
-    }
+    void unitCell_data() { cases<Unit>({{"1", {"1", "", "型枠", " ｍ "}}, {"2", {"2", "", "型枠", "ｍ2 "}}, {"3", {"3", "", "型枠", "ｍ3 "}},
+                                        {"4", {"4", "", "型枠", " 式 "}}, {"5", {"5", "", "型枠", "か所"}}, {"6", {"6", "", "型枠", " 個 "}},
+                                        {"7", {"7", "", "型枠", " 枚 "}}, {"8", {"8", "", "型枠", " 組 "}}, {"9", {"9", "", "型枠", " 本 "}},
+                                        {"0", {"0", "", "型枠", " 台 "}}, {"rest dropped", {"3x", "", "型枠", "ｍ3 "}},
+                                        {"typed unit cut to 4 bytes", {"Kilogram", "", "型枠", "Kilo"}}, {"full-width digit", {"３", "", "型枠", "３"}},
+                                        {"unchanged", {"3", "3", "型枠", ""}}, {"subtotal row", {" 式", " 式", "@小計", "    "}}}); }
     void unitCell()
     {
         QFETCH(Unit, c);
