@@ -1,7 +1,6 @@
-// Builds an estimate file with one item table of either variant (48 columns
-// by table definition, or the transfer window's 47-column SQL with SINGLE
-// quantities and LONG amounts), and opens the breakdown editor on it,
-// directly or through the index window, with scripted prompts.
+// Builds an estimate file with one item table of either variant (48 columns by table definition, or the transfer window's
+// 47-column SQL with SINGLE quantities and LONG amounts), and opens the breakdown editor on it, directly or through the index
+// window, with scripted prompts.
 #pragma once
 #include "breakdown/frmu1.h"
 #include "index/frmuidx.h"
@@ -28,8 +27,8 @@ template <class T> void cases(std::initializer_list<std::pair<const char *, T>> 
         QTest::newRow(name) << c;
 }
 
-// A money value written as the tests and the labels write it: "1,250", "-1.5".
-// A text that is no number is a mistake of the test itself and fails it.
+// A money value written as the tests and the labels write it: "1,250", "-1.5". A text that is no number is a mistake of the
+// test itself and fails it.
 inline rz::Currency cy(const QString &text)
 {
     const auto v = rz::Currency::parse(QString(text).remove(u','));
@@ -179,19 +178,15 @@ public:
     // The box lying over the current cell: the unit box or the text box.
     QWidget *box() { return s().overlay.combo ? static_cast<QWidget *>(editor->Combo1) : editor->TxtEdit; }
     QString boxText() { return s().overlay.combo ? editor->Combo1->currentText() : editor->TxtEdit->text(); }
-    // Keys as the overlay gets them; characters QTest cannot name travel as
-    // text, "\b" as Backspace, a leading "^" selects the whole text first.
+    // Keys as the overlay gets them; characters QTest cannot name travel as text, "\b" as Backspace, a leading "^" selects the
+    // whole text first.
     void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(box(), k, mods); }
     void type(QString text)
     {
         if (text.startsWith(u'^'))
             key(Qt::Key_A, Qt::ControlModifier), text.remove(0, 1);
         for (QChar c : text) {
-            if (c == u'\b') {
-                key(Qt::Key_Backspace);
-                continue;
-            }
-            const int code = c.isDigit() && c.unicode() < 128 ? Qt::Key_0 + (c.unicode() - u'0') : 0;
+            const int code = c == u'\b' ? Qt::Key_Backspace : c.isDigit() && c.unicode() < 128 ? Qt::Key_0 + (c.unicode() - u'0') : 0;
             for (QEvent::Type t : {QEvent::KeyPress, QEvent::KeyRelease}) {
                 QKeyEvent e(t, code, Qt::NoModifier, QString(c));
                 QApplication::sendEvent(box(), &e);

@@ -1,16 +1,14 @@
-// Typing into the breakdown editor's cells through the overlay of the real
-// window: what each column takes, what a cell shows after it is left, the
-// amount and the level total following at once, and what reaches the file.
+// Typing into the breakdown editor's cells through the overlay of the real window: what each column takes, what a cell shows
+// after it is left, the amount and the level total following at once, and what reaches the file.
 #include "breakdownfixture.h"
 
 #include <QClipboard>
 #include <QInputMethodEvent>
 
 namespace {
-// The edited row in one of its kinds (item 2 x 500, blank, nameless, group of
-// 5,000) with a row of 300 after it; the keys typed ("^" selects all first),
-// the box's text before the cell is left, the cell, amount and total label
-// afterwards, the beeps, and a column of the record after closing.
+// The edited row in one of its kinds (item 2 x 500, blank, nameless, group of 5,000) with a row of 300 after it; the keys typed
+// ("^" selects all first), the box's text before the cell is left, the cell, amount and total label afterwards, the beeps, and
+// a column of the record after closing.
 struct Typing { QString kind; int col; QString keys, typed, cell, amount, total; int beeps; QString field, stored; };
 struct Storable { bool sqlVariant; QString price; int col; QString keys, message, cell; };  // price "": a lump sum of 1,000
 struct Leaving { bool byMouse; int col; QString first, second, firstCell, secondCell; };
@@ -61,17 +59,15 @@ private slots:
         QVERIFY(f.grid().row() != 1 || f.grid().col() != c.col);
         // The cell, and the amount and the level total following before anything is written.
         QCOMPARE(f.grid().text(1, c.col).trimmed() + '|' + f.grid().text(1, 8) + '|' + f.total(), c.cell + '|' + c.amount + '|' + c.total);
-        QCOMPARE(f.prompts.beeps, c.beeps);
-        QCOMPARE(f.prompts.countOf(PromptRecord::Message), 0);
+        QCOMPARE(QPoint(f.prompts.beeps, f.prompts.countOf(PromptRecord::Message)), QPoint(c.beeps, 0));
         f.press(Qt::Key_F12);  // closing writes the row back
         const Value v = f.value({1024}, c.field.toLatin1().constData());
         QCOMPARE(v.isText() ? v.toString().trimmed() : v.toCurrency().toString(), v.isText() ? c.stored : cy(c.stored).toString());
         QCOMPARE(f.shared.U1_Kn1, cy(c.total));
     }
 
-    // Whatever reaches a number box besides typed characters (editing keys,
-    // the clipboard, an input method, a text put in from outside) never
-    // becomes a cell the file would refuse or read differently.
+    // Whatever reaches a number box besides typed characters (editing keys, the clipboard, an input method, a text put in from
+    // outside) never becomes a cell the file would refuse or read differently.
     void numberCellsTakeOnlyTypedNumbers_data()
     {
         const QString tooLarge = U1Session::kAmountTooLarge, notStorable = U1Session::kNotStorable;
@@ -99,22 +95,18 @@ private slots:
         QCOMPARE(f.boxText(), f.grid().text(1, c.col).trimmed());
         f.type(c.keys);
         f.key(Qt::Key_Return);
-        QCOMPARE(f.prompts.messages(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
-        QCOMPARE(f.grid().text(1, c.col).trimmed(), c.cell);
-        if (!c.message.isEmpty())
-            QCOMPARE(f.grid().text(1, 8), amountBefore);
+        QCOMPARE(f.prompts.messages().join("") + '|' + f.grid().text(1, c.col).trimmed(), c.message + '|' + c.cell);
+        QVERIFY(c.message.isEmpty() || f.grid().text(1, 8) == amountBefore);  // a refused number leaves the amount as it was
         f.toRow(1, 6);  // a text that reached the box some other way is refused when the cell is left
         f.s().setOverlayText("1,34");
         f.key(Qt::Key_Return);
         QCOMPARE(f.grid().text(1, 6), priceBefore);
-        const int messages = f.prompts.countOf(PromptRecord::Message);
         f.press(Qt::Key_F12);  // whatever stayed in the grid is written without a complaint
-        QCOMPARE(f.prompts.countOf(PromptRecord::Message), messages);
-        QVERIFY(!f.s().isLoaded());
+        QCOMPARE(QPoint(f.prompts.countOf(PromptRecord::Message), f.s().isLoaded()), QPoint(c.message.isEmpty() ? 0 : 1, 0));
     }
 
-    // Leaving the cell by the mouse or by the focus going to another window
-    // commits it; coming back, what is typed next is committed too.
+    // Leaving the cell by the mouse or by the focus going to another window commits it; coming back, what is typed next is
+    // committed too.
     void leavingTheCellCommits_data() { cases<Leaving>({{"unit price, mouse", {true, 6, "250", "80", "250", "80"}}, {"unit price, focus", {false, 6, "120", "80", "120", "80"}},
                                                         {"unit, focus", {false, 5, "3", "1", "ｍ3", "ｍ"}}}); }
     void leavingTheCellCommits()

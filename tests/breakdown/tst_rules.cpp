@@ -1,6 +1,5 @@
-// The editor's rules without a window: the amount of a row (exact currency
-// product, rounded down), re-pricing by a rate, the number filter key by key,
-// committing a typed text into a cell and the unit shortcuts.
+// The editor's rules without a window: the amount of a row (exact currency product, rounded down), re-pricing by a rate, the
+// number filter key by key, committing a typed text into a cell and the unit shortcuts.
 #include "breakdown/amount.h"
 #include "breakdown/celltyping.h"
 #include "breakdownfixture.h"
