@@ -72,12 +72,8 @@ class TestEditorPrint : public QObject {
 private slots:
     // The dialog offers the lists below a row only on a group row; on another row the first list stays chosen and prints
     // nothing, and the label says so.
-    void dialogFollowsTheRow_data()
-    {
-        const QString none = "印刷する行がありません";
-        cases<Offer>({{"group row", {1, {false, true, true, true}, 1, ""}}, {"item row", {2, {false, false, false, true}, 0, none}},
-                      {"input row", {4, {}, -1, ""}}});
-    }
+    void dialogFollowsTheRow_data() { cases<Offer>({{"group row", {1, {false, true, true, true}, 1, ""}}, {"item row", {2, {false, false, false, true}, 0, "印刷する行がありません"}},
+                                                    {"input row", {4, {}, -1, ""}}}); }
     void dialogFollowsTheRow()
     {
         QFETCH(Offer, c);

@@ -32,9 +32,7 @@ private slots:
     // input row the cursor follows onto the new input row, on the next page when this one is full.
     void createRow_data()
     {
-        QList<int> nineteen;
-        for (int k = 1; k <= 19; ++k)
-            nineteen << k * 1024;
+        const QList<int> nineteen = [] { QList<int> keys; for (int k = 1; k <= 19; ++k) keys << k * 1024; return keys; }();
         cases<Create>({{"between 2048 and 3072", {"top", {1024, 2048, 3072}, 3, 2560, 3, 1}},
                        {"before the first row", {"top", {1024, 2048}, 1, 512, 1, 1}},
                        {"on the input row", {"top", {1024, 2048, 3072}, 4, 4096, 5, 1}},
@@ -117,50 +115,62 @@ private slots:
         QCOMPARE(f.prompts.beeps + f.prompts.countOf(PromptRecord::Message), 0);
     }
 
-    void pasteRefused_data() { cases<QString>({{"no free key", "key"}, {"copied row deleted with F4", "F4"},
-                                               {"copied row deleted behind the editor's back", "sql"}}); }
+    // Rows pasted afterwards, the copy still held, beeps and messages.
+    void pasteRefused_data() { cases<QStringList>({{"no free key", {"key", "0 1 2 "}}, {"copied row deleted with F4", {"F4", "0 0 0 躯体を削除します"}},
+                                                   {"copied row deleted behind the editor's back", {"sql", "0 0 1 "}}}); }
     void pasteRefused()
     {
-        QFETCH(QString, c);
+        QFETCH(QStringList, c);
+        const QString why = c.value(0);
         BreakdownFixture f;
-        QVERIFY(f.open(c == "key" ? std::vector<Item>{leaf({1024}, "型枠", "1", "100"), leaf({1025}, "鉄筋", "1", "200")} : groupWithSubTree()));
+        QVERIFY(f.open(why == "key" ? std::vector<Item>{leaf({1024}, "型枠", "1", "100"), leaf({1025}, "鉄筋", "1", "200")} : groupWithSubTree()));
         f.prompts.menuAnswers = {Copy, Delete};
         f.key(Qt::Key_F3);
-        if (c == "F4")
+        if (why == "F4")
             f.key(Qt::Key_F4);  // asks for the group: OK
-        if (c == "sql")
+        if (why == "sql")
             f.s().db().execute("DELETE FROM TBL00064 WHERE key1 = 1024");
         const int count = f.recordCount();
-        f.toRow(c == "key" ? 2 : 1, 1);
+        f.toRow(why == "key" ? 2 : 1, 1);
         f.prompts.menuAnswers = {Paste};
         f.key(Qt::Key_F3);
         f.s().sb_Paste();  // even called directly
-        QCOMPARE(f.recordCount(), count);
-        QCOMPARE(f.s().CopyFlg, c == "key" ? 1 : 0);  // the copy stays for a place with room
-        QCOMPARE(f.prompts.beeps, c == "F4" ? 0 : c == "key" ? 2 : 1);
-        QCOMPARE(f.prompts.messages(), c == "F4" ? QStringList{"躯体を削除します"} : QStringList{});
+        QCOMPARE(QString("%1 %2 %3 ").arg(f.recordCount() - count).arg(f.s().CopyFlg).arg(f.prompts.beeps) + f.prompts.messages().join(""), c.value(1));
     }
 
-    // A sub-tree is pasted or deleted whole: when the file refuses one of its rows half-way, none of it has changed.
-    void subTreeChangesAreWhole_data() { cases<bool>({{"paste", true}, {"delete", false}}); }
-    void subTreeChangesAreWhole()
+    // A sub-tree pasted or deleted, the changed rows of a page written back, and a level's pass with its roll-up into the row it
+    // was opened from each change the file whole: when the file refuses a row half-way, nothing of the change is kept.
+    void changesAreWhole_data() { cases<QStringList>({{"paste", {"INSERT ON TBL00064 WHEN NEW.key1 = 1536 AND NEW.key3 = 1024", "1,500 仮設"}},
+                                                      {"delete", {"DELETE ON TBL00064 WHEN OLD.key3 = 1024", "1,500 仮設"}},
+                                                      {"write-back", {"UPDATE ON TBL00064 WHEN NEW.key1 = 2048", "1,500 改2"}},  // the grid keeps the rows
+                                                      {"roll-up", {"UPDATE ON TBL00064 WHEN NEW.key1 = 1024 AND NEW.key2 = 0", ""}}}); }
+    void changesAreWhole()
     {
-        QFETCH(bool, c);
+        QFETCH(QStringList, c);
+        const QString tag = QTest::currentDataTag(), all = "SELECT group_concat(key1 || '/' || key2 || '/' || key3 || knm || kn1 || flg) FROM TBL00064";
         BreakdownFixture f;
-        f.db()->execute(QString("CREATE TRIGGER refuse %1 ON TBL00064 WHEN %2 BEGIN SELECT RAISE(ABORT, '書き込めません'); END")
-                            .arg(c ? "BEFORE INSERT" : "BEFORE DELETE", c ? "NEW.key1 = 1536 AND NEW.key3 = 1024" : "OLD.key3 = 1024"));
+        f.db()->execute("CREATE TRIGGER refuse BEFORE " + c.value(0) + " BEGIN SELECT RAISE(ABORT, '書き込めません'); END");
         QVERIFY(f.open(groupWithSubTree()));
-        const QString before = treeOf(f);
-        f.prompts.menuAnswers = {Copy};
-        if (c) {
-            f.key(Qt::Key_F3);
+        QString before = f.first(all).toString();
+        f.prompts.menuAnswers = {tag == "paste" ? Copy : Delete, Paste};
+        if (tag == "paste" || tag == "delete") {
+            f.key(tag == "paste" ? Qt::Key_F3 : Qt::Key_F4);
             f.toRow(2, 1);
+            f.key(Qt::Key_F3);  // pastes before row 2, or (the group deleted or not) shows the copy menu
+        } else if (tag == "write-back") {
+            f.type("^改1");
+            f.toRow(2);
+            f.type("^改2");
+            f.key(Qt::Key_F10);  // every command writes the changed rows back first
+        } else {
+            f.press(Qt::Key_F1);
+            f.db()->execute("UPDATE TBL00064 SET tk1 = ? WHERE key2 = 2048", {Value(cy("400"))});  // behind the grid: the pass changes 鉄筋
+            before = f.first(all).toString();
+            f.press(Qt::Key_F12);
         }
-        f.prompts.menuAnswers = {c ? Paste : Delete};
-        f.key(c ? Qt::Key_F3 : Qt::Key_F4);
-        QCOMPARE(f.prompts.messages(), (c ? QStringList{} : QStringList{"躯体を削除します"}) << "書き込めません");
-        QCOMPARE(treeOf(f), before);
-        QCOMPARE(f.total() + ' ' + f.name(2), QString("1,500 仮設"));
+        QCOMPARE(f.prompts.messages(), (tag == "delete" ? QStringList{"躯体を削除します"} : QStringList{}) << "書き込めません");
+        QCOMPARE(f.first(all).toString(), before);
+        QVERIFY2(c.value(1).isEmpty() || f.total() + ' ' + f.name(2) == c.value(1), qPrintable(f.total() + ' ' + f.name(2)));
     }
 
     void deleteRow_data() { cases<Deletion>({{"group row, OK", {1, AnswerOk, "躯体を削除します", "2048/0/0 仮設", "500"}},
@@ -201,14 +211,12 @@ private slots:
         f.prompts.menuAnswers = {Delete};  // disabled now: nothing happens, but the row is written back
         f.key(Qt::Key_F4);
         QCOMPARE(f.last(PromptRecord::Menu).menuEnabled, (QList<bool>{false, false, true}));
-        QCOMPARE(f.value({3072}, "flg").toString() + QString::number(f.recordCount()), kDeletedFlg + "3");
-        f.key(Qt::Key_F1);  // a provisionally deleted row cannot be opened
-        QCOMPARE(f.prompts.beeps, 1);
+        f.key(Qt::Key_F1);  // a provisionally deleted row cannot be opened: a beep
+        QCOMPARE(f.value({3072}, "flg").toString() + QString(" %1 %2").arg(f.recordCount()).arg(f.prompts.beeps), kDeletedFlg + " 3 1");
         f.prompts.menuAnswers = {Release};
         f.key(Qt::Key_F4);
-        QCOMPARE(f.total() + ' ' + f.grid().text(3, 0), c.value(1) + " －");
-        QVERIFY(!f.grid().cellBackColor(3, 1).isValid());
-        QCOMPARE(f.grid().cellForeColor(3, 1), c.value(0).startsWith('@') ? QColor(0, 0, 255) : QColor());
+        QCOMPARE(f.total() + ' ' + f.grid().text(3, 0) + ' ' + f.grid().cellBackColor(3, 1).name() + ' ' + f.grid().cellForeColor(3, 1).name(),
+                 c.value(1) + " － #000000 " + (c.value(0).startsWith('@') ? "#0000ff" : "#000000"));  // grey no more; a subtotal blue again
         f.key(Qt::Key_F12);
         QCOMPARE(f.value({3072}, "flg").toString() + ' ' + f.shared.U1_Kn1.toString(), kItemFlg + ' ' + cy(c.value(1)).toString());
     }
