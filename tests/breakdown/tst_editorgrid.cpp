@@ -135,7 +135,8 @@ private slots:
         QCOMPARE(f.grid().text(1, 0) + ' ' + f.total(), "－ " + shown(cy(kept)));
     }
 
-    void f5SwitchesTheSets()
+    // F5 shows the other set; the cursor keys skip the columns of the set not shown, so nothing is typed into a hidden cell.
+    void f5AndTheCursorKeys()
     {
         BreakdownFixture f;
         Item row = leaf({1024}, "鉄筋", "2", "300", "0");
@@ -151,6 +152,13 @@ private slots:
             QCOMPARE(widths, (mode ? QList<int>{1, 1, 1, 0, 1, 1, 0, 1, 0, 1, 1} : QList<int>{1, 1, 1, 1, 0, 1, 1, 0, 1, 0, 1}));
             QCOMPARE(QString::number(f.grid().col()) + ' ' + f.total(), QString(mode ? "7 500" : "6 600"));  // off the hidden price column
         }
+        f.toRow(1, 1);
+        QStringList moves;
+        for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_Down, Qt::Key_Up, Qt::Key_Left}) {
+            f.press(k);
+            moves << QString("%1/%2").arg(f.grid().row()).arg(f.grid().col());
+        }
+        QCOMPARE(moves.join(' '), QString("1/2 1/3 1/5 1/3 2/1 1/1 1/1"));  // down onto the input row in column 1
     }
 
     // A changed cell reaches its own column in its width; every other column keeps what it holds, also what the grid cannot
