@@ -49,7 +49,7 @@ struct Win {
             list.createFile(keys);
             list.db()->execute("UPDATE RZTBLIDX SET kn1 = ? WHERE key1 = 64", {Value(*Currency::parse(big))});
         }
-        if (!(editor ? ed.openEditor() : list.open()))
+        if (!(editor ? ed.open({}) : list.open()))
             return false;
         w = editor ? static_cast<QWidget *>(ed.editor.get()) : list.window.get();
         view = editor ? ed.editor->Grid1 : list.window->Grid1;

@@ -2,26 +2,12 @@
 // another program deleted, a write-back the file refuses, a window closed
 // in the middle of typing; and F2 on a row, which copies what the row shows.
 #include "breakdownfixture.h"
-#include "support/testmain.h"
 
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QtTest>
 
-using namespace rz;
-using rztest::BreakdownFixture;
-using rztest::cy;
-using rztest::group;
-using rztest::leaf;
 
 namespace {
-Value indexField(BreakdownFixture &f, const char *column)
-{
-    auto rs = f.db()->openRecordset(QStringLiteral("SELECT %1 FROM RZTBLIDX WHERE key1 = 64").arg(column),
-                                    RecordsetType::Snapshot);
-    return rs->eof() ? Value() : rs->field(0);
-}
 QStringList names(BreakdownFixture &f)
 {
     QStringList out;
@@ -48,7 +34,7 @@ private slots:
         QMdiArea area;  // outlives the fixture, which deletes the editor it frames
         BreakdownFixture f;
         f.add({leaf({1024}, "既存", "1", "100", "100")});
-        QVERIFY(f.openEditor());
+        QVERIFY(f.open({}));
         QMdiSubWindow *sub = area.addSubWindow(f.editor.get());
         sub->setAttribute(Qt::WA_DeleteOnClose, false);
         area.show();
@@ -76,7 +62,7 @@ private slots:
         f.add({leaf({1024}, "型枠", "3", "1000", "3000"), leaf({2048}, "鉄筋", "2", "500", "1000")});
         f.db()->execute("UPDATE RZTBLIDX SET kn1 = ?, int0 = 2", {Value(cy("4000"))});
         f.db()->execute("UPDATE TBL00064 SET su1 = '十' WHERE key1 = 2048");
-        QVERIFY(f.openIndex());
+        QVERIFY(f.openIndex({}));
         QTest::keyClick(f.index->Grid1, Qt::Key_F1);
         QVERIFY(f.editor);
         QVERIFY2(!f.prompts.messages().filter("su1").isEmpty(), qPrintable(f.prompts.messages().join('|')));
@@ -87,8 +73,8 @@ private slots:
         f.type("改");
         f.key(Qt::Key_F12);
         QVERIFY(!f.editor->isVisible());
-        QCOMPARE(indexField(f, "kn1").toCurrency(), cy("4000"));
-        QCOMPARE(indexField(f, "int0").toLong(), 2);
+        QCOMPARE(f.indexField("kn1").toCurrency(), cy("4000"));
+        QCOMPARE(f.indexField("int0").toLong(), 2);
         QCOMPARE(names(f), (QStringList{"型枠改", "鉄筋"}));
         auto raw = f.db()->openRecordset("SELECT CAST(su1 AS TEXT) FROM TBL00064 WHERE key1 = 2048", RecordsetType::Snapshot);
         QCOMPARE(raw->field(0).toString(), QString("十"));
@@ -98,7 +84,7 @@ private slots:
         f.toRow(2, U1Session::ColSu1);
         f.type("4");
         f.key(Qt::Key_F12);
-        QCOMPARE(indexField(f, "kn1").toCurrency(), cy("5000"));
+        QCOMPARE(f.indexField("kn1").toCurrency(), cy("5000"));
     }
 
     // The file refuses the write-back on closing: the user decides, and
@@ -115,7 +101,7 @@ private slots:
         BreakdownFixture f;
         f.add({leaf({1024}, "型枠", "3", "1000", "3000")});
         f.db()->execute("UPDATE RZTBLIDX SET kn1 = ?", {Value(cy("3000"))});
-        QVERIFY(f.openIndex());
+        QVERIFY(f.openIndex({}));
         QTest::keyClick(f.index->Grid1, Qt::Key_F1);
         QVERIFY(f.editor);
         f.db()->execute("CREATE TRIGGER refuse BEFORE UPDATE ON TBL00064 BEGIN SELECT RAISE(ABORT, 'ディスクがいっぱいです'); END");
@@ -126,13 +112,13 @@ private slots:
         QVERIFY2(f.prompts.messages().contains(U1Session::kDiscardOnClose), qPrintable(f.prompts.messages().join('|')));
         QCOMPARE(f.editor->isVisible(), answer == AnswerCancel);
         QCOMPARE(f.s().isLoaded(), answer == AnswerCancel);
-        QCOMPARE(indexField(f, "kn1").toCurrency(), cy("3000"));
+        QCOMPARE(f.indexField("kn1").toCurrency(), cy("3000"));
         QCOMPARE(f.money({1024}, "su1"), cy("3"));
         if (answer == AnswerCancel) {
             QCOMPARE(f.grid().text(1, U1Session::ColSu1).trimmed(), QString("5"));  // still there to retry
             f.db()->execute("DROP TRIGGER refuse");
             f.editor->close();
-            QCOMPARE(indexField(f, "kn1").toCurrency(), cy("5000"));
+            QCOMPARE(f.indexField("kn1").toCurrency(), cy("5000"));
         }
     }
 
@@ -142,7 +128,7 @@ private slots:
     {
         BreakdownFixture f;
         f.add(rztest::rowsUnder({}, 4));
-        QVERIFY(f.openEditor());
+        QVERIFY(f.open({}));
         for (int row : {2, 3}) {
             f.toRow(row, U1Session::ColKnm);
             f.type(QStringLiteral("改%1").arg(row));
@@ -176,7 +162,7 @@ private slots:
         f.add({leaf({1024}, "仮設", "1", "100", "100"), copied, leaf({4096}, "後", "1", "7", "7")});
         if (flg == rztest::kGroupFlg)
             f.add({leaf({2048, 1024}, "下", "1", "500", "500")});
-        QVERIFY(f.openEditor());
+        QVERIFY(f.open({}));
         const QString before = f.editor->LblTotal->text();
         f.toRow(2, U1Session::ColKnm);
         f.press(Qt::Key_F2);

@@ -1,438 +1,226 @@
-// Row operations of the breakdown editor driven by keys and scripted menus:
-// 作成 and its keys and pages, copying a row with its sub-tree and pasting
-// it, deleting with the question for a group row, provisional deletion and
-// release, and the edit menu's entries.
+// Row operations of the breakdown editor driven by keys and scripted menus: where 作成 puts a row and its key, copying a row
+// with its sub-tree and pasting it, deleting with the question for a group row, and provisional deletion and release.
 #include "breakdownfixture.h"
-#include "store/format.h"
-#include "store/vbconv.h"
-#include "support/testmain.h"
-
-#include <QLabel>
-#include <QtTest>
-
-using namespace rz;
-using rztest::BreakdownFixture;
-using rztest::cy;
-using rztest::Item;
-using rztest::group;
-using rztest::leaf;
-using rztest::rowsUnder;
 
 namespace {
-
-enum CopyMenu { Cut, Copy, Paste };
-enum DelMenu { Delete, ProvisionalDelete, Release };
+enum Menu { Cut = 0, Copy = 1, Paste = 2, Delete = 0, ProvisionalDelete = 1, Release = 2 };
+// Rows of level 1, of a sub-level, or of level 1 after visiting deeper levels; the cursor row for F2, the new row's key (0:
+// none fits, F2 beeps), and the cursor's row and page afterwards.
+struct Create { QString where; QList<int> keys; int row, newKey, toRow, toPage; };
+struct Deletion { int row, answer; QString question, left, total; };  // left "": the table unchanged
 
 // A group of 1,000 at key 1024 with two levels below it, and a row of 500.
 std::vector<Item> groupWithSubTree()
 {
-    return {group({1024}, "躯体", "1000"),
-            group({1024, 1024}, "基礎", "700"),
-            leaf({1024, 1024, 1024}, "型枠", "1", "700", "700"),
-            leaf({1024, 2048}, "鉄筋", "1", "300", "300"),
-            leaf({2048}, "仮設", "1", "500", "500")};
+    return {group({1024}, "躯体", "1000"), group({1024, 1024}, "基礎", "700"), leaf({1024, 1024, 1024}, "型枠", "1", "700", "700"),
+            leaf({1024, 2048}, "鉄筋", "1", "300", "300"), leaf({2048}, "仮設", "1", "500", "500")};
 }
-
 // Every row of the table as "key1/key2/key3 name", in key order.
-QStringList treeOf(BreakdownFixture &f)
+QString treeOf(BreakdownFixture &f)
 {
-    auto db = f.db();
-    auto rs = db->openRecordset(QStringLiteral("SELECT * FROM %1 ORDER BY key1, key2, key3").arg(f.table()),
-                                RecordsetType::Snapshot);
-    QStringList out;
-    for (; !rs->eof(); rs->moveNext())
-        out << QStringLiteral("%1/%2/%3 %4")
-                   .arg(rs->field("key1").toLong())
-                   .arg(rs->field("key2").toLong())
-                   .arg(rs->field("key3").toLong())
-                   .arg(rs->field("knm").toString().trimmed());
-    return out;
+    return f.first("SELECT group_concat(k, ', ') FROM (SELECT key1 || '/' || key2 || '/' || key3 || ' ' || rtrim(knm) AS k "
+                   "FROM TBL00064 ORDER BY key1, key2, key3)").toString();
 }
 }  // namespace
+Q_DECLARE_METATYPE(Create)
+Q_DECLARE_METATYPE(Deletion)
 
 class TestRowOps : public QObject {
     Q_OBJECT
 private slots:
+    // F2 puts the new row before the cursor row with the key halfway between its neighbours, or after the last row; on the
+    // input row the cursor follows onto the new input row, on the next page when this one is full.
     void createRow_data()
     {
-        QTest::addColumn<bool>("subLevel");
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<int>("row");      // cursor row for F2
-        QTest::addColumn<int>("newKey");   // 0: no key fits, F2 beeps
-        QTest::addColumn<int>("toRow");    // cursor afterwards
-        QTest::addColumn<int>("toPage");
-        QTest::newRow("between 2048 and 3072") << false << QList<int>{1024, 2048, 3072} << 3 << 2560 << 3 << 1;
-        QTest::newRow("before the first row") << false << QList<int>{1024, 2048} << 1 << 512 << 1 << 1;
-        QTest::newRow("on the input row") << false << QList<int>{1024, 2048, 3072} << 4 << 4096 << 5 << 1;
-        QTest::newRow("between adjacent keys") << false << QList<int>{1024, 1025} << 2 << 0 << 2 << 1;
-        QList<int> nineteen, eighteen;
-        for (int k = 1; k <= 19; ++k)
-            nineteen << k * 1024;
-        eighteen = nineteen.mid(0, 18);
-        QTest::newRow("full page opens the next") << false << nineteen << 20 << 20 * 1024 << 1 << 2;
-        QTest::newRow("full first page of a sub-level") << true << eighteen << 19 << 19 * 1024 << 1 << 2;
-        QTest::newRow("sub-level input row") << true << QList<int>{1024} << 2 << 2048 << 3 << 1;
+        const QList<int> nineteen = [] { QList<int> keys; for (int k = 1; k <= 19; ++k) keys << k * 1024; return keys; }();
+        cases<Create>({{"between 2048 and 3072", {"top", {1024, 2048, 3072}, 3, 2560, 3, 1}},
+                       {"before the first row", {"top", {1024, 2048}, 1, 512, 1, 1}},
+                       {"on the input row", {"top", {1024, 2048, 3072}, 4, 4096, 5, 1}},
+                       {"between adjacent keys", {"top", {1024, 1025}, 2, 0, 2, 1}},
+                       {"full page opens the next", {"top", nineteen, 20, 20 * 1024, 1, 2}},
+                       {"full first page of a sub-level", {"sub", nineteen.mid(0, 18), 19, 19 * 1024, 1, 2}},
+                       {"sub-level input row", {"sub", {1024}, 2, 2048, 3, 1}},
+                       {"after visiting deeper levels", {"deeper", {1024, 2048}, 3, 3072, 4, 1}}});
     }
     void createRow()
     {
-        QFETCH(bool, subLevel);
-        QFETCH(QList<int>, keys);
-        QFETCH(int, row);
-        QFETCH(int, newKey);
-        QFETCH(int, toRow);
-        QFETCH(int, toPage);
+        QFETCH(Create, c);
         BreakdownFixture f;
-        std::vector<int> parent;
-        if (subLevel) {
-            parent = {4096};
+        const std::vector<int> parent = c.where == "sub" ? std::vector<int>{4096} : std::vector<int>{};
+        if (c.where == "sub")
             f.add({group(parent, "親")});
-        }
-        for (int i = 0; i < keys.size(); ++i) {
-            std::vector<int> path = parent;
-            path.push_back(keys[i]);
-            f.add({leaf(path, QStringLiteral("行%1").arg(i + 1), "1", "100", "100")});
-        }
-        QVERIFY(f.openEditor());
-        if (subLevel)
-            f.press(Qt::Key_F1);
-        f.toRow(row, 3);
+        std::vector<Item> rows = rowsUnder(parent, int(c.keys.size()));  // 行1, 行2... on the keys given
+        for (size_t i = 0; i < rows.size(); ++i)
+            rows[i].path.back() = c.keys.value(int(i));
+        f.add(rows);
+        // The path keeps the keys of deeper levels visited before.
+        QVERIFY(f.open(c.where == "deeper" ? std::vector<Item>{leaf({1024, 512}, "子", "1", "0"), leaf({1024, 512, 256}, "孫", "1", "0")} : std::vector<Item>{}));
+        for (Qt::Key k : c.where == "sub"      ? QList<Qt::Key>{Qt::Key_F1}
+                         : c.where == "deeper" ? QList<Qt::Key>{Qt::Key_F1, Qt::Key_F1, Qt::Key_F12, Qt::Key_F12}
+                                               : QList<Qt::Key>{})
+            f.press(k);
+        f.toRow(c.row, 3);
         const int count = f.recordCount();
-        const QString total = f.editor->LblTotal->text();
         f.key(Qt::Key_F2);
-        QCOMPARE(f.prompts.beeps, newKey == 0 ? 1 : 0);
-        QCOMPARE(f.recordCount(), count + (newKey ? 1 : 0));
-        QCOMPARE(f.s().LvlPage[size_t(f.s().CurLvl)], toPage);
-        QCOMPARE(f.grid().row(), toRow);
-        // On a row the new row copies it, amount included; on the input row it is blank.
-        const bool copies = newKey != 0 && row < keys.size() + 1;
-        QCOMPARE(f.editor->LblTotal->text(), copies ? Format(*CCur(total) + cy("100"), "##,###,###,###") : total);
-        if (newKey == 0)
+        QCOMPARE(QPoint(f.prompts.beeps, f.recordCount() - count), c.newKey ? QPoint(0, 1) : QPoint(1, 0));
+        QCOMPARE(QPoint(f.s().LvlPage[size_t(f.s().CurLvl)], f.grid().row()), QPoint(c.toPage, c.toRow));
+        if (c.newKey == 0)
             return;
-        std::vector<int> path = parent;
-        path.push_back(newKey);
-        QCOMPARE(f.value(path, "knm").toString().trimmed(), copies ? QStringLiteral("行%1").arg(row) : QString());
-        QCOMPARE(f.value(path, "flg").toString(), QString("-         "));
-        QCOMPARE(f.value(path, "lvl").toLong(), qint64(parent.size() + 1));
-        if (toPage == 1 && toRow == row) {
-            // Shown where the cursor was; the row that was there moved down.
-            QCOMPARE(f.s().RowKey[size_t(row)][0], newKey);
-            QCOMPARE(f.grid().text(row, 1).trimmed(), QStringLiteral("行%1").arg(row));
-            QCOMPARE(f.grid().text(row + 1, 1).trimmed(), QStringLiteral("行%1").arg(row));
+        const std::vector<int> path = c.where == "sub" ? std::vector<int>{4096, c.newKey} : std::vector<int>{c.newKey};
+        // On a row the new row takes what the row shows; on the input row it is blank.
+        QCOMPARE(f.value(path, "knm").toString().trimmed(), c.row <= c.keys.size() ? QStringLiteral("行%1").arg(c.row) : QString());
+        QCOMPARE(f.value(path, "flg").toString().left(1) + ' ' + f.value(path, "lvl").toString() + ' ' + f.value(path, "rt1").toString() + '/' +
+                     f.value(path, "rt2").toString(), QString("- %1 100/100").arg(parent.size() + 1));
+        if (c.toPage == 1 && c.toRow == c.row) {  // shown where the cursor was; the row that was there moved down
+            QCOMPARE(QString::number(f.s().RowKey[size_t(c.row)][0]) + ' ' + f.name(c.row + 1), QString("%1 行%2").arg(c.newKey).arg(c.row));
             QCOMPARE(f.grid().col(), 3);
-        } else {
-            // From the input row onto the new input row, on the next page when this one is full.
-            QVERIFY(f.s().isInputRow(toRow));
-            QCOMPARE(f.grid().col(), 1);
-            QCOMPARE(f.s().RowKey[size_t(toRow)][1], newKey + 1024);
-            if (toPage > 1)
-                QCOMPARE(f.s().RowKey[0][0], newKey);
+        } else {  // on the new input row, column 1
+            QCOMPARE(QPoint(f.s().isInputRow(c.toRow), f.grid().col()), QPoint(1, 1));
+            QCOMPARE(QPoint(f.s().RowKey[size_t(c.toRow)][1], f.s().RowKey[0][0]), QPoint(c.newKey + 1024, c.toPage > 1 ? c.newKey : 0));
         }
-        QCOMPARE(f.editor->LblMsg->text(), QString());
     }
 
-    // The path remembers deeper levels visited before; a new row must still
-    // belong to the level it is created on.
-    void newRowAfterVisitingDeeperLevels()
-    {
-        BreakdownFixture f;
-        f.add(groupWithSubTree());
-        QVERIFY(f.openEditor());
-        f.key(Qt::Key_F1);
-        f.key(Qt::Key_F1);
-        QCOMPARE(f.s().CurLvl, 2);
-        f.key(Qt::Key_F12);
-        f.key(Qt::Key_F12);
-        f.toRow(3, 1);
-        f.key(Qt::Key_F2);
-        QCOMPARE(f.grid().row(), 4);
-        QVERIFY(f.s().isInputRow(4));
-        QCOMPARE(f.s().RowKey[3][0], 3072);
-        QCOMPARE(f.value({3072}, "flg").toString(), QString("-         "));
-    }
-
-    void pasteBringsTheWholeSubTree_data()
-    {
-        QTest::addColumn<bool>("sqlVariant");
-        QTest::newRow("48 columns") << false;
-        QTest::newRow("47 columns") << true;
-    }
+    void pasteBringsTheWholeSubTree_data() { cases<bool>({{"48 columns", false}, {"47 columns", true}}); }
     void pasteBringsTheWholeSubTree()
     {
-        QFETCH(bool, sqlVariant);
-        BreakdownFixture f(sqlVariant);
-        f.add(groupWithSubTree());
-        QVERIFY(f.openEditor());
-        QCOMPARE(f.editor->LblTotal->text(), QString("1,500"));
+        QFETCH(bool, c);
+        BreakdownFixture f(c);
+        QVERIFY(f.open(groupWithSubTree()));
         f.prompts.menuAnswers = {Copy};
         f.key(Qt::Key_F3);
-        const rztest::PromptRecord *menu = f.prompts.lastMenu();
-        QCOMPARE(menu->menuEntries, (QStringList{"切り取り", "コピー", "張り付け"}));
-        QCOMPARE(menu->menuEnabled, (QList<bool>{false, true, false}));
-        QCOMPARE(menu->menuPos, f.editor->globalPointFromTwips(1920, 375));
-        QCOMPARE(f.s().CopyFlg, 1);
+        const PromptRecord menu = f.last(PromptRecord::Menu);
+        QCOMPARE(menu.menuEntries.join('|') + ' ' + QString::number(f.s().CopyFlg), QString("切り取り|コピー|張り付け 1"));
+        QCOMPARE(menu.menuEnabled, (QList<bool>{false, true, false}));
         // Pasted before 仮設 (key 2048) and again before the copied row itself.
         f.toRow(2, 1);
         f.prompts.menuAnswers = {Paste};
         f.key(Qt::Key_F3);
-        QCOMPARE(f.prompts.lastMenu()->menuEnabled, (QList<bool>{false, true, true}));
-        QCOMPARE(f.editor->LblTotal->text(), QString("2,500"));
-        QCOMPARE(f.grid().text(2, 1).trimmed(), QString("躯体"));
-        QCOMPARE(f.grid().text(2, 0), QString("＋"));
+        QCOMPARE(f.last(PromptRecord::Menu).menuEnabled, (QList<bool>{false, true, true}));
+        QCOMPARE(f.total() + ' ' + f.grid().text(2, 0) + f.name(2), QString("2,500 ＋躯体"));
         f.toRow(1, 1);
         f.prompts.menuAnswers = {Paste};
         f.key(Qt::Key_F3);
-        QCOMPARE(f.editor->LblTotal->text(), QString("3,500"));
-        QCOMPARE(treeOf(f), (QStringList{"512/0/0 躯体", "512/1024/0 基礎", "512/1024/1024 型枠", "512/2048/0 鉄筋",
-                                         "1024/0/0 躯体", "1024/1024/0 基礎", "1024/1024/1024 型枠",
-                                         "1024/2048/0 鉄筋", "1536/0/0 躯体", "1536/1024/0 基礎",
-                                         "1536/1024/1024 型枠", "1536/2048/0 鉄筋", "2048/0/0 仮設"}));
-        QCOMPARE(f.money({1536, 1024, 1024}, "su1"), cy("1"));
-        QCOMPARE(f.money({1536, 1024}, "kn1"), cy("700"));
-        // The pasted group opens onto its own copy of the sub-level.
+        QCOMPARE(f.total(), QString("3,500"));
+        QCOMPARE(treeOf(f), QString("512/0/0 躯体, 512/1024/0 基礎, 512/1024/1024 型枠, 512/2048/0 鉄筋, 1024/0/0 躯体, "
+                                    "1024/1024/0 基礎, 1024/1024/1024 型枠, 1024/2048/0 鉄筋, 1536/0/0 躯体, 1536/1024/0 基礎, "
+                                    "1536/1024/1024 型枠, 1536/2048/0 鉄筋, 2048/0/0 仮設"));
+        QCOMPARE(f.money({1536, 1024, 1024}, "su1").toString() + ' ' + f.amounts({1536, 1024}), QString("1 700/0"));
+        // The pasted group opens onto its own copy of the sub-level; the copy does not outlive the level it was made on.
         f.toRow(3, 1);
         f.key(Qt::Key_F1);
-        QCOMPARE(f.editor->LblTotal->text(), QString("1,000"));
-        QCOMPARE(f.grid().text(1, 1).trimmed(), QString("基礎"));
-        QCOMPARE(f.prompts.beeps, 0);
-        QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), 0);
+        QCOMPARE(f.total() + ' ' + f.name(1), QString("1,000 基礎"));
+        f.key(Qt::Key_F3);
+        QCOMPARE(f.last(PromptRecord::Menu).menuEnabled, (QList<bool>{false, true, false}));
+        f.key(Qt::Key_F12);
+        f.key(Qt::Key_F3);
+        QCOMPARE(f.last(PromptRecord::Menu).menuEnabled, (QList<bool>{false, true, false}));
+        QCOMPARE(f.prompts.beeps + f.prompts.countOf(PromptRecord::Message), 0);
     }
 
-    void pasteWithoutAFreeKeyBeeps()
+    // Rows pasted afterwards, the copy still held, beeps and messages.
+    void pasteRefused_data() { cases<QStringList>({{"no free key", {"key", "0 1 2 "}}, {"copied row deleted with F4", {"F4", "0 0 0 躯体を削除します"}},
+                                                   {"copied row deleted behind the editor's back", {"sql", "0 0 1 "}}}); }
+    void pasteRefused()
     {
+        QFETCH(QStringList, c);
+        const QString why = c.value(0);
         BreakdownFixture f;
-        f.add({leaf({1024}, "型枠", "1", "100", "100"), leaf({1025}, "鉄筋", "1", "200", "200")});
-        QVERIFY(f.openEditor());
-        f.prompts.menuAnswers = {Copy};
+        QVERIFY(f.open(why == "key" ? std::vector<Item>{leaf({1024}, "型枠", "1", "100"), leaf({1025}, "鉄筋", "1", "200")} : groupWithSubTree()));
+        f.prompts.menuAnswers = {Copy, Delete};
         f.key(Qt::Key_F3);
-        f.toRow(2, 1);
+        if (why == "F4")
+            f.key(Qt::Key_F4);  // asks for the group: OK
+        if (why == "sql")
+            f.s().db().execute("DELETE FROM TBL00064 WHERE key1 = 1024");
+        const int count = f.recordCount();
+        f.toRow(why == "key" ? 2 : 1, 1);
         f.prompts.menuAnswers = {Paste};
         f.key(Qt::Key_F3);
-        QCOMPARE(f.prompts.beeps, 1);
-        QCOMPARE(f.recordCount(), 2);
-        QCOMPARE(f.s().CopyFlg, 1);  // the copy is still there for a place with room
+        f.s().sb_Paste();  // even called directly
+        QCOMPARE(QString("%1 %2 %3 ").arg(f.recordCount() - count).arg(f.s().CopyFlg).arg(f.prompts.beeps) + f.prompts.messages().join(""), c.value(1));
     }
 
-    void copyLivesOnlyOnItsLevel()
+    // A sub-tree pasted or deleted, the changed rows of a page written back, and a level's pass with its roll-up into the row it
+    // was opened from each change the file whole: when the file refuses a row half-way, nothing of the change is kept.
+    void changesAreWhole_data() { cases<QStringList>({{"paste", {"INSERT ON TBL00064 WHEN NEW.key1 = 1536 AND NEW.key3 = 1024", "1,500 仮設"}},
+                                                      {"delete", {"DELETE ON TBL00064 WHEN OLD.key3 = 1024", "1,500 仮設"}},
+                                                      {"write-back", {"UPDATE ON TBL00064 WHEN NEW.key1 = 2048", "1,500 改2"}},  // the grid keeps the rows
+                                                      {"roll-up", {"UPDATE ON TBL00064 WHEN NEW.key1 = 1024 AND NEW.key2 = 0", ""}}}); }
+    void changesAreWhole()
     {
+        QFETCH(QStringList, c);
+        const QString tag = QTest::currentDataTag(), all = "SELECT group_concat(key1 || '/' || key2 || '/' || key3 || knm || kn1 || flg) FROM TBL00064";
         BreakdownFixture f;
-        f.add(groupWithSubTree());
-        QVERIFY(f.openEditor());
-        f.toRow(2, 1);
-        f.prompts.menuAnswers = {Copy};
-        f.key(Qt::Key_F3);
-        f.toRow(1, 1);
-        f.key(Qt::Key_F1);
-        f.key(Qt::Key_F3);
-        QCOMPARE(f.prompts.lastMenu()->menuEnabled, (QList<bool>{false, true, false}));
-        f.key(Qt::Key_F12);
-        f.key(Qt::Key_F3);
-        QCOMPARE(f.prompts.lastMenu()->menuEnabled, (QList<bool>{false, true, false}));
-        QCOMPARE(f.s().CopyFlg, 0);
-        f.s().sb_Paste();  // even called directly: nothing
-        QCOMPARE(f.recordCount(), 5);
-    }
-
-    void pasteAfterTheCopiedRowWasDeleted_data()
-    {
-        QTest::addColumn<bool>("byTheEditor");
-        QTest::newRow("deleted with F4") << true;
-        QTest::newRow("deleted behind the editor's back") << false;
-    }
-    void pasteAfterTheCopiedRowWasDeleted()
-    {
-        QFETCH(bool, byTheEditor);
-        BreakdownFixture f;
-        f.add(groupWithSubTree());
-        QVERIFY(f.openEditor());
-        f.prompts.menuAnswers = {Copy};
-        f.key(Qt::Key_F3);
-        if (byTheEditor) {
-            f.prompts.menuAnswers = {Delete};
-            f.key(Qt::Key_F4);
-        } else {
-            f.s().db().execute(QStringLiteral("DELETE FROM %1 WHERE key1 = 1024").arg(f.table()));
-        }
-        QCOMPARE(f.recordCount(), 1);
-        f.toRow(1, 1);
-        f.s().sb_Paste();
-        QCOMPARE(f.recordCount(), 1);
-        QCOMPARE(f.s().CopyFlg, 0);
-        f.key(Qt::Key_F3);
-        QCOMPARE(f.prompts.lastMenu()->menuEnabled, (QList<bool>{false, true, false}));
-        QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), byTheEditor ? 1 : 0);  // the group's question
-        QCOMPARE(f.prompts.beeps, byTheEditor ? 0 : 1);  // a paste that finds its rows gone
-    }
-
-    // A sub-tree is pasted or deleted whole: when the file refuses one of its
-    // rows half-way, none of it has changed.
-    void subTreeChangesAreWhole_data()
-    {
-        QTest::addColumn<bool>("paste");
-        QTest::newRow("paste") << true;
-        QTest::newRow("delete") << false;
-    }
-    void subTreeChangesAreWhole()
-    {
-        QFETCH(bool, paste);
-        BreakdownFixture f;
-        f.add(groupWithSubTree());
-        const QString when = paste ? "BEFORE INSERT ON %1 WHEN NEW.key1 = 1536 AND NEW.key3 = 1024"
-                                   : "BEFORE DELETE ON %1 WHEN OLD.key3 = 1024";
-        f.db()->execute(QStringLiteral("CREATE TRIGGER refuse ") + QString(when).arg(f.table()) +
-                        QStringLiteral(" BEGIN SELECT RAISE(ABORT, '書き込めません'); END"));
-        QVERIFY(f.openEditor());
-        const QStringList before = treeOf(f);
-        if (paste) {
-            f.prompts.menuAnswers = {Copy};
-            f.key(Qt::Key_F3);
+        f.db()->execute("CREATE TRIGGER refuse BEFORE " + c.value(0) + " BEGIN SELECT RAISE(ABORT, '書き込めません'); END");
+        QVERIFY(f.open(groupWithSubTree()));
+        QString before = f.first(all).toString();
+        f.prompts.menuAnswers = {tag == "paste" ? Copy : Delete, Paste};
+        if (tag == "paste" || tag == "delete") {
+            f.key(tag == "paste" ? Qt::Key_F3 : Qt::Key_F4);
             f.toRow(2, 1);
-            f.prompts.menuAnswers = {Paste};
-            f.key(Qt::Key_F3);
+            f.key(Qt::Key_F3);  // pastes before row 2, or (the group deleted or not) shows the copy menu
+        } else if (tag == "write-back") {
+            f.type("^改1");
+            f.toRow(2);
+            f.type("^改2");
+            f.key(Qt::Key_F10);  // every command writes the changed rows back first
         } else {
-            f.prompts.menuAnswers = {Delete};
-            f.key(Qt::Key_F4);
+            f.press(Qt::Key_F1);
+            f.db()->execute("UPDATE TBL00064 SET tk1 = ? WHERE key2 = 2048", {Value(cy("400"))});  // behind the grid: the pass changes 鉄筋
+            before = f.first(all).toString();
+            f.press(Qt::Key_F12);
         }
-        QCOMPARE(f.prompts.messages().last(), QString("書き込めません"));
-        QCOMPARE(treeOf(f), before);
-        QCOMPARE(f.editor->LblTotal->text(), QString("1,500"));
-        QCOMPARE(f.grid().text(2, 1).trimmed(), QString("仮設"));
+        QCOMPARE(f.prompts.messages(), (tag == "delete" ? QStringList{"躯体を削除します"} : QStringList{}) << "書き込めません");
+        QCOMPARE(f.first(all).toString(), before);
+        QVERIFY2(c.value(1).isEmpty() || f.total() + ' ' + f.name(2) == c.value(1), qPrintable(f.total() + ' ' + f.name(2)));
     }
 
-    void deleteRow_data()
-    {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("question");  // empty: deleted without asking
-        QTest::addColumn<int>("left");          // records afterwards
-        QTest::addColumn<QString>("total");
-        QTest::newRow("group row, OK") << 1 << int(AnswerOk) << "躯体を削除します" << 1 << "500";
-        QTest::newRow("group row, Cancel") << 1 << int(AnswerCancel) << "躯体を削除します" << 5 << "1,500";
-        QTest::newRow("item row") << 2 << int(AnswerOk) << "" << 4 << "1,000";
-    }
+    void deleteRow_data() { cases<Deletion>({{"group row, OK", {1, AnswerOk, "躯体を削除します", "2048/0/0 仮設", "500"}},
+                                             {"group row, Cancel", {1, AnswerCancel, "躯体を削除します", "", "1,500"}},
+                                             {"item row", {2, AnswerOk, "", "1024/0/0 躯体, 1024/1024/0 基礎, 1024/1024/1024 型枠, 1024/2048/0 鉄筋", "1,000"}}}); }
     void deleteRow()
     {
-        QFETCH(int, row);
-        QFETCH(int, answer);
-        QFETCH(QString, question);
-        QFETCH(int, left);
-        QFETCH(QString, total);
+        QFETCH(Deletion, c);
         BreakdownFixture f;
-        f.add(groupWithSubTree());
-        QVERIFY(f.openEditor());
-        f.toRow(row, 1);
-        f.prompts.messageAnswers = {answer};
+        QVERIFY(f.open(groupWithSubTree()));
+        const QString before = treeOf(f);
+        f.toRow(c.row, 1);
+        f.prompts.messageAnswers = {c.answer};
         f.prompts.menuAnswers = {Delete};
         f.key(Qt::Key_F4);
-        const rztest::PromptRecord *menu = f.prompts.lastMenu();
-        QCOMPARE(menu->menuEntries, (QStringList{"削除", "仮削除", "解除"}));
-        QCOMPARE(menu->menuEnabled, (QList<bool>{true, true, false}));
-        QCOMPARE(menu->menuPos, f.editor->globalPointFromTwips(2880, 375));
-        if (question.isEmpty()) {
-            QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), 0);
-        } else {
-            QCOMPARE(f.prompts.messages(), QStringList{question});
-            QCOMPARE(f.prompts.lastMessage()->style, int(MsgOkCancelInformation));
-        }
-        QCOMPARE(f.recordCount(), left);
-        QCOMPARE(f.editor->LblTotal->text(), total);
-        if (left == 1)
-            QCOMPARE(treeOf(f), QStringList{"2048/0/0 仮設"});
-        // F4 on the input row only beeps.
-        f.toRow(f.grid().rows() - 1, 1);
+        QCOMPARE(f.last(PromptRecord::Menu).menuEntries.join('|'), QString("削除|仮削除|解除"));
+        QCOMPARE(f.last(PromptRecord::Menu).menuEnabled, (QList<bool>{true, true, false}));
+        QCOMPARE(f.prompts.messages().join("") + ' ' + QString::number(f.last(PromptRecord::Message).style),
+                 c.question + ' ' + QString::number(c.question.isEmpty() ? -1 : int(MsgOkCancelInformation)));
+        QCOMPARE(treeOf(f) + ' ' + f.total(), (c.left.isEmpty() ? before : c.left) + ' ' + c.total);
+        f.toRow(f.grid().rows() - 1, 1);  // F4 on the input row only beeps
         f.key(Qt::Key_F4);
         QCOMPARE(f.prompts.beeps, 1);
     }
 
-    void provisionalDeletionAndRelease_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("lowered");  // the total while the row is provisionally deleted
-        QTest::newRow("item of 1,000") << "撤去" << "1,500";    // 2,500 less the row
-        QTest::newRow("subtotal row") << "@小計" << "1,500";  // never part of the total
-    }
+    // The total before, and while the row of 1,000 is provisionally deleted.
+    void provisionalDeletionAndRelease_data() { cases<QStringList>({{"item", {"撤去", "2,500", "1,500"}}, {"subtotal row", {"@小計", "1,500", "1,500"}}}); }
     void provisionalDeletionAndRelease()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, lowered);
+        QFETCH(QStringList, c);
         BreakdownFixture f;
-        f.add({leaf({1024}, "基礎", "1", "1000", "1000"), leaf({2048}, "仮設", "1", "500", "500"),
-               leaf({3072}, name, "1", "1000", "1000")});
-        QVERIFY(f.openEditor());
-        const QString shownTotal = f.editor->LblTotal->text();
-        const int row = 3;
-        const bool subtotal = name.startsWith('@');
-        QCOMPARE(shownTotal, subtotal ? QString("1,500") : QString("2,500"));
-        f.toRow(row, 1);
+        QVERIFY(f.open({leaf({1024}, "基礎", "1", "1000"), leaf({2048}, "仮設", "1", "500"), leaf({3072}, c.value(0), "1", "1000")}));
+        QCOMPARE(f.total(), c.value(1));
+        f.toRow(3, 1);
         f.prompts.menuAnswers = {ProvisionalDelete};
         f.key(Qt::Key_F4);
-        QCOMPARE(f.editor->LblTotal->text(), lowered);
-        QCOMPARE(f.grid().text(row, 0), QString("×"));
-        QCOMPARE(f.grid().cellBackColor(row, 1), QColor(160, 160, 160));
-        // Written back with the next command; the menu now only offers the release.
-        f.prompts.menuAnswers = {Delete};  // disabled: nothing happens
+        QCOMPARE(f.total() + ' ' + f.grid().text(3, 0) + ' ' + f.grid().cellBackColor(3, 1).name(), c.value(2) + " × #a0a0a0");
+        f.prompts.menuAnswers = {Delete};  // disabled now: nothing happens, but the row is written back
         f.key(Qt::Key_F4);
-        QCOMPARE(f.prompts.lastMenu()->menuEnabled, (QList<bool>{false, false, true}));
-        QCOMPARE(f.value({3072}, "flg").toString(), QString("-x        "));
-        QCOMPARE(f.recordCount(), 3);
-        f.key(Qt::Key_F1);  // a provisionally deleted row cannot be opened
-        QCOMPARE(f.prompts.beeps, 1);
+        QCOMPARE(f.last(PromptRecord::Menu).menuEnabled, (QList<bool>{false, false, true}));
+        f.key(Qt::Key_F1);  // a provisionally deleted row cannot be opened: a beep
+        QCOMPARE(f.value({3072}, "flg").toString() + QString(" %1 %2").arg(f.recordCount()).arg(f.prompts.beeps), kDeletedFlg + " 3 1");
         f.prompts.menuAnswers = {Release};
         f.key(Qt::Key_F4);
-        QCOMPARE(f.editor->LblTotal->text(), shownTotal);
-        QCOMPARE(f.grid().text(row, 0), QString("－"));
-        QCOMPARE(f.grid().cellBackColor(row, 1), QColor());
-        QCOMPARE(f.grid().cellForeColor(row, 1), subtotal ? QColor(0, 0, 255) : QColor());
+        QCOMPARE(f.total() + ' ' + f.grid().text(3, 0) + ' ' + f.grid().cellBackColor(3, 1).name() + ' ' + f.grid().cellForeColor(3, 1).name(),
+                 c.value(1) + " － #000000 " + (c.value(0).startsWith('@') ? "#0000ff" : "#000000"));  // grey no more; a subtotal blue again
         f.key(Qt::Key_F12);
-        QCOMPARE(f.value({3072}, "flg").toString(), QString("-         "));
-        QCOMPARE(f.shared.U1_Kn1, *Currency::parse(QString(shownTotal).remove(u',')));
-    }
-
-    void editMenuEnabling_data()
-    {
-        QTest::addColumn<bool>("inputRow");
-        QTest::addColumn<bool>("budget");
-        QTest::addColumn<bool>("blockMarked");
-        QTest::addColumn<int>("blockLevel");
-        QTest::addColumn<QList<bool>>("enabled");
-        // 開始 終了 複写 削除 保存 読込 行間 見→予 予→見 Excel保存 Excel読込
-        const bool T = true, F = false;
-        QTest::newRow("data row") << F << F << F << 0 << QList<bool>{T, T, F, F, F, T, T, F, T, T, T};
-        QTest::newRow("input row") << T << F << F << 0 << QList<bool>{F, F, F, F, F, T, T, F, T, T, T};
-        QTest::newRow("budget shown") << F << T << F << 0 << QList<bool>{T, T, F, F, F, T, T, T, F, T, T};
-        QTest::newRow("block marked here") << F << F << T << 1 << QList<bool>{T, F, T, T, T, T, T, F, T, T, T};
-        QTest::newRow("block marked elsewhere") << F << F << T << 2 << QList<bool>{T, F, T, F, T, T, T, F, T, T, T};
-    }
-    void editMenuEnabling()
-    {
-        QFETCH(bool, inputRow);
-        QFETCH(bool, budget);
-        QFETCH(bool, blockMarked);
-        QFETCH(int, blockLevel);
-        QFETCH(QList<bool>, enabled);
-        BreakdownFixture f;
-        f.add({leaf({1024}, "型枠", "1", "100", "100")});
-        QVERIFY(f.openEditor());
-        if (budget)
-            f.key(Qt::Key_F5);
-        f.s().BlkFlg = blockMarked;
-        f.s().BlkLvl = blockLevel;
-        f.toRow(inputRow ? 2 : 1, 1);
-        f.key(Qt::Key_F10);
-        const rztest::PromptRecord *menu = f.prompts.lastMenu();
-        QVERIFY(menu);
-        QCOMPARE(menu->menuEntries,
-                 (QStringList{"ブロック範囲指定開始", "ブロック範囲指定終了", "-", "ブロック複写", "ブロック削除", "-",
-                              "ブロック ファイル保存", "ブロック ファイル読込", "-", "行間作成", "-",
-                              "見積金額－＞予算金額", "予算金額－＞見積金額", "-", "Excelﾜｰｸｼｰﾄに保存",
-                              "Excelﾜｰｸｼｰﾄから読込"}));
-        QList<bool> entriesEnabled;  // the separator lines are never enabled
-        for (int i = 0; i < menu->menuEntries.size(); ++i)
-            if (menu->menuEntries[i] != QStringLiteral("-"))
-                entriesEnabled << menu->menuEnabled[i];
-            else
-                QVERIFY(!menu->menuEnabled[i]);
-        QCOMPARE(entriesEnabled, enabled);
-        QCOMPARE(menu->menuPos, f.editor->globalPointFromTwips(8880, 375));
+        QCOMPARE(f.value({3072}, "flg").toString() + ' ' + f.shared.U1_Kn1.toString(), kItemFlg + ' ' + cy(c.value(1)).toString());
     }
 };
 
