@@ -21,12 +21,6 @@ private slots:
         QTest::newRow("0") << 0
             << "SELECT * FROM T WHERE [key1] <> 0 AND [key2] = 0 AND [key3] = 0 AND [key4] = 0 AND [key5] = 0 "
                "AND [key6] = 0 AND [key7] = 0 AND [key8] = 0 ORDER BY [key1]";
-        QTest::newRow("1") << 1
-            << "SELECT * FROM T WHERE [key1] = -5 AND [key2] <> 0 AND [key3] = 0 AND [key4] = 0 AND [key5] = 0 "
-               "AND [key6] = 0 AND [key7] = 0 AND [key8] = 0 ORDER BY [key2]";
-        QTest::newRow("7") << 7
-            << "SELECT * FROM T WHERE [key1] = -5 AND [key2] = 20 AND [key3] = 300 AND [key4] = 4000 AND "
-               "[key5] = 50000 AND [key6] = 600000 AND [key7] = 7000000 AND [key8] <> 0 ORDER BY [key8]";
         QTest::newRow("out of range") << 8 << "SELECT * FROM T WHERE ";
     }
     void childQueryTexts()

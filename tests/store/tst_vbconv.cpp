@@ -12,14 +12,6 @@ using namespace rz;
 class TestVbConv : public QObject {
     Q_OBJECT
 private slots:
-    void strOfNumbers()
-    {
-        QCOMPARE(Str(5), QStringLiteral(" 5"));
-        QCOMPARE(Str(-5), QStringLiteral("-5"));
-        QCOMPARE(Str(0), QStringLiteral(" 0"));
-        QCOMPARE(Str(Q_INT64_C(9007199254740993)), QStringLiteral(" 9007199254740993"));
-    }
-
     void trims_data()
     {
         QTest::addColumn<QString>("text");
