@@ -173,11 +173,13 @@ RowValues Recordset::readRow(const Statement &st) const
             row.values.push_back(st.column(i, type));
         } catch (const std::exception &e) {
             row.values.push_back(st.column(i, ColType::Text));
-            const QString why = dynamic_cast<const DbError *>(&e) ? static_cast<const DbError &>(e).description()
-                                                                  : QString::fromStdString(e.what());
+            // A text that is no number says so itself; a number too large
+            // for its column gets the reason.
+            const bool overflow = dynamic_cast<const OverflowError *>(&e) != nullptr;
             row.unreadable.emplace_back(
-                i, QStringLiteral("データ型が一致しません: 項目 %1 の値 '%2' を読めません（%3）")
-                       .arg(names_[static_cast<size_t>(i)], row.values.back().toString(), why));
+                i, QStringLiteral("データ型が一致しません: 項目 %1 の値 '%2' を読めません%3")
+                       .arg(names_[static_cast<size_t>(i)], row.values.back().toString(),
+                            overflow ? QStringLiteral("（%1）").arg(QString::fromStdString(e.what())) : QString()));
         }
     }
     return row;
