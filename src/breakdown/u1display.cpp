@@ -117,10 +117,11 @@ void FieldWriter::save()
 
 void U1Session::sb_MkRSSQL(int level)
 {
+    // The path's keys are bound when the level is opened: one statement text
+    // per level, prepared once however many rows the user opens.
     QString sql = QStringLiteral("SELECT * FROM ") + TblName + QStringLiteral(" WHERE ");
     for (int i = 1; i <= level; ++i)
-        sql += QStringLiteral("[key%1] = ").arg(i) + Trim(Str(qint64(LvlKey[static_cast<size_t>(i - 1)]))) +
-               QStringLiteral(" AND ");
+        sql += QStringLiteral("[key%1] = ? AND ").arg(i);
     sql += level < 7 ? QStringLiteral("[key%1] <> 0 AND ").arg(level + 1) : QStringLiteral("[key8] <> 0 ");
     for (int j = level + 2; j <= 7; ++j)
         sql += QStringLiteral("[key%1] = 0 AND ").arg(j);
@@ -133,7 +134,8 @@ void U1Session::sb_MkRSSQL(int level)
 bool U1Session::openLevel()
 {
     try {
-        RsLvl = db().openRecordset(LvlSQL[static_cast<size_t>(CurLvl)]);
+        RsLvl = db().openRecordset(LvlSQL[static_cast<size_t>(CurLvl)], RecordsetType::Dynaset,
+                                   levelParams(CurLvl, LvlKey));
         return true;
     } catch (const std::exception &e) {
         showError(e);

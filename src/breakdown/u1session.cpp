@@ -2,7 +2,6 @@
 // the index window, the buttons, the keys, the cursor and the F5 switch.
 #include "u1fields.h"
 
-#include "keyindex.h"
 #include "rowkind.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
@@ -72,9 +71,6 @@ bool U1Session::Form_Load()
     try {
         if (!shared_.DB_Main)
             throw DbError(QStringLiteral("見積書ファイルが開かれていません。"));
-        // Every level is read by its keys; an index on them keeps a level of
-        // a large estimate from scanning the whole table.
-        ensureKeyIndex(db(), TblName);
         RsLvl = db().openRecordset(LvlSQL[0]);
         RS_UTbl = db().openRecordset(QStringLiteral("SELECT * FROM ") + TblName);
         fields();

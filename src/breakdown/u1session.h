@@ -243,7 +243,8 @@ private:
     std::vector<int> colWidths() const;
     void clearCopy();
     bool copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QString> &names);
-    QString subtreeWhere(int row);
+    // Conditions selecting a row and its sub-tree, with its keys to bind.
+    QString subtreeWhere(int row, std::vector<Value> &keys);
     void addBlankRecord(qint32 key);
     bool rowCounts(int row, const QString &name) const;
     bool commitUnit(int row);

@@ -107,7 +107,7 @@ void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
 {
     auto &tot = shared_.Prt_Tot;
     tot[0] = tot[1] = tot[2] = tot[3] = Currency();
-    auto rs = db_.openRecordset(LvlSelectSQL(shared_.Prt_Tbl, level, keys), RecordsetType::Snapshot);
+    auto rs = db_.openRecordset(LvlSelectShape(shared_.Prt_Tbl, level), RecordsetType::Snapshot, levelParams(level, keys));
     if (rs->recordCount() > 0) {
         int lines = 0;
         if (level != 0) {

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <stdexcept>
+#include <utility>
 
 namespace rz {
 
@@ -87,14 +88,50 @@ PainterPrintDevice::~PainterPrintDevice()
     // An unfinished PDF is dropped by its QSaveFile.
 }
 
+void PainterPrintDevice::beforeFontChange()
+{
+    settleX();  // the text printed last moves the position in its own font
+}
+
 void PainterPrintDevice::fontChanged()
 {
-    metrics_.reset();
+    measures_ = nullptr;
     fontDirty_ = true;
+}
+
+PainterPrintDevice::FontMeasures &PainterPrintDevice::measures() const
+{
+    if (!measures_) {
+        measures_ = &fonts_[font_.key()];
+        if (!measures_->metrics)
+            measures_->metrics.emplace(font_, paged_);
+    }
+    return *measures_;
+}
+
+double PainterPrintDevice::currentX() const
+{
+    settleX();
+    return x_;
+}
+
+void PainterPrintDevice::setCurrentX(double x)
+{
+    unsettled_ = QString();
+    x_ = x;
+}
+
+void PainterPrintDevice::settleX() const
+{
+    if (unsettled_.isEmpty())
+        return;
+    const QString text = std::exchange(unsettled_, QString());
+    x_ += textWidth(text);
 }
 
 void PainterPrintDevice::setFontName(const QString &name)
 {
+    beforeFontChange();
     // The layouts need two cells for a full-width character; a face that does
     // not measure so is replaced by the print Mincho.
     font_.setFamily(isTwoCellMincho(name) ? name : printFontFamily());
@@ -103,18 +140,21 @@ void PainterPrintDevice::setFontName(const QString &name)
 
 void PainterPrintDevice::setFontSize(double points)
 {
+    beforeFontChange();
     font_.setPointSizeF(points);
     fontChanged();
 }
 
 void PainterPrintDevice::setFontBold(bool on)
 {
+    beforeFontChange();
     font_.setBold(on);
     fontChanged();
 }
 
 void PainterPrintDevice::setFontUnderline(bool on)
 {
+    beforeFontChange();
     font_.setUnderline(on);
     fontChanged();
 }
@@ -129,16 +169,21 @@ void PainterPrintDevice::setPaper(PaperSize paper)
     paged_->setPageSize(QPageSize(paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::JisB5));
 }
 
-const QFontMetricsF &PainterPrintDevice::metrics() const
-{
-    if (!metrics_)
-        metrics_.emplace(font_, paged_);
-    return *metrics_;
-}
+const QFontMetricsF &PainterPrintDevice::metrics() const { return *measures().metrics; }
 
 double PainterPrintDevice::textWidth(const QString &text) const
 {
-    return metrics().horizontalAdvance(text);
+    FontMeasures &m = measures();
+    const auto it = m.widths.constFind(text);
+    if (it != m.widths.cend())
+        return *it;
+    // Names and amounts of item rows are mostly measured once: a bound on
+    // the kept widths keeps memory flat however many pages are printed.
+    if (m.widths.size() >= 4096)
+        m.widths.clear();
+    const double w = m.metrics->horizontalAdvance(text);
+    m.widths.insert(text, w);
+    return w;
 }
 
 double PainterPrintDevice::textHeight(const QString &text) const
@@ -213,15 +258,17 @@ void PainterPrintDevice::print(const QString &text)
         fontDirty_ = false;
     }
     painter_.setPen(QPen(Qt::black));
+    settleX();
     // The em box of the face fills the cell: its top at the current position.
     painter_.drawText(QPointF(x_, y_ + metrics().ascent()), text);
-    x_ += textWidth(text);
+    unsettled_ = text;
 }
 
 void PainterPrintDevice::newPage()
 {
     if (begun_)
         breakPending_ = true;
+    unsettled_ = QString();
     x_ = 0;
     y_ = 0;
 }
@@ -229,6 +276,7 @@ void PainterPrintDevice::newPage()
 void PainterPrintDevice::endDoc()
 {
     breakPending_ = false;
+    unsettled_ = QString();
     x_ = 0;
     y_ = 0;
     if (!begun_)

@@ -9,7 +9,9 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QHash>
 #include <QPen>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -40,9 +42,9 @@ public:
     void setFontUnderline(bool on) override;
     void setLandscape(bool on) override;
     void setPaper(PaperSize paper) override;
-    double currentX() const override { return x_; }
+    double currentX() const override;
     double currentY() const override { return y_; }
-    void setCurrentX(double x) override { x_ = x; }
+    void setCurrentX(double x) override;
     void setCurrentY(double y) override { y_ = y; }
     double textWidth(const QString &text) const override;
     double textHeight(const QString &text) const override;
@@ -56,9 +58,18 @@ public:
     QString outputFile() const override { return pdf_; }
 
 private:
+    // What one font measures, kept while the document lasts: a list prints
+    // the same few texts on every page in the same few fonts.
+    struct FontMeasures {
+        std::optional<QFontMetricsF> metrics;
+        QHash<QString, double> widths;
+    };
     void ensurePage();
+    void beforeFontChange();
     void fontChanged();
+    FontMeasures &measures() const;
     const QFontMetricsF &metrics() const;
+    void settleX() const;
     QPen makePen() const;
 
     std::unique_ptr<QPrinter> printer_;
@@ -68,10 +79,15 @@ private:
     int resolution_ = 0;
     QPainter painter_;
     QFont font_;
-    mutable std::optional<QFontMetricsF> metrics_;
+    mutable std::map<QString, FontMeasures> fonts_;  // by QFont::key()
+    mutable FontMeasures *measures_ = nullptr;       // of font_
+    // The text printed last: the position moves past it only when someone
+    // asks for the position, since nearly every text is followed by a move.
+    mutable QString unsettled_;
     int penWidth_ = 1;
     PenStyle penStyle_ = PenStyle::Solid;
-    double x_ = 0, y_ = 0;
+    mutable double x_ = 0;
+    double y_ = 0;
     bool begun_ = false;
     bool breakPending_ = false;
     bool fontDirty_ = true;

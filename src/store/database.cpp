@@ -319,22 +319,40 @@ std::unique_ptr<Database> Database::create(const QString &path)
     return db;
 }
 
+namespace {
+// The first word of a statement, upper-case: the kinds the layer treats
+// apart are told by it, without a pattern match on every statement.
+QString firstWord(const QString &sql)
+{
+    int i = 0;
+    while (i < sql.size() && sql[i].isSpace())
+        ++i;
+    int j = i;
+    while (j < sql.size() && sql[j].isLetter())
+        ++j;
+    return sql.mid(i, j - i).toUpper();
+}
+}  // namespace
+
 int Database::execute(const QString &sql, const std::vector<Value> &params)
 {
     if (!db_)
         throw DbError(QStringLiteral("データベースが開かれていません。"));
-    static const QRegularExpression selectIntoRe(
-        QStringLiteral(R"(^\s*SELECT\s+\*\s+INTO\s+(?:\[;DATABASE=([^\]]*)\]\.)?(\[[^\]]+\]|[\w$]+)\s+)"
-                       R"(FROM\s+(?:\[;DATABASE=([^\]]*)\]\.)?(\[[^\]]+\]|[\w$]+)\s*;?\s*$)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const auto m = selectIntoRe.match(sql);
-    if (m.hasMatch()) {
-        selectInto(m.captured(1), unbracket(m.captured(2)), m.captured(3), unbracket(m.captured(4)));
-        return static_cast<int>(sqlite3_changes(db_));
+    const QString verb = firstWord(sql);
+    if (verb == QLatin1String("SELECT") && sql.contains(QLatin1String("INTO"), Qt::CaseInsensitive)) {
+        static const QRegularExpression selectIntoRe(
+            QStringLiteral(R"(^\s*SELECT\s+\*\s+INTO\s+(?:\[;DATABASE=([^\]]*)\]\.)?(\[[^\]]+\]|[\w$]+)\s+)"
+                           R"(FROM\s+(?:\[;DATABASE=([^\]]*)\]\.)?(\[[^\]]+\]|[\w$]+)\s*;?\s*$)"),
+            QRegularExpression::CaseInsensitiveOption);
+        const auto m = selectIntoRe.match(sql);
+        if (m.hasMatch()) {
+            selectInto(m.captured(1), unbracket(m.captured(2)), m.captured(3), unbracket(m.captured(4)));
+            return static_cast<int>(sqlite3_changes(db_));
+        }
     }
-    static const QRegularExpression ddl(QStringLiteral(R"(^\s*(CREATE|DROP|ALTER|VACUUM|ATTACH|DETACH)\b)"),
-                                        QRegularExpression::CaseInsensitiveOption);
-    if (ddl.match(sql).hasMatch()) {
+    static const QStringList ddl{QStringLiteral("CREATE"), QStringLiteral("DROP"),   QStringLiteral("ALTER"),
+                                 QStringLiteral("VACUUM"), QStringLiteral("ATTACH"), QStringLiteral("DETACH")};
+    if (ddl.contains(verb)) {
         forgetPrepared();
         Statement st(db_, sql);
         st.bindAll(params);
@@ -355,6 +373,24 @@ int Database::execute(const QString &sql, const std::vector<Value> &params)
     return sqlite3_changes(db_);
 }
 
+std::shared_ptr<const RecordsetShape> Database::recordsetShape(const QString &sql, RecordsetType type)
+{
+    const QString key = (type == RecordsetType::Dynaset ? QStringLiteral("D") : QStringLiteral("S")) + sql;
+    for (auto it = shapes_.begin(); it != shapes_.end(); ++it) {
+        if (it->first == key) {
+            auto shape = it->second;
+            shapes_.erase(it);
+            shapes_.emplace_back(key, shape);
+            return shape;
+        }
+    }
+    auto shape = RecordsetShape::make(*this, sql, type);
+    if (shapes_.size() >= 48)
+        shapes_.erase(shapes_.begin());
+    shapes_.emplace_back(key, shape);
+    return shape;
+}
+
 Statement &Database::prepared(const QString &sql)
 {
     for (auto it = prepared_.begin(); it != prepared_.end(); ++it) {
@@ -373,7 +409,11 @@ Statement &Database::prepared(const QString &sql)
     return *prepared_.back().second;
 }
 
-void Database::forgetPrepared() { prepared_.clear(); }
+void Database::forgetPrepared()
+{
+    prepared_.clear();
+    shapes_.clear();
+}
 
 QString Database::schemaFor(const QString &path, std::vector<QString> &attached)
 {

@@ -17,6 +17,7 @@ struct sqlite3_stmt;
 namespace rz {
 
 class Recordset;
+struct RecordsetShape;
 
 enum class RecordsetType { Dynaset, Snapshot };
 
@@ -94,6 +95,10 @@ public:
     // before the next use of the same text; forgotten after any schema change.
     Statement &prepared(const QString &sql);
 
+    // The shape of recordsets over `sql` (columns, how to write back), made
+    // on the first open of that text and kept until the schema changes.
+    std::shared_ptr<const RecordsetShape> recordsetShape(const QString &sql, RecordsetType type);
+
     // Savepoint nesting depth, used by Transaction.
     int transactionDepth() const { return txDepth_; }
 
@@ -111,6 +116,7 @@ private:
     QString path_;
     int txDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
+    std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
     std::unique_ptr<QTemporaryDir> copyDir_;  // holds the copy read instead of the file, if any
 };
 

@@ -7,19 +7,37 @@
 
 namespace rz {
 
-QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys)
+namespace {
+// The child query; the parent's keys as literals, or as parameters when
+// there are none.
+QString childQuery(const QString &table, int level, const LevelKeys *keys)
 {
     QString sql = QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ");
     if (level < 0 || level > 7)
         return sql;
     for (int i = 1; i <= level; ++i)
-        sql += QStringLiteral("[key%1] = %2 AND ").arg(i).arg(keys[static_cast<size_t>(i - 1)]);
+        sql += QStringLiteral("[key%1] = ").arg(i) +
+               (keys ? QString::number((*keys)[static_cast<size_t>(i - 1)]) : QStringLiteral("?")) +
+               QStringLiteral(" AND ");
     const int child = level + 1;
     sql += QStringLiteral("[key%1] <> 0").arg(child) + (child < 8 ? QStringLiteral(" AND ") : QStringLiteral(" "));
     for (int j = child + 1; j <= 8; ++j)
         sql += QStringLiteral("[key%1] = 0").arg(j) + (j < 8 ? QStringLiteral(" AND ") : QStringLiteral(" "));
     sql += QStringLiteral("ORDER BY [key%1]").arg(child);
     return sql;
+}
+}  // namespace
+
+QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys) { return childQuery(table, level, &keys); }
+
+QString LvlSelectShape(const QString &table, int level) { return childQuery(table, level, nullptr); }
+
+std::vector<Value> levelParams(int level, const LevelKeys &keys)
+{
+    std::vector<Value> params;
+    for (int i = 0; i < level && i < 8; ++i)
+        params.emplace_back(qint64(keys[static_cast<size_t>(i)]));
+    return params;
 }
 
 int GetLvl(const Recordset &rs)

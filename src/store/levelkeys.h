@@ -1,8 +1,11 @@
 // The level-key tree of an item table: the query for the children of one
 // node, the depth of a row and the key between two keys.
 #pragma once
+#include "value.h"
+
 #include <QString>
 #include <array>
+#include <vector>
 
 namespace rz {
 
@@ -11,6 +14,12 @@ using LevelKeys = std::array<qint32, 8>;
 
 // SELECT for the children of the node whose first `level` keys are given.
 QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys);
+
+// The same query with the parent's keys as parameters ("[key1] = ?"): one
+// text per table and level, so the engine prepares it once whatever the
+// parent; levelParams gives the values to bind.
+QString LvlSelectShape(const QString &table, int level);
+std::vector<Value> levelParams(int level, const LevelKeys &keys);
 
 // Depth of the current row: position of the first key column equal to 0
 // (a Null key is passed over), 8 when none is.

@@ -21,10 +21,11 @@ const QString *RowValues::unreadableReason(int column) const
     return nullptr;
 }
 
-Recordset::Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params)
-    : db_(db), sql_(sql), type_(type), params_(params)
+std::shared_ptr<const RecordsetShape> RecordsetShape::make(Database &db, const QString &sql, RecordsetType type)
 {
-    if (type_ == RecordsetType::Dynaset) {
+    auto shape = std::make_shared<RecordsetShape>();
+    QString selectList;
+    if (type == RecordsetType::Dynaset) {
         static const QRegularExpression re(
             QStringLiteral(R"(^\s*SELECT\s+(.*?)\s+FROM\s+(\[[^\]]+\]|"[^"]+"|[\w$]+)(.*)$)"),
             QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
@@ -35,13 +36,28 @@ Recordset::Recordset(Database &db, const QString &sql, RecordsetType type, const
                                               QRegularExpression::CaseInsensitiveOption);
         if (m.hasMatch() && !m.captured(1).contains(QStringLiteral("DISTINCT"), Qt::CaseInsensitive) &&
             !joins.match(rest).hasMatch()) {
-            table_ = unbracket(m.captured(2));
-            selectList_ = m.captured(1);
-            rowidSql_ = QStringLiteral("SELECT _rowid_ FROM ") + m.captured(2) + rest;
-        } else {
-            type_ = RecordsetType::Snapshot;
+            shape->type = RecordsetType::Dynaset;
+            shape->table = unbracket(m.captured(2));
+            selectList = m.captured(1);
+            shape->rowidSql = QStringLiteral("SELECT _rowid_ FROM ") + m.captured(2) + rest;
+            shape->fetchSql = QStringLiteral("SELECT ") + selectList + QStringLiteral(" FROM ") +
+                              quoteIdentifier(shape->table) + QStringLiteral(" WHERE _rowid_ = ?");
         }
     }
+    const Statement &st = db.prepared(shape->type == RecordsetType::Dynaset ? shape->fetchSql : sql);
+    for (int i = 0; i < st.columnCount(); ++i) {
+        shape->names.push_back(st.columnName(i));
+        shape->types.push_back(colTypeFromDecl(st.columnDecl(i)));
+        const QString lower = shape->names.back().toLower();
+        if (!shape->index.contains(lower))
+            shape->index.insert(lower, i);
+    }
+    return shape;
+}
+
+Recordset::Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params)
+    : db_(db), sql_(sql), params_(params), shape_(db.recordsetShape(sql, type))
+{
     load();
 }
 
@@ -58,47 +74,29 @@ void Recordset::load()
     pos_ = 0;
     deletedCurrent_ = false;
     editMode_ = EditMode::None;
-    if (type_ == RecordsetType::Dynaset) {
-        Statement &ids = db_.prepared(rowidSql_);
+    if (shape_->type == RecordsetType::Dynaset) {
+        Statement &ids = db_.prepared(shape_->rowidSql);
         ResetOnExit resetIds{ids};
         ids.bindAll(params_);
         while (ids.step())
             rowids_.push_back(ids.columnInt64(0));
-        fetchSql_ = QStringLiteral("SELECT ") + selectList_ + QStringLiteral(" FROM ") + quoteIdentifier(table_) +
-                    QStringLiteral(" WHERE _rowid_ = ?");
-        if (names_.empty()) {
-            Statement &fetch = db_.prepared(fetchSql_);
-            for (int i = 0; i < fetch.columnCount(); ++i) {
-                names_.push_back(fetch.columnName(i));
-                types_.push_back(colTypeFromDecl(fetch.columnDecl(i)));
-            }
-        }
     } else {
-        Statement st(db_.handle(), sql_);
+        Statement &st = db_.prepared(sql_);
+        ResetOnExit resetSt{st};
         st.bindAll(params_);
-        if (names_.empty()) {
-            for (int i = 0; i < st.columnCount(); ++i) {
-                names_.push_back(st.columnName(i));
-                types_.push_back(colTypeFromDecl(st.columnDecl(i)));
-            }
-        }
         while (st.step())
             rows_.push_back(readRow(st));
     }
-    index_.clear();
-    for (int i = 0; i < static_cast<int>(names_.size()); ++i)
-        if (!index_.contains(names_[static_cast<size_t>(i)].toLower()))
-            index_.insert(names_[static_cast<size_t>(i)].toLower(), i);
 }
 
 int Recordset::count() const
 {
-    return static_cast<int>(type_ == RecordsetType::Dynaset ? rowids_.size() : rows_.size());
+    return static_cast<int>(shape_->type == RecordsetType::Dynaset ? rowids_.size() : rows_.size());
 }
 
 int Recordset::fieldIndex(const QString &name) const
 {
-    return index_.value(unbracket(name).toLower(), -1);
+    return shape_->index.value(unbracket(name).toLower(), -1);
 }
 
 int Recordset::requireIndex(const QString &name) const
@@ -163,24 +161,32 @@ void Recordset::move(int rows)
     pos_ = static_cast<int>(target);
 }
 
+Value readColumn(const Statement &st, int i, ColType type, const QString &name, QString &reason)
+{
+    try {
+        return st.column(i, type);
+    } catch (const std::exception &e) {
+        Value text = st.column(i, ColType::Text);
+        // A text that is no number says so itself; a number too large for
+        // its column gets the reason.
+        const bool overflow = dynamic_cast<const OverflowError *>(&e) != nullptr;
+        reason = QStringLiteral("データ型が一致しません: 項目 %1 の値 '%2' を読めません%3")
+                     .arg(name, text.toString(),
+                          overflow ? QStringLiteral("（%1）").arg(QString::fromStdString(e.what())) : QString());
+        return text;
+    }
+}
+
 RowValues Recordset::readRow(const Statement &st) const
 {
     RowValues row;
-    row.values.reserve(names_.size());
-    for (int i = 0; i < static_cast<int>(names_.size()); ++i) {
-        const ColType type = types_[static_cast<size_t>(i)];
-        try {
-            row.values.push_back(st.column(i, type));
-        } catch (const std::exception &e) {
-            row.values.push_back(st.column(i, ColType::Text));
-            // A text that is no number says so itself; a number too large
-            // for its column gets the reason.
-            const bool overflow = dynamic_cast<const OverflowError *>(&e) != nullptr;
-            row.unreadable.emplace_back(
-                i, QStringLiteral("データ型が一致しません: 項目 %1 の値 '%2' を読めません%3")
-                       .arg(names_[static_cast<size_t>(i)], row.values.back().toString(),
-                            overflow ? QStringLiteral("（%1）").arg(QString::fromStdString(e.what())) : QString()));
-        }
+    const auto &names = shape_->names;
+    row.values.reserve(names.size());
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+        QString reason;
+        row.values.push_back(readColumn(st, i, shape_->types[static_cast<size_t>(i)], names[static_cast<size_t>(i)], reason));
+        if (!reason.isNull())
+            row.unreadable.emplace_back(i, reason);
     }
     return row;
 }
@@ -190,11 +196,11 @@ void Recordset::throwUnreadable(const QString &reason) { throw DbError(reason, k
 const RowValues &Recordset::currentRow() const
 {
     requireCurrent();
-    if (type_ == RecordsetType::Snapshot)
+    if (shape_->type == RecordsetType::Snapshot)
         return rows_[static_cast<size_t>(pos_)];
     if (cachePos_ != pos_) {
         cachePos_ = -1;
-        Statement &fetch = db_.prepared(fetchSql_);
+        Statement &fetch = db_.prepared(shape_->fetchSql);
         ResetOnExit resetFetch{fetch};
         fetch.bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
         if (!fetch.step())
@@ -225,7 +231,7 @@ void Recordset::setField(int i, const Value &value)
         throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
     if (i < 0 || i >= fieldCount())
         throw DbError(QStringLiteral("項目 %1 はこのコレクションにありません。").arg(i));
-    buffer_.values[static_cast<size_t>(i)] = value.convertedFor(types_[static_cast<size_t>(i)]);
+    buffer_.values[static_cast<size_t>(i)] = value.convertedFor(fieldType(i));
     changed_[static_cast<size_t>(i)] = true;
 }
 
@@ -236,7 +242,7 @@ void Recordset::edit()
     if (!updatable())
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
     buffer_ = currentRow();
-    changed_.assign(names_.size(), false);
+    changed_.assign(shape_->names.size(), false);
     editMode_ = EditMode::Edit;
 }
 
@@ -245,8 +251,8 @@ void Recordset::addNew()
     if (!updatable())
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
     buffer_ = RowValues();
-    buffer_.values.assign(names_.size(), Value());
-    changed_.assign(names_.size(), false);
+    buffer_.values.assign(shape_->names.size(), Value());
+    changed_.assign(shape_->names.size(), false);
     editMode_ = EditMode::AddNew;
 }
 
@@ -263,9 +269,10 @@ void Recordset::update()
         throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
     QStringList cols;
     std::vector<Value> values;
-    for (size_t i = 0; i < names_.size(); ++i) {
+    const QString &table = shape_->table;
+    for (size_t i = 0; i < shape_->names.size(); ++i) {
         if (changed_[i]) {
-            cols << quoteIdentifier(names_[i]);
+            cols << quoteIdentifier(shape_->names[i]);
             values.push_back(buffer_.values[i]);
         }
     }
@@ -276,7 +283,7 @@ void Recordset::update()
                 sets << c + QStringLiteral(" = ?");
             values.push_back(Value(rowids_[static_cast<size_t>(pos_)]));
             const int written = db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                                                .arg(quoteIdentifier(table_), sets.join(QStringLiteral(", "))),
+                                                .arg(quoteIdentifier(table), sets.join(QStringLiteral(", "))),
                                             values);
             // Another program deleted the row since it was read: saying
             // nothing would report the change as saved.
@@ -286,13 +293,13 @@ void Recordset::update()
         cachePos_ = -1;
     } else {
         if (cols.isEmpty()) {
-            db_.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table_)));
+            db_.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table)));
         } else {
             QStringList marks;
             for (int i = 0; i < cols.size(); ++i)
                 marks << QStringLiteral("?");
             db_.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(quoteIdentifier(table_), cols.join(QStringLiteral(", ")),
+                            .arg(quoteIdentifier(table), cols.join(QStringLiteral(", ")),
                                  marks.join(QStringLiteral(", "))),
                         values);
         }
@@ -310,7 +317,7 @@ void Recordset::deleteRecord()
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
     cancelUpdate();
     requireCurrent();
-    db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(table_)),
+    db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(shape_->table)),
                 {Value(rowids_[static_cast<size_t>(pos_)])});
     rowids_.erase(rowids_.begin() + pos_);
     cachePos_ = -1;

@@ -20,6 +20,26 @@ struct RowValues {
     const QString *unreadableReason(int column) const;
 };
 
+// Column i of the current row of st as the declared type converts it. A
+// stored value the type cannot hold comes back as its text with the reason
+// set ("データ型が一致しません: 項目 … の値 … を読めません"), for the reader
+// to report when the value is actually used.
+Value readColumn(const Statement &st, int i, ColType type, const QString &name, QString &reason);
+
+// What every recordset over the same statement text shares: whether it can
+// be written back and through which statements, and its columns with the
+// case-insensitive lookup, worked out once by the Database.
+struct RecordsetShape {
+    RecordsetType type = RecordsetType::Snapshot;
+    QString table;     // base table of a dynaset
+    QString rowidSql;  // selects the rowids of the rows, in order
+    QString fetchSql;  // reads one row by its rowid
+    std::vector<QString> names;
+    std::vector<ColType> types;
+    QHash<QString, int> index;  // lower-case name -> position
+    static std::shared_ptr<const RecordsetShape> make(Database &db, const QString &sql, RecordsetType type);
+};
+
 class Recordset {
 public:
     Recordset(Database &db, const QString &sql, RecordsetType type, const std::vector<Value> &params = {});
@@ -27,9 +47,9 @@ public:
     Recordset(const Recordset &) = delete;
     Recordset &operator=(const Recordset &) = delete;
 
-    int fieldCount() const { return static_cast<int>(names_.size()); }
-    QString fieldName(int i) const { return names_.at(static_cast<size_t>(i)); }
-    ColType fieldType(int i) const { return types_.at(static_cast<size_t>(i)); }
+    int fieldCount() const { return static_cast<int>(shape_->names.size()); }
+    QString fieldName(int i) const { return shape_->names.at(static_cast<size_t>(i)); }
+    ColType fieldType(int i) const { return shape_->types.at(static_cast<size_t>(i)); }
     int fieldIndex(const QString &name) const;  // case-insensitive, -1 when absent
 
     bool eof() const { return pos_ >= count() || count() == 0; }
@@ -56,8 +76,8 @@ public:
     void deleteRecord();
     void requery();
     bool isEditing() const { return editMode_ != EditMode::None; }
-    bool updatable() const { return type_ == RecordsetType::Dynaset && !table_.isEmpty(); }
-    const QString &tableName() const { return table_; }
+    bool updatable() const { return shape_->type == RecordsetType::Dynaset; }
+    const QString &tableName() const { return shape_->table; }
 
 private:
     enum class EditMode { None, Edit, AddNew };
@@ -71,18 +91,11 @@ private:
 
     Database &db_;
     QString sql_;
-    RecordsetType type_;
     std::vector<Value> params_;
-    QString table_;      // base table of a dynaset
-    QString selectList_;
-    QString rowidSql_;
-    std::vector<QString> names_;
-    std::vector<ColType> types_;
-    QHash<QString, int> index_;  // lower-case name -> position
+    std::shared_ptr<const RecordsetShape> shape_;
 
     std::vector<qint64> rowids_;             // dynaset
     std::vector<RowValues> rows_;            // snapshot
-    QString fetchSql_;  // the prepared statement itself is kept by the Database
     // The dynaset's current row; cachePos_ names it only while cache_ holds
     // it whole, so a failed fetch can never leave a short row behind.
     mutable RowValues cache_;
