@@ -1,9 +1,11 @@
-// Whole-estimate recalculation in one pass over the item table in key order.
-// A parent row comes before the rows below it and every subtree lies in one
-// stretch, so a stack of the groups still open gives each row its level's
-// running sums; a group is corrected when the stretch below it ends. That
-// yields the amounts, messages and beeps of the walk level by level, in its
-// order, with one statement read once instead of one query per group.
+// Whole-estimate recalculation. The rows below the starting node are read
+// with one statement, in storage order and only the columns the calculation
+// uses, and sorted by their keys in memory. The rows that share their first
+// keys with a node then lie in one stretch, found by a binary search, and
+// the children of the node are the rows there whose last key that is not 0
+// comes next: so the walk level by level runs over that order exactly as it
+// would over one child query per group, with the same rows, amounts,
+// messages and beeps in the same order.
 #include "calctbl.h"
 
 #include "amount.h"
@@ -13,40 +15,92 @@
 #include "store/vbconv.h"
 #include "ui/prompts.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <exception>
 #include <sqlite3.h>
 
 namespace rz {
 
 namespace {
 
-// Columns of the pass's statement after the rowid and the eight keys.
-enum Money { Su1, Tk1, Kn1, Su2, Tk2, Kn2, MoneyCount };
+// Columns of the statement: the rowid, the eight keys, then these.
 constexpr int kKnm = 9, kFlg = 10, kMoney = 11;
-const char *const kMoneyNames[MoneyCount] = {"su1", "tk1", "kn1", "su2", "tk2", "kn2"};
+enum Money { Su1, Tk1, Kn1, Su2, Tk2, Kn2, MoneyCount };
 
-using Keys = std::array<qint64, 8>;
+// How a value is held in a row: most are whole numbers, currency or floating
+// values and fit in 64 bits; the rest (a text in a column of no number type,
+// a value the column's type cannot hold) are kept aside.
+enum class Held : quint8 { Null, Whole, Cy, Dbl, Aside };
+
+// A key that is no whole number (a fraction or a text written by another
+// program): the engine sorts it among the numbers or after them, and it
+// equals no key a level query asks for.
+struct OddKey {
+    int type = SQLITE_INTEGER;
+    long double number = 0;
+    QByteArray bytes;
+};
+
+// Whatever a few rows have that most have not.
+struct Aside {
+    QString name;  // of a group row, for the message
+    std::array<Value, MoneyCount> money;
+    std::array<std::exception_ptr, MoneyCount> unreadable;  // thrown when the value is used
+    std::exception_ptr keyError;                            // reading the group's key for its level
+    std::array<OddKey, 8> keys;
+};
 
 struct Row {
-    qint64 rowid = 0;
-    Keys key{};
-    int depth = 0;          // 0: no level query selects it (a Null key, or a key after a 0)
-    unsigned damaged = 0;   // bit i: key i+1 holds something other than a whole number
-    RowKind kind = RowKind::Unmarked;
-    QString name;           // group rows only: for the message (a damaged key: its text)
-    std::array<Value, MoneyCount> money;
-    std::array<QString, MoneyCount> unreadable;  // why a value cannot be read, if it cannot
-
-    // A value as the column's type holds it; reading one that it cannot hold
-    // fails here, as a recordset fails on that field.
-    const Value &get(Money m) const
-    {
-        const size_t i = static_cast<size_t>(m);
-        if (!unreadable[i].isNull())
-            throw DbError(unreadable[i], kTypeMismatch);
-        return money[i];
-    }
+    std::array<qint64, 8> key;  // whole-number keys; an odd one is 0 here and kept aside
+    qint64 rowid;
+    std::array<qint64, MoneyCount> money;
+    std::array<Held, MoneyCount> held;
+    quint8 last;  // position (1 .. 8) of the last key that is not 0; later keys are all 0
+    quint8 odd;   // bit i: key i + 1 is no whole number
+    RowKind kind;
+    qint32 childKey;  // a group row: its key as the walk puts it into the path
+    qint32 aside;     // index of its Aside, or -1
 };
+
+// Where the engine's ORDER BY puts a value: numbers, then texts, then blobs.
+int rankOf(int type) { return type == SQLITE_TEXT ? 1 : type == SQLITE_BLOB ? 2 : 0; }
+
+class Pass {
+public:
+    Pass(Database &db, const QString &table, Prompts &prompts) : db_(db), table_(unbracket(table)), prompts_(prompts) {}
+    void read(int level, const LevelKeys &keys);
+    Totals walk(int level, size_t lo, size_t hi);
+    size_t rowCount() const { return rows_.size(); }
+
+private:
+    void readRow(const Statement &st);
+    Aside &asideOf(Row &r);
+    int compareAt(const Row &a, const Row &b, int i) const;
+    bool before(const Row &a, const Row &b) const;
+    Value money(const Row &r, Money m) const;
+    void hold(Row &r, Money m, const Value &v);
+    Totals item(Row &r);
+    std::optional<Value> changed(const Row &r, Money m, Currency v) const;
+    void write(Row &r, const std::optional<Value> &kn1, const std::optional<Value> &kn2);
+    void save(Row &r, Currency kn1, Currency kn2);
+
+    Database &db_;
+    QString table_;
+    Prompts &prompts_;
+    std::array<ColType, MoneyCount> types_{};
+    ColType keyType_ = ColType::Long;
+    std::vector<Row> rows_;
+    std::vector<Aside> asides_;
+    std::array<std::unique_ptr<Statement>, 3> updates_;  // kn1, kn2, both
+};
+
+void add(Totals &to, const Totals &row)
+{
+    to.estimate += row.estimate;
+    to.budget += row.budget;
+}
 
 bool isMarkAt(const unsigned char *s, int len, int &pos)
 {
@@ -61,16 +115,16 @@ bool isMarkAt(const unsigned char *s, int len, int &pos)
     return false;
 }
 
-// classifyRow on the stored bytes: a flag in plain ASCII and any name are
-// judged without making texts of them, which most rows of a large estimate
-// would otherwise cost; other flags go the long way.
+// classifyRow on the stored bytes: a flag beginning in plain ASCII is judged
+// without making texts of flag and name, which most rows would otherwise
+// cost; any other flag goes the long way.
 RowKind kindOf(const unsigned char *flg, int flgLen, const unsigned char *knm, int knmLen)
 {
     if (flgLen > 0 && flg[0] >= 0x80)
         return classifyRow(QString::fromUtf8(reinterpret_cast<const char *>(flg), flgLen),
                            QString::fromUtf8(reinterpret_cast<const char *>(knm), knmLen));
-    // Byte 2 of a flag whose first character is one byte is the first byte
-    // of the second character: "x" only when that character is "x".
+    // The first character is one byte, so byte 2 is the first byte of the
+    // second character: "x" only when that character is "x".
     if (flgLen > 1 && flg[1] == 'x')
         return RowKind::ProvisionallyDeleted;
     int pos = 0;
@@ -83,273 +137,317 @@ RowKind kindOf(const unsigned char *flg, int flgLen, const unsigned char *knm, i
     return RowKind::Unmarked;
 }
 
-void add(Totals &to, const Totals &row)
+void Pass::read(int level, const LevelKeys &keys)
 {
-    to.estimate += row.estimate;
-    to.budget += row.budget;
-}
-
-// A group still open: its row, and the sums of the rows below it so far.
-struct Frame {
-    Row row;  // the root frame has none (depth = the level passed in)
-    Totals sub, total;
-    // Rows with the very same keys as the group, met before the rows below
-    // it; the walk by level takes them after the group, each group of them
-    // with the same rows below.
-    std::vector<Row> twins;
-};
-
-// The statements and the message routes one recalculation shares.
-struct Context {
-    Database &db;
-    QString table;
-    Prompts &prompts;
-    std::array<ColType, MoneyCount> types{};
-    std::unique_ptr<Statement> setKn1, setKn2, setBoth;
-
-    // The value to write into an amount column, or none when the row holds
-    // it already. A stored Null is replaced, so the row holds the number it
-    // is counted with; a stored value that cannot be read fails, as reading
-    // it would; a value the column cannot hold fails here.
-    std::optional<Value> changed(const Row &r, Money m, const std::optional<Currency> &v) const
-    {
-        if (!v)
-            return std::nullopt;
-        const Value &stored = r.get(m);
-        if (!stored.isNull() && stored.toCurrency() == *v)
-            return std::nullopt;
-        return Value(*v).convertedFor(types[static_cast<size_t>(m)]);
-    }
-
-    void write(const Row &r, const std::optional<Value> &kn1, const std::optional<Value> &kn2)
-    {
-        if (!kn1 && !kn2)
-            return;
-        auto prepare = [&](std::unique_ptr<Statement> &st, const char *set) -> Statement & {
-            if (!st)
-                st = std::make_unique<Statement>(db.handle(), QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                                                                  .arg(quoteIdentifier(table), QLatin1String(set)));
-            return *st;
-        };
-        Statement &st = kn1 && kn2 ? prepare(setBoth, "kn1 = ?, kn2 = ?")
-                        : kn1      ? prepare(setKn1, "kn1 = ?")
-                                   : prepare(setKn2, "kn2 = ?");
-        int n = 1;
-        for (const auto *v : {&kn1, &kn2})
-            if (*v)
-                st.bind(n++, **v);
-        st.bind(n, Value(r.rowid));
-        try {
-            st.step();
-        } catch (...) {
-            st.reset();
-            throw;
-        }
-        st.reset();
-        if (sqlite3_changes(db.handle()) == 0)
-            throw recordDeletedError();
-    }
-
-    void save(const Row &r, Currency kn1, Currency kn2)
-    {
-        const std::optional<Value> a = changed(r, Kn1, kn1);
-        write(r, a, changed(r, Kn2, kn2));
-    }
-};
-
-class Pass {
-public:
-    explicit Pass(Context &ctx) : ctx_(ctx) {}
-    Totals run(int level, const Keys &keys);
-
-private:
-    Row read(const Statement &st) const;
-    void visit(Frame &parent, const Row &r, bool twin);
-    Totals item(const Row &r);
-    void closeTop();
-    void finishGroup(Frame &parent, const Row &g, const Totals &below);
-    static bool isAncestor(const Frame &f, const Row &r);
-
-    Context &ctx_;
-    std::vector<Frame> stack_;
-    int level_ = 0;
-};
-
-Row Pass::read(const Statement &st) const
-{
-    Row r;
-    sqlite3_stmt *s = st.handle();
-    r.rowid = sqlite3_column_int64(s, 0);
-    int zeroAt = -1;
-    for (int i = 0; i < 8; ++i) {
-        const int type = sqlite3_column_type(s, i + 1);
-        if (type == SQLITE_NULL)
-            return r;  // "= 0" and "<> 0" are both false for Null
-        if (type == SQLITE_INTEGER) {
-            r.key[static_cast<size_t>(i)] = sqlite3_column_int64(s, i + 1);
-            if (r.key[static_cast<size_t>(i)] == 0) {
-                if (zeroAt < 0)
-                    zeroAt = i;
-                continue;
-            }
-        } else {
-            r.damaged |= 1u << i;  // not 0, and equal to no whole number
-        }
-        if (zeroAt >= 0)
-            return r;  // a key after a 0
-    }
-    r.depth = zeroAt < 0 ? 8 : zeroAt;
-    if (r.depth <= level_)
-        return r;
-    const auto *flg = sqlite3_column_text(s, kFlg);
-    const auto *knm = sqlite3_column_text(s, kKnm);
-    const int knmLen = sqlite3_column_bytes(s, kKnm), flgLen = sqlite3_column_bytes(s, kFlg);
-    r.kind = kindOf(flg, flgLen, knm, knmLen);
-    if (r.kind == RowKind::Group && r.depth < 8)
-        r.name = r.damaged ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(s, r.depth)))
-                           : QString::fromUtf8(reinterpret_cast<const char *>(knm), knmLen);
-    for (size_t m = 0; m < MoneyCount; ++m)
-        r.money[m] = readColumn(st, kMoney + int(m), ctx_.types[m], QString::fromLatin1(kMoneyNames[m]), r.unreadable[m]);
-    return r;
-}
-
-bool Pass::isAncestor(const Frame &f, const Row &r)
-{
-    const int d = f.row.depth;
-    if (d >= r.depth || (r.damaged & ((1u << d) - 1)))
-        return false;
-    for (int i = 0; i < d; ++i)
-        if (f.row.key[static_cast<size_t>(i)] != r.key[static_cast<size_t>(i)])
-            return false;
-    return true;
-}
-
-Totals Pass::run(int level, const Keys &keys)
-{
-    level_ = level;
     QString sql = QStringLiteral("SELECT _rowid_, key1, key2, key3, key4, key5, key6, key7, key8, knm, flg, su1, tk1, "
-                                 "kn1, su2, tk2, kn2 FROM ") + quoteIdentifier(ctx_.table);
+                                 "kn1, su2, tk2, kn2 FROM ") +
+                  quoteIdentifier(table_);
     for (int i = 1; i <= level; ++i)
         sql += (i == 1 ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("key%1 = ?").arg(i);
-    // Within a parent its own row first (a 0 sorts first), then its children
-    // by key, negative ones too; equal keys in the order the rows were added.
-    sql += QStringLiteral(" ORDER BY ");
-    for (int j = level + 1; j <= 8; ++j)
-        sql += QStringLiteral("key%1 <> 0, key%1, ").arg(j);
-    sql += QStringLiteral("_rowid_");
-    Statement st(ctx_.db.handle(), sql);
+    Statement st(db_.handle(), sql);
     for (int i = 0; i < level; ++i)
-        st.bind(i + 1, Value(keys[static_cast<size_t>(i)]));
-    for (size_t m = 0; m < MoneyCount; ++m)
-        ctx_.types[m] = colTypeFromDecl(st.columnDecl(kMoney + int(m)));
-
-    stack_.clear();
-    stack_.reserve(9);  // the root and a group on each of levels 1 to 7
-    stack_.emplace_back();
-    stack_.back().row.key = keys;
-    stack_.back().row.depth = level;
-    while (st.step()) {
-        Row r = read(st);
-        if (r.depth <= level)
-            continue;
-        Frame &top = stack_.back();
-        if (stack_.size() > 1 && top.row.depth == r.depth && top.row.key == r.key && !r.damaged) {
-            top.twins.push_back(std::move(r));
-            continue;
-        }
-        while (!isAncestor(stack_.back(), r))
-            closeTop();
-        // Below a row that is no open group (an item, a deleted or a missing
-        // row): no level query reaches it.
-        if (stack_.back().row.depth == r.depth - 1)
-            visit(stack_.back(), r, false);
-    }
-    while (stack_.size() > 1)
-        closeTop();
-    return stack_.front().total;
+        st.bind(i + 1, Value(qint64(keys[static_cast<size_t>(i)])));
+    keyType_ = colTypeFromDecl(st.columnDecl(1));
+    for (int m = 0; m < MoneyCount; ++m)
+        types_[static_cast<size_t>(m)] = colTypeFromDecl(st.columnDecl(kMoney + m));
+    while (st.step())
+        readRow(st);
+    std::sort(rows_.begin(), rows_.end(), [this](const Row &a, const Row &b) { return before(a, b); });
 }
 
-void Pass::visit(Frame &parent, const Row &r, bool twin)
+Aside &Pass::asideOf(Row &r)
 {
-    switch (r.kind) {
-    case RowKind::ProvisionallyDeleted:
-        return;
-    case RowKind::RunningTotal:
-        ctx_.save(r, parent.total.estimate, parent.total.budget);
-        return;
-    case RowKind::Subtotal:
-        ctx_.save(r, parent.sub.estimate, parent.sub.budget);
-        parent.sub = Totals();
-        return;
-    case RowKind::Group:
-        // A row on the eighth level cannot have a sub-level to roll up from.
-        if (r.depth < 8) {
-            r.get(Kn1);
-            r.get(Kn2);
-            if (r.damaged)  // its key is needed for the rows below, and is no key
-                throw DbError(QStringLiteral("データ型が一致しません: 項目 key%1 の値 '%2' を読めません").arg(r.depth).arg(r.name),
-                              kTypeMismatch);
-            if (twin) {
-                // Its rows below were recalculated with the first of the
-                // twins: another pass over them only reads what is now stored.
-                Context &ctx = ctx_;
-                const Totals below = Pass(ctx).run(r.depth, r.key);
-                finishGroup(parent, r, below);
-            } else {
-                Frame f;
-                f.row = r;
-                stack_.push_back(std::move(f));
-            }
+    if (r.aside < 0) {
+        r.aside = static_cast<qint32>(asides_.size());
+        asides_.emplace_back();
+    }
+    return asides_[static_cast<size_t>(r.aside)];
+}
+
+void Pass::readRow(const Statement &st)
+{
+    sqlite3_stmt *s = st.handle();
+    Row r;
+    r.rowid = sqlite3_column_int64(s, 0);
+    r.last = 0;
+    r.odd = 0;
+    r.aside = -1;
+    r.childKey = 0;
+    std::array<OddKey, 8> odd;
+    for (int i = 0; i < 8; ++i) {
+        const int type = sqlite3_column_type(s, i + 1);
+        // A Null key equals nothing and differs from nothing: no level
+        // query selects the row.
+        if (type == SQLITE_NULL)
             return;
+        r.key[static_cast<size_t>(i)] = 0;
+        if (type == SQLITE_INTEGER) {
+            r.key[static_cast<size_t>(i)] = sqlite3_column_int64(s, i + 1);
+            if (r.key[static_cast<size_t>(i)] == 0)
+                continue;
+        } else {
+            r.odd |= quint8(1u << i);
+            OddKey &k = odd[static_cast<size_t>(i)];
+            k.type = type;
+            k.number = sqlite3_column_double(s, i + 1);
+            if (type != SQLITE_FLOAT)
+                k.bytes = QByteArray(static_cast<const char *>(sqlite3_column_blob(s, i + 1)), sqlite3_column_bytes(s, i + 1));
         }
-        break;
-    case RowKind::Item:
-    case RowKind::Unmarked:
-        break;
+        r.last = quint8(i + 1);
     }
-    const Totals t = item(r);
-    add(parent.sub, t);
-    add(parent.total, t);
+    if (r.last == 0)
+        return;  // all keys 0: the child of no node
+    const auto *knm = sqlite3_column_text(s, kKnm);
+    const int knmLen = sqlite3_column_bytes(s, kKnm);
+    const auto *flg = sqlite3_column_text(s, kFlg);
+    r.kind = kindOf(flg, sqlite3_column_bytes(s, kFlg), knm, knmLen);
+    for (int m = 0; m < MoneyCount; ++m) {
+        const int col = kMoney + m, type = sqlite3_column_type(s, col);
+        const ColType declared = types_[static_cast<size_t>(m)];
+        // The common cases read as Statement::column reads them; the rest
+        // the long way, with the reason when the value cannot be read.
+        if (type == SQLITE_NULL) {
+            r.held[size_t(m)] = Held::Null;
+        } else if (type == SQLITE_INTEGER && declared == ColType::Currency) {
+            r.held[size_t(m)] = Held::Cy;
+            r.money[size_t(m)] = sqlite3_column_int64(s, col);
+        } else if (type == SQLITE_INTEGER && (declared == ColType::Long || declared == ColType::Short)) {
+            r.held[size_t(m)] = Held::Whole;
+            r.money[size_t(m)] = sqlite3_column_int64(s, col);
+        } else {
+            QString reason;
+            const Value v = readColumn(st, col, declared, st.columnName(col), reason);
+            if (!reason.isNull()) {
+                r.held[size_t(m)] = Held::Aside;
+                asideOf(r).unreadable[size_t(m)] = std::make_exception_ptr(DbError(reason, kTypeMismatch));
+            } else {
+                hold(r, Money(m), v);
+            }
+        }
+    }
+    if (r.kind == RowKind::Group && r.last < 8) {
+        Aside &a = asideOf(r);
+        a.name = QString::fromUtf8(reinterpret_cast<const char *>(knm), knmLen);
+        // The key the walk goes down with, read as the field is read.
+        QString reason;
+        const Value key = readColumn(st, r.last, keyType_, st.columnName(r.last), reason);
+        try {
+            if (!reason.isNull())
+                throw DbError(reason, kTypeMismatch);
+            r.childKey = static_cast<qint32>(key.toLong());
+        } catch (...) {
+            a.keyError = std::current_exception();
+        }
+    }
+    if (r.odd)
+        asideOf(r).keys = odd;
+    rows_.push_back(std::move(r));
 }
 
-// sb_CalcAmt on a row of the pass.
-Totals Pass::item(const Row &r)
+int Pass::compareAt(const Row &a, const Row &b, int i) const
 {
-    Totals row{r.get(Kn1).toCurrency(), r.get(Kn2).toCurrency()};
+    const size_t k = static_cast<size_t>(i);
+    if (!((a.odd | b.odd) & (1u << i)))
+        return a.key[k] < b.key[k] ? -1 : a.key[k] > b.key[k] ? 1 : 0;
+    auto oddOf = [&](const Row &r) {
+        OddKey o;
+        if (r.odd & (1u << i))
+            o = asides_[static_cast<size_t>(r.aside)].keys[k];
+        else
+            o.number = static_cast<long double>(r.key[k]);
+        return o;
+    };
+    const OddKey p = oddOf(a), q = oddOf(b);
+    if (rankOf(p.type) != rankOf(q.type))
+        return rankOf(p.type) < rankOf(q.type) ? -1 : 1;
+    if (rankOf(p.type) == 0)
+        return p.number < q.number ? -1 : p.number > q.number ? 1 : 0;
+    const int c = std::memcmp(p.bytes.constData(), q.bytes.constData(), size_t(std::min(p.bytes.size(), q.bytes.size())));
+    return c != 0 ? c : p.bytes.size() < q.bytes.size() ? -1 : p.bytes.size() > q.bytes.size() ? 1 : 0;
+}
+
+// Key order, the keys compared one after another as the engine sorts them;
+// rows with the same keys in the order they were added.
+bool Pass::before(const Row &a, const Row &b) const
+{
+    for (int i = 0; i < 8; ++i)
+        if (const int c = compareAt(a, b, i))
+            return c < 0;
+    return a.rowid < b.rowid;
+}
+
+Value Pass::money(const Row &r, Money m) const
+{
+    const size_t i = static_cast<size_t>(m);
+    switch (r.held[i]) {
+    case Held::Null:
+        return Value();
+    case Held::Whole:
+        return Value(r.money[i]);
+    case Held::Cy:
+        return Value(Currency::fromRaw(r.money[i]));
+    case Held::Dbl: {
+        double d;
+        std::memcpy(&d, &r.money[i], sizeof d);
+        return Value(d);
+    }
+    case Held::Aside:
+        break;
+    }
+    const Aside &a = asides_[static_cast<size_t>(r.aside)];
+    if (a.unreadable[i])
+        std::rethrow_exception(a.unreadable[i]);
+    return a.money[i];
+}
+
+void Pass::hold(Row &r, Money m, const Value &v)
+{
+    const size_t i = static_cast<size_t>(m);
+    if (v.isNull()) {
+        r.held[i] = Held::Null;
+    } else if (v.isInteger()) {
+        r.held[i] = Held::Whole;
+        r.money[i] = v.toLong();
+    } else if (v.isCurrency()) {
+        r.held[i] = Held::Cy;
+        r.money[i] = v.toCurrency().raw();
+    } else if (v.isDouble()) {
+        r.held[i] = Held::Dbl;
+        const double d = v.toDouble();
+        std::memcpy(&r.money[i], &d, sizeof d);
+    } else {
+        r.held[i] = Held::Aside;
+        Aside &a = asideOf(r);
+        a.money[i] = v;
+        a.unreadable[i] = nullptr;
+    }
+}
+
+// The value to write into an amount column, or none when the row holds it
+// already. A stored Null is replaced, so the row holds the number it is
+// counted with; a value the column cannot hold fails here.
+std::optional<Value> Pass::changed(const Row &r, Money m, Currency v) const
+{
+    const Value stored = money(r, m);
+    if (!stored.isNull() && stored.toCurrency() == v)
+        return std::nullopt;
+    return Value(v).convertedFor(types_[static_cast<size_t>(m)]);
+}
+
+void Pass::write(Row &r, const std::optional<Value> &kn1, const std::optional<Value> &kn2)
+{
+    if (!kn1 && !kn2)
+        return;
+    const int shape = kn1 && kn2 ? 2 : kn1 ? 0 : 1;
+    auto &st = updates_[static_cast<size_t>(shape)];
+    if (!st) {
+        static const char *const sets[] = {"kn1 = ?", "kn2 = ?", "kn1 = ?, kn2 = ?"};
+        st = std::make_unique<Statement>(db_.handle(), QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                                                           .arg(quoteIdentifier(table_), QLatin1String(sets[shape])));
+    }
+    int n = 1;
+    for (const auto *v : {&kn1, &kn2})
+        if (*v)
+            st->bind(n++, **v);
+    st->bind(n, Value(r.rowid));
+    try {
+        st->step();
+    } catch (...) {
+        st->reset();
+        throw;
+    }
+    st->reset();
+    // Another program deleted the row since it was read.
+    if (sqlite3_changes(db_.handle()) == 0)
+        throw recordDeletedError();
+    if (kn1)
+        hold(r, Kn1, *kn1);
+    if (kn2)
+        hold(r, Kn2, *kn2);
+}
+
+void Pass::save(Row &r, Currency kn1, Currency kn2)
+{
+    const std::optional<Value> a = changed(r, Kn1, kn1);
+    write(r, a, changed(r, Kn2, kn2));
+}
+
+// The item-row step: beeps when tk1 is set and kn1 is not Int(tk1 x su1),
+// recomputes kn1 (when tk1 <> 0) and kn2 (when tk2 <> 0).
+Totals Pass::item(Row &r)
+{
+    Totals row{money(r, Kn1).toCurrency(), money(r, Kn2).toCurrency()};
     std::optional<Value> kn1, kn2;
-    const Currency tk1 = r.get(Tk1).toCurrency();
+    const Currency tk1 = money(r, Tk1).toCurrency();
     if (!tk1.isZero()) {
-        row.estimate = amountOf(tk1, quantityOf(r.get(Su1)));
-        if (r.get(Kn1).toCurrency() != row.estimate)
-            ctx_.prompts.beep();
-        kn1 = ctx_.changed(r, Kn1, row.estimate);
+        const Currency amount = amountOf(tk1, quantityOf(money(r, Su1)));
+        if (row.estimate != amount)
+            prompts_.beep();
+        kn1 = changed(r, Kn1, amount);
+        row.estimate = amount;
     }
-    const Currency tk2 = r.get(Tk2).toCurrency();
+    const Currency tk2 = money(r, Tk2).toCurrency();
     if (!tk2.isZero()) {
-        row.budget = amountOf(tk2, quantityOf(r.get(Su2)));
-        kn2 = ctx_.changed(r, Kn2, row.budget);
+        const Currency amount = amountOf(tk2, quantityOf(money(r, Su2)));
+        kn2 = changed(r, Kn2, amount);
+        row.budget = amount;
     }
-    ctx_.write(r, kn1, kn2);
+    write(r, kn1, kn2);
     return row;
 }
 
-void Pass::closeTop()
+// The children of the node whose rows below lie in rows_[lo, hi): the rows
+// there whose last key not 0 is the next one, in key order.
+Totals Pass::walk(int level, size_t lo, size_t hi)
 {
-    Frame f = std::move(stack_.back());
-    stack_.pop_back();
-    Frame &parent = stack_.back();
-    finishGroup(parent, f.row, f.total);
-    for (const Row &twin : f.twins)
-        visit(parent, twin, true);
-}
-
-void Pass::finishGroup(Frame &parent, const Row &g, const Totals &below)
-{
-    if (g.get(Kn1).toCurrency() != below.estimate || g.get(Kn2).toCurrency() != below.budget)
-        ctx_.prompts.message(Trim(g.name) + QStringLiteral("の金額を訂正します"), MsgInformation);
-    ctx_.save(g, below.estimate, below.budget);
-    add(parent.sub, below);
-    add(parent.total, below);
+    Totals total, sub;
+    for (size_t i = lo; i < hi; ++i) {
+        Row &r = rows_[i];
+        if (r.last != level + 1)
+            continue;
+        RowKind kind = r.kind;
+        // A row on the eighth level cannot have a sub-level to roll up from.
+        if (kind == RowKind::Group && level >= 7)
+            kind = RowKind::Item;
+        switch (kind) {
+        case RowKind::ProvisionallyDeleted:
+            break;
+        case RowKind::RunningTotal:
+            save(r, total.estimate, total.budget);
+            break;
+        case RowKind::Subtotal:
+            save(r, sub.estimate, sub.budget);
+            sub = Totals();
+            break;
+        case RowKind::Group: {
+            const Currency kn1 = money(r, Kn1).toCurrency(), kn2 = money(r, Kn2).toCurrency();
+            if (const auto &error = asides_[static_cast<size_t>(r.aside)].keyError)
+                std::rethrow_exception(error);
+            // The rows below: those whose key on this level is the group's
+            // key (its own row and any with the same keys among them).
+            Row probe{};
+            probe.key[size_t(level)] = r.childKey;
+            const auto cmp = [this, level](const Row &x, const Row &y) { return compareAt(x, y, level) < 0; };
+            const auto from = std::lower_bound(rows_.begin() + lo, rows_.begin() + hi, probe, cmp);
+            const auto to = std::upper_bound(from, rows_.begin() + hi, probe, cmp);
+            const Totals below = walk(level + 1, size_t(from - rows_.begin()), size_t(to - rows_.begin()));
+            if (kn1 != below.estimate || kn2 != below.budget)
+                prompts_.message(Trim(asides_[static_cast<size_t>(r.aside)].name) + QStringLiteral("の金額を訂正します"), MsgInformation);
+            save(r, below.estimate, below.budget);
+            add(sub, below);
+            add(total, below);
+            break;
+        }
+        case RowKind::Item:
+        case RowKind::Unmarked: {
+            const Totals row = item(r);
+            add(sub, row);
+            add(total, row);
+            break;
+        }
+        }
+    }
+    return total;
 }
 
 }  // namespace
@@ -358,15 +456,10 @@ void sb_CalcTbl(Database &db, const QString &table, int level, LevelKeys keys, T
 {
     if (level < 0 || level > 7)
         throw DbError(QStringLiteral("階層 %1 は範囲外です。").arg(level));
-    Context ctx{db, unbracket(table), prompts};
-    Keys path{};
-    for (size_t i = 0; i < 8; ++i)
-        path[i] = i < size_t(level) ? keys[i] : 0;
     Transaction tx(db);
-    const Totals result = Pass(ctx).run(level, path);
-    ctx.setKn1.reset();
-    ctx.setKn2.reset();
-    ctx.setBoth.reset();
+    Pass pass(db, table, prompts);
+    pass.read(level, keys);
+    const Totals result = pass.walk(level, 0, pass.rowCount());
     tx.commit();
     totals = result;
 }

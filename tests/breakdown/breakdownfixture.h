@@ -92,6 +92,7 @@ public:
         if (items.empty())
             return;
         auto db = this->db();
+        rz::Transaction tx(*db);
         auto rs = db->openRecordset(QStringLiteral("SELECT * FROM ") + table());
         for (const Item &it : items) {
             rs->addNew();
@@ -105,6 +106,7 @@ public:
                 rs->setField(column, rz::Value(qint64(v)));
             rs->update();
         }
+        tx.commit();
     }
 
     // The first value a query gives, read from the file; Null when it gives no row.
