@@ -1,8 +1,9 @@
 // The breakdown editor on an estimate of 100,000 item rows over six levels:
 // opening it, going down a level and back up, the whole-estimate
-// recalculation from the index window, peak memory, and a bare pass of the
-// engine over the same rows (read each row, write its amount back, one
-// transaction) as the yardstick for the recalculation.
+// recalculation from the index window with nothing stale and with every item
+// amount stale, each beside the physical limit measured in the same run (a
+// bare pass reading the same columns of the same rows in key order and
+// writing the same rows), and peak memory.
 //
 // `rz90-bench editor /path/file.mdb` also keeps the generated estimate file
 // at that path, to be opened in the program.
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <sqlite3.h>
+#include <unordered_map>
 
 namespace {
 
@@ -23,10 +25,9 @@ using rz::Currency;
 
 class CountingPrompts : public rz::Prompts {
 public:
-    int message(const QString &text, int, const QString &) override
+    int message(const QString &, int, const QString &) override
     {
-        if (++messages <= 3)
-            QTextStream(stdout) << "  message: " << text << Qt::endl;
+        ++messages;
         return rz::AnswerOk;
     }
     std::optional<QString> input(const QString &, const QString &, const QString &) override { return {}; }
@@ -125,26 +126,99 @@ Currency makeEstimate(const QString &path, int *rowCount)
     return t1;
 }
 
-// The yardstick: every row read and its amount written back, in one
-// committed transaction, straight through the engine.
-double barePass(const QString &path)
+// kn1 and kn2 of every row as stored, by rowid.
+using Amounts = std::unordered_map<qint64, std::pair<qint64, qint64>>;
+Amounts amountsOf(const QString &path)
+{
+    auto db = rz::Database::open(path);
+    rz::Statement st(db->handle(), QStringLiteral("SELECT _rowid_, kn1, kn2 FROM TBL00064"));
+    Amounts out;
+    while (st.step())
+        out[st.columnInt64(0)] = {st.columnInt64(1), st.columnInt64(2)};
+    return out;
+}
+
+// The rows whose amounts differ between two states, with the amounts of the second.
+struct Change {
+    bool kn1 = false, kn2 = false;
+    qint64 v1 = 0, v2 = 0;
+};
+std::unordered_map<qint64, Change> changesBetween(const Amounts &before, const Amounts &after)
+{
+    std::unordered_map<qint64, Change> out;
+    for (const auto &[rowid, a] : after) {
+        const auto &b = before.at(rowid);
+        if (a != b)
+            out[rowid] = {a.first != b.first, a.second != b.second, a.first, a.second};
+    }
+    return out;
+}
+
+// The physical limit of the recalculation on this machine: the same columns
+// of the same rows read with one statement and put in key order, and the rows
+// the recalculation changes written with the same values, in one
+// transaction with prepared statements; no calculation at all.
+double barePass(const QString &path, const std::unordered_map<qint64, Change> &changes)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     QElapsedTimer t;
     t.start();
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt *read = nullptr, *write = nullptr;
-    sqlite3_prepare_v2(db, "SELECT rowid, kn1 FROM TBL00064", -1, &read, nullptr);
-    sqlite3_prepare_v2(db, "UPDATE TBL00064 SET kn1 = ? WHERE rowid = ?", -1, &write, nullptr);
+    sqlite3_stmt *read = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT _rowid_, key1, key2, key3, key4, key5, key6, key7, key8, knm, flg, su1, tk1, kn1, su2, "
+                       "tk2, kn2 FROM TBL00064",
+                       -1, &read, nullptr);
+    struct Row {
+        std::array<qint64, 8> key;
+        qint64 rowid;
+        std::array<qint64, 6> money;
+        unsigned char knm, flg;
+    };
+    std::vector<Row> rows;
+    sqlite3_stmt *count = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM TBL00064", -1, &count, nullptr);
+    if (sqlite3_step(count) == SQLITE_ROW)
+        rows.reserve(size_t(sqlite3_column_int64(count, 0)));
+    sqlite3_finalize(count);
     while (sqlite3_step(read) == SQLITE_ROW) {
-        sqlite3_bind_int64(write, 1, sqlite3_column_int64(read, 1));
-        sqlite3_bind_int64(write, 2, sqlite3_column_int64(read, 0));
-        sqlite3_step(write);
-        sqlite3_reset(write);
+        Row r;
+        r.rowid = sqlite3_column_int64(read, 0);
+        for (int i = 0; i < 8; ++i)
+            r.key[size_t(i)] = sqlite3_column_int64(read, i + 1);
+        const unsigned char *knm = sqlite3_column_text(read, 9), *flg = sqlite3_column_text(read, 10);
+        r.knm = knm ? knm[0] : 0;
+        r.flg = flg ? flg[0] : 0;
+        for (int i = 0; i < 6; ++i)
+            r.money[size_t(i)] = sqlite3_column_int64(read, i + 11);
+        rows.push_back(r);
     }
     sqlite3_finalize(read);
-    sqlite3_finalize(write);
+    std::sort(rows.begin(), rows.end(),
+              [](const Row &a, const Row &b) { return a.key != b.key ? a.key < b.key : a.rowid < b.rowid; });
+    sqlite3_stmt *write[3] = {nullptr, nullptr, nullptr};
+    const char *sql[3] = {"UPDATE TBL00064 SET kn1 = ? WHERE _rowid_ = ?", "UPDATE TBL00064 SET kn2 = ? WHERE _rowid_ = ?",
+                          "UPDATE TBL00064 SET kn1 = ?, kn2 = ? WHERE _rowid_ = ?"};
+    for (int i = 0; i < 3; ++i)
+        sqlite3_prepare_v2(db, sql[i], -1, &write[i], nullptr);
+    for (const Row &r : rows) {
+        const auto it = changes.find(r.rowid);
+        if (it == changes.end())
+            continue;
+        const Change &c = it->second;
+        sqlite3_stmt *w = write[c.kn1 && c.kn2 ? 2 : c.kn1 ? 0 : 1];
+        int n = 1;
+        if (c.kn1)
+            sqlite3_bind_int64(w, n++, c.v1);
+        if (c.kn2)
+            sqlite3_bind_int64(w, n++, c.v2);
+        sqlite3_bind_int64(w, n, r.rowid);
+        sqlite3_step(w);
+        sqlite3_reset(w);
+    }
+    for (sqlite3_stmt *w : write)
+        sqlite3_finalize(w);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     const double ms = t.nsecsElapsed() / 1e6;
     sqlite3_close(db);
@@ -158,6 +232,8 @@ double timeOnce(const std::function<void()> &work)
     work();
     return t.nsecsElapsed() / 1e6;
 }
+
+double median(std::vector<double> v) { return rzbench::spread(std::move(v)).median; }
 
 int benchEditor(const QStringList &args)
 {
@@ -174,7 +250,6 @@ int benchEditor(const QStringList &args)
 
     CountingPrompts prompts;
     rz::Shared shared;
-    shared.DB_Main = rz::openEstimateFile(path);
     shared.DB_TblName = rz::itemTableName(kEstimateKey);
     shared.U1_Rt1 = shared.U1_Rt2 = 100;
     shared.formsLoaded = 2;
@@ -184,80 +259,98 @@ int benchEditor(const QStringList &args)
             throw std::runtime_error("the editor did not open");
         return w;
     };
-    const double firstOpenMs = timeOnce([&] { openEditor(); });
-    const int runs = 9;
-    const double openMs = rzbench::medianMs(runs, [&] { openEditor(); });
-
-    auto editor = openEditor();
-    rz::U1Session &s = editor->session();
-    const double downMs = rzbench::medianMs(runs, [&] {
-        s.Command1_Click(0);
-        s.Command1_Click(11);
-    });
-    // The two moves apart, down from level 1 and from level 5 (the levels with
-    // the most rows below them and the most rows on them).
-    std::vector<double> down1, up1, down5, up5;
-    for (int i = 0; i < runs; ++i) {
-        down1.push_back(timeOnce([&] { s.Command1_Click(0); }));
-        for (int l = 2; l < 5; ++l)
-            s.Command1_Click(0);
-        down5.push_back(timeOnce([&] { s.Command1_Click(0); }));
-        up5.push_back(timeOnce([&] { s.Command1_Click(11); }));
-        for (int l = 2; l < 5; ++l)
-            s.Command1_Click(11);
-        up1.push_back(timeOnce([&] { s.Command1_Click(11); }));
+    // Three runs, each on the file opened anew: the first open of the editor
+    // then meets nothing prepared; the moves are the medians of five.
+    std::vector<double> firstOpen, open, down1, up1, down5, up5;
+    for (int run = 0; run < 3; ++run) {
+        shared.DB_Main = rz::openEstimateFile(path);
+        firstOpen.push_back(timeOnce([&] { openEditor(); }));
+        std::vector<double> o, d1, u1, d5, u5;
+        for (int i = 0; i < 5; ++i)
+            o.push_back(timeOnce([&] { openEditor(); }));
+        auto editor = openEditor();
+        rz::U1Session &s = editor->session();
+        for (int i = 0; i < 5; ++i) {
+            d1.push_back(timeOnce([&] { s.Command1_Click(0); }));
+            for (int l = 2; l < 5; ++l)
+                s.Command1_Click(0);
+            d5.push_back(timeOnce([&] { s.Command1_Click(0); }));
+            u5.push_back(timeOnce([&] { s.Command1_Click(11); }));
+            for (int l = 2; l < 5; ++l)
+                s.Command1_Click(11);
+            u1.push_back(timeOnce([&] { s.Command1_Click(11); }));
+        }
+        if (s.CurLvl != 0 || prompts.messages != 0 || prompts.beeps != 0) {
+            out << "navigation went wrong: level " << s.CurLvl << ", " << prompts.beeps << " beeps" << Qt::endl;
+            return 1;
+        }
+        open.push_back(median(o));
+        down1.push_back(median(d1));
+        up1.push_back(median(u1));
+        down5.push_back(median(d5));
+        up5.push_back(median(u5));
     }
-    auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    };
-    if (s.CurLvl != 0 || prompts.messages != 0 || prompts.beeps != 0) {
-        out << "navigation went wrong: level " << s.CurLvl << ", " << prompts.beeps << " beeps" << Qt::endl;
-        return 1;
-    }
-    editor.reset();
-
-    // The whole-estimate recalculation, from the index window's 計算 (F6).
     shared.DB_Main.reset();
+
+    // The whole-estimate recalculation, from the index window's 計算 (F6),
+    // with nothing to correct and with every item amount stale, each beside
+    // the bare pass that reads the same and writes the same rows.
     shared.DB_Path = path;
     shared.formsLoaded = 1;
     rz::FrmUidx index(shared, prompts);
     index.setAttribute(Qt::WA_DeleteOnClose, false);
     index.start();
-    {
-        // One group row with a wrong amount, as a user would meet it.
-        auto db = rz::Database::open(path);
-        db->execute(QStringLiteral("UPDATE TBL00064 SET kn1 = ? WHERE key1 = 2048 AND key2 = 1024 AND key3 = 0"),
-                    {rz::Value(Currency::fromWhole(1))});
-    }
-    prompts.messages = 0;
-    const double recalcMs = timeOnce([&] { index.session().Command1_Click(5); });
-    const int recalcMessages = prompts.messages - 1;  // less the question
-    const double steadyMs = rzbench::medianMs(3, [&] { index.session().Command1_Click(5); });
-    {
+    auto makeStale = [&] {
         auto db = rz::Database::open(path);
         db->execute(QStringLiteral("UPDATE TBL00064 SET kn1 = 0 WHERE flg = '-         ' AND tk1 <> 0"));
+    };
+    std::vector<double> clean, cleanBare, stale, staleBare, cleanRatio, staleRatio;
+    std::unordered_map<qint64, Change> staleChanges;
+    bool wrong = false;
+    for (int run = 0; run < 3; ++run) {
+        prompts.messages = prompts.beeps = 0;
+        clean.push_back(timeOnce([&] { index.session().Command1_Click(5); }));
+        wrong |= prompts.messages != 1 || prompts.beeps != 0;  // the question only
+        cleanBare.push_back(barePass(path, {}));
+        makeStale();
+        const Amounts before = run == 0 ? amountsOf(path) : Amounts();
+        prompts.messages = prompts.beeps = 0;
+        stale.push_back(timeOnce([&] { index.session().Command1_Click(5); }));
+        wrong |= prompts.messages != 1 || prompts.beeps != 100000;
+        const Amounts after = amountsOf(path);
+        if (run == 0)
+            staleChanges = changesBetween(before, after);
+        makeStale();
+        staleBare.push_back(barePass(path, staleChanges));
+        wrong |= amountsOf(path) != after;  // the bare pass wrote what the recalculation wrote
+        cleanRatio.push_back(clean.back() / cleanBare.back());
+        staleRatio.push_back(stale.back() / staleBare.back());
     }
-    prompts.beeps = 0;
-    const double staleMs = timeOnce([&] { index.session().Command1_Click(5); });
-    const int staleBeeps = prompts.beeps;
-    const double bareMs = rzbench::medianMs(3, [&] { barePass(path); });
+    if (wrong) {
+        out << "the recalculation did not do what it should: " << prompts.messages << " messages, " << prompts.beeps
+            << " beeps" << Qt::endl;
+        return 1;
+    }
 
-    out << "open the editor, first time (builds the key index): " << firstOpenMs << " ms" << Qt::endl;
-    out << "open the editor (session load + first page):        " << openMs << " ms (target < 100)" << Qt::endl;
-    out << "down a level and back up, together:                " << downMs << " ms" << Qt::endl;
-    out << "  down from level 1 to level 2:                      " << median(down1) << " ms (target < 100)" << Qt::endl;
-    out << "  up from level 2 (pass + roll-up into level 1):     " << median(up1) << " ms (target < 100)" << Qt::endl;
-    out << "  down from level 5 to the items on level 6:         " << median(down5) << " ms (target < 100)" << Qt::endl;
-    out << "  up from the items (pass + roll-up into level 5):   " << median(up5) << " ms (target < 100)" << Qt::endl;
-    out << "whole-estimate recalculation (F6, " << recalcMessages << " group row corrected): " << recalcMs
-        << " ms (target < 2000)" << Qt::endl;
-    out << "  again, nothing to correct:                         " << steadyMs << " ms" << Qt::endl;
-    out << "  every item amount stale (" << staleBeeps << " beeps, all rewritten): " << staleMs << " ms" << Qt::endl;
-    out << "bare engine pass (read every row, write its amount): " << bareMs << " ms" << Qt::endl;
-    out << "  recalculation / bare pass: " << recalcMs / bareMs << " (nothing stale), " << staleMs / bareMs
-        << " (all stale)" << Qt::endl;
-    out << "peak memory: " << rzbench::peakMiB() << " MiB (target < 300)" << Qt::endl;
+    using rzbench::reportFigure;
+    using rzbench::reportGoal;
+    using rzbench::spread;
+    const QString ms = QStringLiteral("ms");
+    reportGoal(QStringLiteral("open the editor, first time on the file"), spread(firstOpen), ms, 50);
+    reportGoal(QStringLiteral("open the editor again"), spread(open), ms, 50);
+    reportGoal(QStringLiteral("down from level 1 to level 2"), spread(down1), ms, 50);
+    reportGoal(QStringLiteral("up from level 2 (pass, roll-up into level 1)"), spread(up1), ms, 50);
+    reportGoal(QStringLiteral("down from level 5 to the items on level 6"), spread(down5), ms, 50);
+    reportGoal(QStringLiteral("up from the items (pass, roll-up into 5)"), spread(up5), ms, 50);
+    out << "recalculation of " << rows << " rows (F6), " << staleChanges.size() << " rows rewritten when stale:" << Qt::endl;
+    reportFigure(QStringLiteral("  nothing stale"), spread(clean), ms);
+    reportFigure(QStringLiteral("  bare pass, nothing to write"), spread(cleanBare), ms);
+    reportGoal(QStringLiteral("  recalculation / bare pass, nothing stale"), spread(cleanRatio), QString(), 1.5);
+    reportFigure(QStringLiteral("  every item amount stale"), spread(stale), ms);
+    reportFigure(QStringLiteral("  bare pass writing the same rows"), spread(staleBare), ms);
+    reportGoal(QStringLiteral("  recalculation / bare pass, all stale"), spread(staleRatio), QString(), 1.5);
+    reportGoal(QStringLiteral("peak memory"), {rzbench::peakMiB(), rzbench::peakMiB(), rzbench::peakMiB()},
+               QStringLiteral("MiB"), 150);
     return 0;
 }
 

@@ -19,6 +19,8 @@
 #include <array>
 #include <cstring>
 #include <exception>
+#include <utility>
+#include <limits>
 #include <sqlite3.h>
 
 namespace rz {
@@ -76,6 +78,7 @@ public:
 
 private:
     void readRow(const Statement &st);
+    void sortRows();
     Aside &asideOf(Row &r);
     int compareAt(const Row &a, const Row &b, int i) const;
     bool before(const Row &a, const Row &b) const;
@@ -150,9 +153,63 @@ void Pass::read(int level, const LevelKeys &keys)
     keyType_ = colTypeFromDecl(st.columnDecl(1));
     for (int m = 0; m < MoneyCount; ++m)
         types_[static_cast<size_t>(m)] = colTypeFromDecl(st.columnDecl(kMoney + m));
+    {
+        // Room for every row at once: growing a large estimate's rows step
+        // by step would copy them over and over.
+        Statement count(db_.handle(), QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table_));
+        if (count.step())
+            rows_.reserve(size_t(count.columnInt64(0)));
+    }
     while (st.step())
         readRow(st);
-    std::sort(rows_.begin(), rows_.end(), [this](const Row &a, const Row &b) { return before(a, b); });
+    sortRows();
+}
+
+void Pass::sortRows()
+{
+    // Keys that are whole numbers of 32 bits, the rule, are packed into four
+    // words that compare as the keys do: the sort then moves and compares
+    // small records; other keys take the general comparison.
+    struct Packed {
+        std::array<quint64, 4> words;
+        qint64 rowid;
+        quint32 index;
+    };
+    std::vector<Packed> packed;
+    packed.reserve(rows_.size());
+    for (size_t n = 0; n < rows_.size(); ++n) {
+        const Row &r = rows_[n];
+        Packed p{{0, 0, 0, 0}, r.rowid, quint32(n)};
+        for (size_t i = 0; i < 8; ++i) {
+            const qint64 k = r.key[i];
+            if (r.odd || k < std::numeric_limits<qint32>::min() || k > std::numeric_limits<qint32>::max()) {
+                std::sort(rows_.begin(), rows_.end(), [this](const Row &a, const Row &b) { return before(a, b); });
+                return;
+            }
+            p.words[i / 2] |= quint64(quint32(k) ^ 0x80000000u) << (i % 2 ? 0 : 32);
+        }
+        packed.push_back(p);
+    }
+    std::sort(packed.begin(), packed.end(), [](const Packed &a, const Packed &b) {
+        return a.words != b.words ? a.words < b.words : a.rowid < b.rowid;
+    });
+    // The rows put in that order where they are, cycle by cycle: no second
+    // copy of a large estimate.
+    for (size_t j = 0; j < packed.size(); ++j) {
+        if (packed[j].index == j)
+            continue;
+        const Row first = rows_[j];
+        size_t at = j;
+        while (true) {
+            const size_t from = std::exchange(packed[at].index, quint32(at));
+            if (from == j) {
+                rows_[at] = first;
+                break;
+            }
+            rows_[at] = rows_[from];
+            at = from;
+        }
+    }
 }
 
 Aside &Pass::asideOf(Row &r)
@@ -166,6 +223,7 @@ Aside &Pass::asideOf(Row &r)
 
 void Pass::readRow(const Statement &st)
 {
+    // One call into the engine per column: each takes the connection's lock.
     sqlite3_stmt *s = st.handle();
     Row r;
     r.rowid = sqlite3_column_int64(s, 0);
@@ -173,36 +231,39 @@ void Pass::readRow(const Statement &st)
     r.odd = 0;
     r.aside = -1;
     r.childKey = 0;
-    std::array<OddKey, 8> odd;
     for (int i = 0; i < 8; ++i) {
-        const int type = sqlite3_column_type(s, i + 1);
+        sqlite3_value *v = sqlite3_column_value(s, i + 1);
+        const int type = sqlite3_value_type(v);
         // A Null key equals nothing and differs from nothing: no level
         // query selects the row.
         if (type == SQLITE_NULL)
             return;
         r.key[static_cast<size_t>(i)] = 0;
         if (type == SQLITE_INTEGER) {
-            r.key[static_cast<size_t>(i)] = sqlite3_column_int64(s, i + 1);
+            r.key[static_cast<size_t>(i)] = sqlite3_value_int64(v);
             if (r.key[static_cast<size_t>(i)] == 0)
                 continue;
         } else {
             r.odd |= quint8(1u << i);
-            OddKey &k = odd[static_cast<size_t>(i)];
+            OddKey &k = asideOf(r).keys[static_cast<size_t>(i)];
             k.type = type;
-            k.number = sqlite3_column_double(s, i + 1);
+            k.number = sqlite3_value_double(v);
             if (type != SQLITE_FLOAT)
-                k.bytes = QByteArray(static_cast<const char *>(sqlite3_column_blob(s, i + 1)), sqlite3_column_bytes(s, i + 1));
+                k.bytes = QByteArray(static_cast<const char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
         }
         r.last = quint8(i + 1);
     }
     if (r.last == 0)
         return;  // all keys 0: the child of no node
-    const auto *knm = sqlite3_column_text(s, kKnm);
-    const int knmLen = sqlite3_column_bytes(s, kKnm);
-    const auto *flg = sqlite3_column_text(s, kFlg);
-    r.kind = kindOf(flg, sqlite3_column_bytes(s, kFlg), knm, knmLen);
+    sqlite3_value *knmValue = sqlite3_column_value(s, kKnm), *flgValue = sqlite3_column_value(s, kFlg);
+    const auto *knm = sqlite3_value_text(knmValue);
+    const int knmLen = sqlite3_value_bytes(knmValue);
+    const auto *flg = sqlite3_value_text(flgValue);
+    r.kind = kindOf(flg, sqlite3_value_bytes(flgValue), knm, knmLen);
     for (int m = 0; m < MoneyCount; ++m) {
-        const int col = kMoney + m, type = sqlite3_column_type(s, col);
+        const int col = kMoney + m;
+        sqlite3_value *v = sqlite3_column_value(s, col);
+        const int type = sqlite3_value_type(v);
         const ColType declared = types_[static_cast<size_t>(m)];
         // The common cases read as Statement::column reads them; the rest
         // the long way, with the reason when the value cannot be read.
@@ -210,10 +271,10 @@ void Pass::readRow(const Statement &st)
             r.held[size_t(m)] = Held::Null;
         } else if (type == SQLITE_INTEGER && declared == ColType::Currency) {
             r.held[size_t(m)] = Held::Cy;
-            r.money[size_t(m)] = sqlite3_column_int64(s, col);
+            r.money[size_t(m)] = sqlite3_value_int64(v);
         } else if (type == SQLITE_INTEGER && (declared == ColType::Long || declared == ColType::Short)) {
             r.held[size_t(m)] = Held::Whole;
-            r.money[size_t(m)] = sqlite3_column_int64(s, col);
+            r.money[size_t(m)] = sqlite3_value_int64(v);
         } else {
             QString reason;
             const Value v = readColumn(st, col, declared, st.columnName(col), reason);
@@ -239,8 +300,6 @@ void Pass::readRow(const Statement &st)
             a.keyError = std::current_exception();
         }
     }
-    if (r.odd)
-        asideOf(r).keys = odd;
     rows_.push_back(std::move(r));
 }
 

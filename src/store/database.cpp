@@ -251,6 +251,9 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
                       e.code());
     }
     checkComplete(raw, QStringLiteral("main"), path);
+    // Level queries read a whole item table: a cache that holds a large
+    // estimate spares reading its pages from the file again for each.
+    sqlite3_exec(raw, "PRAGMA cache_size = -32768", nullptr, nullptr, nullptr);
     if (mode == Mode::ReadWrite) {
         // Refuse a file another program holds for writing now rather than at
         // the first save, when the user's typing would be lost.
@@ -375,6 +378,25 @@ int Database::execute(const QString &sql, const std::vector<Value> &params)
 
 std::shared_ptr<const RecordsetShape> Database::recordsetShape(const QString &sql, RecordsetType type)
 {
+    // Another program may have changed a table since a shape was made (an
+    // estimate deleted and made again with the other column set): shapes and
+    // prepared statements are kept only while the schema stays the same.
+    qint64 version = 0;
+    {
+        Statement &st = prepared(QStringLiteral("PRAGMA schema_version"));
+        if (st.step())
+            version = st.columnInt64(0);
+        st.reset();
+    }
+    if (version != shapesVersion_) {
+        // Prepared statements tell their columns as they were when prepared,
+        // and new ones as the engine last read the schema: reading a table
+        // makes it read the schema again.
+        forgetPrepared();
+        Statement reload(db_, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        reload.step();
+        shapesVersion_ = version;
+    }
     const QString key = (type == RecordsetType::Dynaset ? QStringLiteral("D") : QStringLiteral("S")) + sql;
     for (auto it = shapes_.begin(); it != shapes_.end(); ++it) {
         if (it->first == key) {

@@ -117,6 +117,7 @@ private:
     int txDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
     std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
+    qint64 shapesVersion_ = -1;  // schema version the shapes were made under
     std::unique_ptr<QTemporaryDir> copyDir_;  // holds the copy read instead of the file, if any
 };
 

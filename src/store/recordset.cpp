@@ -75,11 +75,13 @@ void Recordset::load()
     deletedCurrent_ = false;
     editMode_ = EditMode::None;
     if (shape_->type == RecordsetType::Dynaset) {
+        // The statement is checked now; its rows are read when first needed:
+        // a dynaset over a whole large table that is never used costs
+        // nothing.
         Statement &ids = db_.prepared(shape_->rowidSql);
         ResetOnExit resetIds{ids};
         ids.bindAll(params_);
-        while (ids.step())
-            rowids_.push_back(ids.columnInt64(0));
+        idsPending_ = true;
     } else {
         Statement &st = db_.prepared(sql_);
         ResetOnExit resetSt{st};
@@ -89,9 +91,24 @@ void Recordset::load()
     }
 }
 
+std::vector<qint64> &Recordset::ids() const
+{
+    if (idsPending_) {
+        Statement &st = db_.prepared(shape_->rowidSql);
+        ResetOnExit resetSt{st};
+        st.bindAll(params_);
+        std::vector<qint64> read;
+        while (st.step())
+            read.push_back(st.columnInt64(0));
+        rowids_ = std::move(read);
+        idsPending_ = false;
+    }
+    return rowids_;
+}
+
 int Recordset::count() const
 {
-    return static_cast<int>(shape_->type == RecordsetType::Dynaset ? rowids_.size() : rows_.size());
+    return static_cast<int>(shape_->type == RecordsetType::Dynaset ? ids().size() : rows_.size());
 }
 
 int Recordset::fieldIndex(const QString &name) const
@@ -202,7 +219,7 @@ const RowValues &Recordset::currentRow() const
         cachePos_ = -1;
         Statement &fetch = db_.prepared(shape_->fetchSql);
         ResetOnExit resetFetch{fetch};
-        fetch.bind(1, Value(rowids_[static_cast<size_t>(pos_)]));
+        fetch.bind(1, Value(ids()[static_cast<size_t>(pos_)]));
         if (!fetch.step())
             throw recordDeletedError();
         cache_ = readRow(fetch);
@@ -250,6 +267,7 @@ void Recordset::addNew()
 {
     if (!updatable())
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+    ids();  // the set as it is before the new record joins it
     buffer_ = RowValues();
     buffer_.values.assign(shape_->names.size(), Value());
     changed_.assign(shape_->names.size(), false);
@@ -281,7 +299,7 @@ void Recordset::update()
             QStringList sets;
             for (const auto &c : cols)
                 sets << c + QStringLiteral(" = ?");
-            values.push_back(Value(rowids_[static_cast<size_t>(pos_)]));
+            values.push_back(Value(ids()[static_cast<size_t>(pos_)]));
             const int written = db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
                                                 .arg(quoteIdentifier(table), sets.join(QStringLiteral(", "))),
                                             values);
@@ -304,7 +322,7 @@ void Recordset::update()
                         values);
         }
         // A new record joins the end of the set until the next requery.
-        rowids_.push_back(db_.lastInsertRowid());
+        ids().push_back(db_.lastInsertRowid());
     }
     editMode_ = EditMode::None;
     buffer_ = RowValues();
@@ -318,8 +336,8 @@ void Recordset::deleteRecord()
     cancelUpdate();
     requireCurrent();
     db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(shape_->table)),
-                {Value(rowids_[static_cast<size_t>(pos_)])});
-    rowids_.erase(rowids_.begin() + pos_);
+                {Value(ids()[static_cast<size_t>(pos_)])});
+    ids().erase(ids().begin() + pos_);
     cachePos_ = -1;
     deletedCurrent_ = true;
 }

@@ -94,7 +94,9 @@ private:
     std::vector<Value> params_;
     std::shared_ptr<const RecordsetShape> shape_;
 
-    std::vector<qint64> rowids_;             // dynaset
+    std::vector<qint64> &ids() const;  // the dynaset's rowids, read on first use
+    mutable std::vector<qint64> rowids_;
+    mutable bool idsPending_ = false;
     std::vector<RowValues> rows_;            // snapshot
     // The dynaset's current row; cachePos_ names it only while cache_ holds
     // it whole, so a failed fetch can never leave a short row behind.

@@ -294,15 +294,20 @@ private slots:
         fill({});
         items.insert(items.end(), {leaf({64, 0, 64}, "キー0の後", "1", "10"), leaf({64, 1}, "文字のキー", "1", "10", "10"), leaf({64, 2}, "@小計", "0", "0")});
         f.add(items);
-        f.db()->execute("UPDATE TBL00064 SET key2 = key2 + 0.5 WHERE _rowid_ IN (SELECT _rowid_ FROM TBL00064 WHERE key2 <> 0 AND key3 = 0 ORDER BY _rowid_ DESC LIMIT 3)");
-        f.db()->execute("UPDATE TBL00064 SET key2 = 'x' WHERE knm = '文字のキー'");  // sorted after every number
-        f.db()->execute("UPDATE TBL00064 SET key5 = NULL WHERE _rowid_ = (SELECT MAX(_rowid_) FROM TBL00064 WHERE key5 <> 0 AND key6 = 0)");
         const QString copy = f.path() + ".copy", contents = "SELECT group_concat(_rowid_ || ':' || ifnull(kn1, 'N') || '/' || ifnull(kn2, 'N'), ' ') FROM TBL00064";
         QVERIFY(QFile::copy(f.path(), copy));
         auto db = f.db(), old = Database::open(copy);
-        for (const auto &[level, keys] : std::vector<std::pair<int, LevelKeys>>{{0, {}}, {1, {64}}}) {
-            for (Database *d : {db.get(), old.get()})
+        const std::vector<std::pair<int, LevelKeys>> starts{{0, {}}, {0, {}}, {1, {64}}};  // whole-number keys first, then others too
+        for (size_t run = 0; run < starts.size(); ++run) {
+            const auto &[level, keys] = starts[run];
+            for (Database *d : {db.get(), old.get()}) {
                 d->execute("UPDATE TBL00064 SET kn1 = kn1 + 1 WHERE _rowid_ % 3 = 0");
+                if (run == 1) {
+                    d->execute("UPDATE TBL00064 SET key2 = key2 + 0.5 WHERE _rowid_ IN (SELECT _rowid_ FROM TBL00064 WHERE key2 <> 0 AND key3 = 0 ORDER BY _rowid_ DESC LIMIT 3)");
+                    d->execute("UPDATE TBL00064 SET key2 = 'x' WHERE knm = '文字のキー'");  // sorted after every number
+                    d->execute("UPDATE TBL00064 SET key5 = NULL WHERE _rowid_ = (SELECT MAX(_rowid_) FROM TBL00064 WHERE key5 <> 0 AND key6 = 0)");
+                }
+            }
             ScriptedPrompts prompts, expected;
             Totals totals, walked;
             LevelKeys path = keys;
@@ -313,7 +318,7 @@ private slots:
             auto log = [](const ScriptedPrompts &p) { QStringList l; for (const auto &r : p.records) l << (r.kind == PromptRecord::Beep ? "beep" : r.text); return l; };
             QCOMPARE(log(prompts), log(expected));
             QCOMPARE(totals.estimate.toString() + '/' + totals.budget.toString(), walked.estimate.toString() + '/' + walked.budget.toString());
-            QVERIFY2(expected.beeps > (level ? 10 : 300) && expected.messages().size() > (level ? 5 : 100), qPrintable(QString("%1 beeps, %2 messages of %3 rows").arg(expected.beeps).arg(expected.messages().size()).arg(items.size())));
+            QVERIFY2(expected.beeps > (level ? 10 : 200) && expected.messages().size() > (level ? 5 : 50), qPrintable(QString("%1 beeps, %2 messages of %3 rows").arg(expected.beeps).arg(expected.messages().size()).arg(items.size())));
         }
         QCOMPARE(f.first(contents).toString(), Database::open(copy)->openRecordset(contents, RecordsetType::Snapshot)->field(0).toString());
     }

@@ -211,6 +211,7 @@ private slots:
             rs->setField("knm", Value(QString("工事%1").arg(k)));
             rs->update();
         }
+        QCOMPARE(rs->recordCount(), 3);  // each new record joins the set once
         rs->requery();
         QCOMPARE(rs->recordCount(), 3);
         rs->moveFirst();
@@ -237,6 +238,21 @@ private slots:
         db->execute("DELETE FROM RZTBLIDX WHERE key1 = 64");
         rs->setField("knm", Value("x"));
         QVERIFY_THROWS_EXCEPTION(DbError, rs->update());
+    }
+
+    // An estimate deleted and made again by another program with the other column set is read with its new columns, though
+    // this connection read the same statement before.
+    void tableMadeAgainByAnotherProgram()
+    {
+        auto db = newEstimateFile(file("again.mdb"));
+        sb_MkUTbl("TBL00064", *db);
+        QCOMPARE(db->openRecordset("SELECT * FROM TBL00064")->fieldCount(), 48);
+        auto other = Database::open(file("again.mdb"));
+        other->execute("DROP TABLE TBL00064");
+        other->execute(itemTableCreateSql(64));
+        other->execute("INSERT INTO TBL00064 (key1, kn1, flg) VALUES (64, 5, '+')");
+        auto rs = db->openRecordset("SELECT * FROM TBL00064");
+        QCOMPARE(QString::number(rs->fieldCount()) + ' ' + rs->field("kn1").toString(), QString("47 5"));
     }
 
     void selectIntoWithinOneFileKeepsTypesAndRows()
