@@ -72,16 +72,15 @@ void U1Session::clearCopy()
     CopyKn1 = CopyKn2 = Currency();
 }
 
-QString U1Session::subtreeWhere(int row, std::vector<Value> &keys)
+QString U1Session::subtreeWhere(int row)
 {
     // The row and every row below it share its keys up to its own depth.
     const Fields &f = fields();
     sb_GetCurRec(row);
     QString where;
-    keys.clear();
     for (int i = 0; i <= CurLvl; ++i) {
-        where += (i == 0 ? QStringLiteral("[key1] = ?") : QStringLiteral(" AND [key%1] = ?").arg(i + 1));
-        keys.emplace_back(RsLvl->field(f.key[static_cast<size_t>(i)]).toLong());
+        where += (i == 0 ? QStringLiteral("[key1] = ") : QStringLiteral(" AND [key%1] = ").arg(i + 1)) +
+                 Trim(Str(RsLvl->field(f.key[static_cast<size_t>(i)]).toLong()));
     }
     return where;
 }
@@ -109,15 +108,13 @@ void U1Session::sb_Copy()
     prompts_.setBusy(true);
     try {
         const Fields &f = fields();
-        std::vector<Value> path;
-        const QString where = subtreeWhere(row, path);
+        const QString where = subtreeWhere(row);
         LevelKeys keys{};
         for (int i = 0; i <= CurLvl; ++i)
             keys[static_cast<size_t>(i)] = static_cast<qint32>(RsLvl->field(f.key[static_cast<size_t>(i)]).toLong());
         const Currency kn1 = RsLvl->field(f.kn1).toCurrency(), kn2 = RsLvl->field(f.kn2).toCurrency();
         auto rows = db().openRecordset(QStringLiteral("SELECT * FROM ") + TblName + QStringLiteral(" WHERE ") + where +
-                                       QStringLiteral(" order by key1,key2,key3,key4,key5,key6,key7,key8"),
-                                       RecordsetType::Dynaset, path);
+                                       QStringLiteral(" order by key1,key2,key3,key4,key5,key6,key7,key8"));
         if (rows->recordCount() > 0) {
             rows->moveLast();
             rows->moveFirst();
@@ -255,11 +252,10 @@ void U1Session::sb_Delete()
     if (isInputRow(row) || isProvisionallyDeleted(RowFlg[r]))
         return;
     QString where, name, flg;
-    std::vector<Value> path;
     Currency kn1, kn2;
     try {
         const Fields &f = fields();
-        where = subtreeWhere(row, path);
+        where = subtreeWhere(row);
         name = RsLvl->field(f.knm).toString();
         flg = RsLvl->field(f.flg).toString();
         kn1 = RsLvl->field(f.kn1).toCurrency();
@@ -275,7 +271,7 @@ void U1Session::sb_Delete()
     try {
         // The row with its whole sub-tree, or nothing of it.
         Transaction tx(db());
-        db().execute(QStringLiteral("DELETE FROM ") + TblName + QStringLiteral(" WHERE ") + where, path);
+        db().execute(QStringLiteral("DELETE FROM ") + TblName + QStringLiteral(" WHERE ") + where);
         tx.commit();
     } catch (const std::exception &e) {
         showError(e);

@@ -243,8 +243,7 @@ private:
     std::vector<int> colWidths() const;
     void clearCopy();
     bool copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QString> &names);
-    // Conditions selecting a row and its sub-tree, with its keys to bind.
-    QString subtreeWhere(int row, std::vector<Value> &keys);
+    QString subtreeWhere(int row);
     void addBlankRecord(qint32 key);
     bool rowCounts(int row, const QString &name) const;
     bool commitUnit(int row);

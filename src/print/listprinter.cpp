@@ -105,6 +105,8 @@ void ListPrinter::printField(int col, int width, const QString &number)
 
 void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
 {
+    if (level == 0)
+        ensureLevelIndex(db_, shared_.Prt_Tbl);
     auto &tot = shared_.Prt_Tot;
     tot[0] = tot[1] = tot[2] = tot[3] = Currency();
     auto rs = db_.openRecordset(LvlSelectShape(shared_.Prt_Tbl, level), RecordsetType::Snapshot, levelParams(level, keys));

@@ -1,6 +1,8 @@
 #include "painterdevice.h"
 
 #include <QDir>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
@@ -11,6 +13,9 @@
 #include <QStandardPaths>
 #include <stdexcept>
 #include <utility>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace rz {
 
@@ -51,6 +56,17 @@ QString PainterPrintDevice::freePdfPath(const QString &documentName)
 
 PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &documentName)
 {
+#ifdef __GLIBC__
+    // The PDF engine takes two buffers of ten megabytes for every page it
+    // writes and gives them back; handed back to the system each time they
+    // cost page faults for every page. Kept in the process they are reused.
+    static const bool keptBuffers = [] {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        return true;
+    }();
+    (void)keptBuffers;
+#endif
     const QString docName = documentName.isEmpty() ? QStringLiteral("見積書") : documentName;
     if (pdfPath.isEmpty() && printerInstalled()) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
@@ -260,8 +276,31 @@ void PainterPrintDevice::print(const QString &text)
     painter_.setPen(QPen(Qt::black));
     settleX();
     // The em box of the face fills the cell: its top at the current position.
-    painter_.drawText(QPointF(x_, y_ + metrics().ascent()), text);
+    FontMeasures &m = measures();
+    const QPointF baseline(x_, y_ + m.metrics->ascent());
     unsettled_ = text;
+    // A text printed again (the headings, units and prices on every page)
+    // is drawn from its glyphs as laid out the second time, not shaped anew;
+    // one printed once is drawn the ordinary way.
+    auto it = m.laid.find(text);
+    if (it == m.laid.end() || text.contains(u'\n')) {
+        if (m.laid.size() >= 4096)
+            m.laid.clear();
+        m.laid.insert(text, {});
+        painter_.drawText(baseline, text);
+        return;
+    }
+    if (!it->laidOut) {
+        QTextLayout layout(text, font_, paged_);
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        it->ascent = line.ascent();
+        it->runs = layout.glyphRuns();
+        it->laidOut = true;
+    }
+    for (const QGlyphRun &run : it->runs)
+        painter_.drawGlyphRun(QPointF(baseline.x(), baseline.y() - it->ascent), run);
 }
 
 void PainterPrintDevice::newPage()

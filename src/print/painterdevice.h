@@ -8,6 +8,7 @@
 
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QHash>
 #include <QPen>
@@ -60,9 +61,15 @@ public:
 private:
     // What one font measures, kept while the document lasts: a list prints
     // the same few texts on every page in the same few fonts.
+    struct Laid {
+        bool laidOut = false;
+        double ascent = 0;
+        QList<QGlyphRun> runs;
+    };
     struct FontMeasures {
         std::optional<QFontMetricsF> metrics;
         QHash<QString, double> widths;
+        QHash<QString, Laid> laid;  // texts printed, with their glyphs once printed again
     };
     void ensurePage();
     void beforeFontChange();

@@ -1,6 +1,7 @@
 #include "levelkeys.h"
 
 #include "currency.h"
+#include "database.h"
 #include "recordset.h"
 
 #include <limits>
@@ -38,6 +39,24 @@ std::vector<Value> levelParams(int level, const LevelKeys &keys)
     for (int i = 0; i < level && i < 8; ++i)
         params.emplace_back(qint64(keys[static_cast<size_t>(i)]));
     return params;
+}
+
+void ensureLevelIndex(Database &db, const QString &table)
+{
+    const QString name = unbracket(table), index = QStringLiteral("rzidx_") + name;
+    Statement exists(db.handle(), QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
+    exists.bind(1, Value(index));
+    if (exists.step())
+        return;
+    Statement count(db.handle(), QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(name));
+    if (!count.step() || count.columnInt64(0) < kLevelIndexRows)
+        return;
+    try {
+        db.execute(QStringLiteral("CREATE INDEX %1 ON %2 (key1, key2, key3, key4, key5, key6, key7, key8)")
+                       .arg(quoteIdentifier(index), quoteIdentifier(name)));
+    } catch (const DbError &) {
+        // Read only, or held by another program.
+    }
 }
 
 int GetLvl(const Recordset &rs)

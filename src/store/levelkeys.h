@@ -9,6 +9,7 @@
 
 namespace rz {
 
+class Database;
 class Recordset;
 using LevelKeys = std::array<qint32, 8>;
 
@@ -20,6 +21,18 @@ QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys);
 // parent; levelParams gives the values to bind.
 QString LvlSelectShape(const QString &table, int level);
 std::vector<Value> levelParams(int level, const LevelKeys &keys);
+
+// Level queries on an item table without an index read the whole table for
+// every node they are asked for. A print asks for every group of the
+// estimate, which on a large one costs more than the pages themselves: from
+// this many rows on, printing gives the table an index on its keys (measured:
+// below it the reads cost less than a tenth of the print). Ordinary estimates
+// stay without one, as every item table is made.
+constexpr int kLevelIndexRows = 5000;
+// Makes that index ("rzidx_" + the table) on a table of at least
+// kLevelIndexRows rows that has none. A file that may not be written now is
+// left as it is: its queries give the same rows, only slower.
+void ensureLevelIndex(Database &db, const QString &table);
 
 // Depth of the current row: position of the first key column equal to 0
 // (a Null key is passed over), 8 when none is.
