@@ -19,9 +19,9 @@
 #include <array>
 #include <cstring>
 #include <exception>
-#include <utility>
 #include <limits>
 #include <sqlite3.h>
+#include <utility>
 
 namespace rz {
 
@@ -167,9 +167,9 @@ void Pass::read(int level, const LevelKeys &keys)
 
 void Pass::sortRows()
 {
-    // Keys that are whole numbers of 32 bits, the rule, are packed into four
-    // words that compare as the keys do: the sort then moves and compares
-    // small records; other keys take the general comparison.
+    // Keys are whole numbers of 32 bits as a rule: packed into four words
+    // that compare as the keys do, the sort moves and compares small
+    // records. Any other key sends every row through the general comparison.
     struct Packed {
         std::array<quint64, 4> words;
         qint64 rowid;

@@ -283,7 +283,7 @@ void PainterPrintDevice::print(const QString &text)
     // is drawn from its glyphs as laid out the second time, not shaped anew;
     // one printed once is drawn the ordinary way.
     auto it = m.laid.find(text);
-    if (it == m.laid.end() || text.contains(u'\n')) {
+    if (it == m.laid.end() || text.contains(u'\n') || font_.underline()) {
         if (m.laid.size() >= 4096)
             m.laid.clear();
         m.laid.insert(text, {});
