@@ -275,23 +275,35 @@ void PainterPrintDevice::print(const QString &text)
     }
     painter_.setPen(QPen(Qt::black));
     settleX();
+    unsettled_ = text;
+    // Blanks print nothing: those that pad a field to its width are left out
+    // of the page, and what lies between them is drawn where it stands in
+    // the whole text (an underline runs under the blanks too).
+    auto blank = [](QChar c) { return c == u' ' || c == u'\u3000'; };
+    qsizetype from = 0, to = text.size();
+    while (!font_.underline() && from < to && blank(text.at(from)))
+        ++from;
+    while (!font_.underline() && to > from && blank(text.at(to - 1)))
+        --to;
+    if (from == to)
+        return;
+    const QString shown = from == 0 && to == text.size() ? text : text.mid(from, to - from);
     // The em box of the face fills the cell: its top at the current position.
     FontMeasures &m = measures();
-    const QPointF baseline(x_, y_ + m.metrics->ascent());
-    unsettled_ = text;
+    const QPointF baseline(x_ + (from ? textWidth(text.left(from)) : 0.0), y_ + m.metrics->ascent());
     // A text printed again (the headings, units and prices on every page)
     // is drawn from its glyphs as laid out the second time, not shaped anew;
     // one printed once is drawn the ordinary way.
-    auto it = m.laid.find(text);
-    if (it == m.laid.end() || text.contains(u'\n') || font_.underline()) {
+    auto it = m.laid.find(shown);
+    if (it == m.laid.end() || shown.contains(u'\n') || font_.underline()) {
         if (m.laid.size() >= 4096)
             m.laid.clear();
-        m.laid.insert(text, {});
-        painter_.drawText(baseline, text);
+        m.laid.insert(shown, {});
+        painter_.drawText(baseline, shown);
         return;
     }
     if (!it->laidOut) {
-        QTextLayout layout(text, font_, paged_);
+        QTextLayout layout(shown, font_, paged_);
         layout.beginLayout();
         const QTextLine line = layout.createLine();
         layout.endLayout();
