@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench deb clean
 
 deps:
 	@scripts/install-deps
@@ -25,6 +25,10 @@ test: build
 
 bench: build
 	$(BUILD)/bench/rz90-bench
+
+# A Debian package of the program: $(BUILD)/rz90_<version>_<arch>.deb
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

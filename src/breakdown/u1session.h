@@ -167,6 +167,8 @@ public:
     void printCommand();
     // The printout the dialog chose, from the current row or of the page shown.
     void sb_Print(const PrintOptions &options);
+    // Its pages on a device (the printer, a PDF file or the preview).
+    void renderPrintout(PrintDevice &device, const PrintOptions &options);
     // How 印刷 shows its dialog and opens its printer (or PDF file).
     ShowOptionsDialog showPrintOptions = execOptionsDialog;
     OpenPrintDevice openPrintDevice = openDefaultPrintDevice;
