@@ -171,7 +171,7 @@ void U1Session::sb_ReadXls()
     const NumberCol numbers[] = {{XQty, f.su1, "数量"}, {XPrice, f.tk1, "単価"}, {XAmount, f.kn1, "金額"}};
     const XlsxPos at = book->activeCell();
     int count = 0;
-    bool totalled = false;
+    bool committed = false;
     try {
         // The rows and the level's totals, or nothing.
         Transaction tx(db());
@@ -195,9 +195,10 @@ void U1Session::sb_ReadXls()
             RsLvl->update();
             ++count;
         }
-        totalled = sb_CalcTotal(0);
-        if (totalled)
+        if (sb_CalcTotal(0)) {
             tx.commit();
+            committed = true;
+        }
     } catch (const Refused &e) {
         RsLvl->cancelUpdate();
         prompts_.message(QStringLiteral("ワークシートの %1 行目: セル %2 の %3 は%4の列に入りません。"
@@ -210,11 +211,17 @@ void U1Session::sb_ReadXls()
         RsLvl->cancelUpdate();
         showError(e);
     }
-    RsLvl->requery();
-    if (!totalled)
-        count = 0;
+    try {
+        RsLvl->requery();
+        // Rolled back: the totals go back to the rows as they are stored.
+        if (!committed)
+            sb_CalcTotal(0);
+    } catch (const std::exception &e) {
+        showError(e);
+    }
     sb_DispPage(1);
-    LblMsg = count > 0 ? QStringLiteral("%1 行を読み込みました").arg(count) : QString();
+    LblMsg = committed && count > 0 ? QStringLiteral("%1 行を読み込みました").arg(count) : QString();
+    sb_Editx();
     host_.refresh();
 }
 
