@@ -75,6 +75,7 @@ struct Failure {
     bool write;
     std::function<QString(const QString &dir)> file;
     QString message;  // how the message begins
+    bool transferColumns = false;
 };
 Q_DECLARE_METATYPE(Failure)
 
@@ -274,6 +275,8 @@ private slots:
             return replaced(x, "<v>85000</v>", "<v>" + QByteArray(65 << 20, ' ') + "85000</v>"); }), kOpen};
         QTest::newRow("a price beyond money") << Failure{false, change(read, part, [](QByteArray x) {
             return replaced(x, "<v>120000</v>", "<v>1E+20</v>"); }), "ワークシートの 9 行目: セル G9 の 1E+20 は単価の列に入りません"};
+        QTest::newRow("a fraction for whole yen") << Failure{false, change(read, part, [](QByteArray x) {
+            return replaced(x, "<v>360000</v>", "<v>360000.5</v>"); }), "ワークシートの 9 行目: セル H9 の 360000.5 は金額の列に入りません", true};
         QTest::newRow("write into a damaged workbook") << Failure{true, file(fixture.left(fixture.size() / 2)), kOpen};
         QTest::newRow("write into an open workbook") << Failure{true, [write](const QString &dir) {
             QFile(dir + "/.~lock.b.xlsx#").open(QIODevice::WriteOnly);
@@ -282,7 +285,7 @@ private slots:
     void unfitWorkbooksChangeNothing()
     {
         QFETCH(Failure, c);
-        BreakdownFixture fx;
+        BreakdownFixture fx(c.transferColumns);
         QVERIFY(fx.open({leaf({1024}, "", "1", "2", "2"), leaf({2048}, "", "3", "4", "12"), leaf({3072}, "", "5", "6", "30")}));
         const QString path = c.file(fx.dir.path());
         QVERIFY(!path.isEmpty());
