@@ -136,6 +136,7 @@ private slots:
         QCOMPARE(ansiByteLength(fx.value({1024}, "knm").toString()), 40);
         QCOMPARE(fx.total(), total);
         QCOMPARE(fx.name(1), kLongName.left(20));
+        QCOMPARE(fx.boxText().trimmed(), kLongName.left(20));
     }
 
     void writesAtTheActiveCellAndKeepsTheRest()
