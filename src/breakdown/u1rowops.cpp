@@ -403,7 +403,16 @@ void U1Session::sb_EditMenu(int x, int y)
 
 void U1Session::PU10_Click(int entry)
 {
-    Q_UNUSED(entry);
+    switch (entry) {
+    case PU10_WriteXls:
+        sb_WriteXls();
+        break;
+    case PU10_ReadXls:
+        sb_ReadXls();
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace rz

@@ -3,6 +3,7 @@
 // sub-level and back up with the roll-up, the level calculation and the rate
 // entries. The window frmU1 draws this state and forwards keys and clicks.
 #pragma once
+#include "blocks/xlsxlaunch.h"
 #include "calctbl.h"
 #include "print/indexprint.h"
 #include "store/levelkeys.h"
@@ -12,11 +13,14 @@
 #include "ui/prompts.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace rz {
+
+class XlsxError;
 
 // What the procedures need from the window around them.
 class U1Host {
@@ -159,8 +163,19 @@ public:
                      PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Count };
     static const QStringList &pu10Captions();
     QList<bool> pu10Enabled() const;
-    // The block operations and exchanges attach here; none has an action yet.
+    // The block operations and exchanges attach here.
     void PU10_Click(int entry);
+    // The worksheet exchanges through an .xlsx workbook: every row of the
+    // level written from the sheet's active cell on; sheet rows read into
+    // the empty rows of the level from the cursor row on.
+    void sb_WriteXls();
+    void sb_ReadXls();
+    static const QString kXlsNotOpened;  // the workbook cannot be found or opened
+    static const QString kXlsNoSheet;    // the workbook has no usable active sheet
+    // Shows a written workbook in the desktop's spreadsheet program.
+    std::function<bool(const QString &path)> showWorkbook = openInSpreadsheet;
+    // Whether a column of this type keeps a number exactly as it is.
+    static bool fitsColumn(ColType type, bool quantity, Currency value);
 
     // 印刷 (F8): the print options dialog for the current row and, when it is
     // confirmed, the changed rows written and the printout made.
@@ -257,6 +272,9 @@ private:
     std::optional<int> askRate(const QString &title);
     const Fields &fields();
     QString printDocumentName(const PrintOptions &options);
+    QString chooseWorkbook(bool save);
+    void xlsxMessage(const XlsxError &e, const QString &path);
+    bool takesSheetRow();
 
     Shared &shared_;
     Prompts &prompts_;

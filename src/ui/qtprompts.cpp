@@ -92,7 +92,9 @@ QString QtPrompts::chooseFile(const FileDialogRequest &request)
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::ReadOnly, false);
     if (request.save) {
-        dlg.setDefaultSuffix(QStringLiteral("mdb"));
+        // A name typed without its extension gets the one of the filter.
+        const QString pattern = request.filter.section(u'|', 1, 1).section(u';', 0, 0);
+        dlg.setDefaultSuffix(pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QStringLiteral("mdb"));
         // The caller refuses an existing name with its own message.
         dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     }
