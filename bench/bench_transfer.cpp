@@ -52,8 +52,8 @@ void makeSource(const QString &path)
     rz::sb_MkIdxDB(path, 0);
     auto db = rz::openEstimateFile(path);
     rz::Transaction tx(*db);
-    db->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1, int0, int1, int2) VALUES (64, '大規模工事', 0, ?, 100, 100)"),
-                {rz::Value(qint64(kItems))});
+    // The row count column is 16 bits: an estimate this large keeps 0 there.
+    db->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1, int0, int1, int2) VALUES (64, '大規模工事', 0, 0, 100, 100)"));
     rz::sb_MkUTbl(QStringLiteral("TBL00064"), *db);
     rz::Statement ins(db->handle(),
                       QStringLiteral("INSERT INTO TBL00064 (key1, key2, key3, knm, mei, tn1, su1, tk1, kn1, rt1, "
