@@ -150,10 +150,16 @@ bool frmCpy::eventFilter(QObject *watched, QEvent *event)
             }
         } else if (watched == v->viewport() && event->type() == QEvent::MouseButtonPress &&
                    static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
-            // Also on the empty part of a list: a file without estimates takes a paste.
+            // The row under the pointer is the one the menu acts on, as a
+            // click would select it. Also on the empty part of a list: a file
+            // without estimates takes a paste.
+            auto *mouse = static_cast<QMouseEvent *>(event);
             if (!v->hasFocus())
                 v->setFocus(Qt::MouseFocusReason);
-            session_.listRightClick(l, static_cast<QMouseEvent *>(event)->globalPosition().toPoint());
+            const QModelIndex under = v->indexAt(mouse->position().toPoint());
+            if (under.isValid())
+                session_.listClick(l, under.row() - 1);
+            session_.listRightClick(l, mouse->globalPosition().toPoint());
             return true;
         }
     }

@@ -8,11 +8,8 @@
 #include "store/vbconv.h"
 #include "ui/uifonts.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <limits>
-#include <sys/stat.h>
 
 namespace rz {
 
@@ -49,16 +46,6 @@ TransferSession::TransferSession(Shared &shared, Prompts &prompts, TransferHost 
 }
 
 TransferSession::~TransferSession() = default;
-
-bool TransferSession::sameFile(const QString &a, const QString &b)
-{
-    // The file itself, not its name: a link, "./" or another letter case on
-    // a file system that ignores case all lead to the same device and inode.
-    struct stat sa {}, sb {};
-    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
-}
 
 QString TransferSession::refusal(const QString &path1, const QString &path2, const Shared &shared)
 {
@@ -149,6 +136,15 @@ void TransferSession::fillList(int list)
     lblDB_[l] = path(list) + QStringLiteral(" 件数= ") + QString::number(names.size()) + QStringLiteral(" 件");
 }
 
+void TransferSession::refillAndReset()
+{
+    fillList(0);
+    fillList(1);
+    reset();
+    prompts_.setBusy(false);
+    host_.refresh();
+}
+
 void TransferSession::reset()
 {
     CpyMode_.clear();
@@ -204,9 +200,11 @@ void TransferSession::cmdMenu_Click(int index)
         host_.closeWindow();
         return;
     }
-    // 削　除: the selected estimate of the active list.
-    const int l = activeList();
-    const int i = l < 0 ? -1 : listIndex(l);
+    // 削　除: the selected estimate of the active list. A list left through
+    // its popup menu is no longer coloured, but it is still the one the user
+    // worked in: the list that had the focus last.
+    const int l = activeList() < 0 ? CpyFocus_ : activeList();
+    const int i = listIndex(l);
     if (i < 0) {
         prompts_.beep();
         return;
@@ -222,11 +220,7 @@ void TransferSession::cmdMenu_Click(int index)
         prompts_.setBusy(false);
         prompts_.message(describe(e), MsgExclamation);
     }
-    fillList(0);
-    fillList(1);
-    reset();
-    prompts_.setBusy(false);
-    host_.refresh();
+    refillAndReset();
 }
 
 bool TransferSession::keyDown(int qtKey)
@@ -337,11 +331,7 @@ void TransferSession::mnuPop_RTB_Paste_Click()
         prompts_.setBusy(false);
         prompts_.message(describe(e), MsgExclamation);
     }
-    fillList(0);
-    fillList(1);
-    reset();
-    prompts_.setBusy(false);
-    host_.refresh();
+    refillAndReset();
     // A failure is not reported as done: its message said what happened.
     if (copied)
         prompts_.message(QStringLiteral("複写を終了しました。"), MsgOkCancelExclamation, kConfirmTitle);

@@ -48,7 +48,6 @@ public:
     // Why the two files cannot go to the transfer window, or "" when they can:
     // the same file twice, however named, or a file the index window holds.
     static QString refusal(const QString &path1, const QString &path2, const Shared &shared);
-    static bool sameFile(const QString &a, const QString &b);
 
     // Window events; `list` is 0 for Lst1 and 1 for Lst2, rows count from 0.
     void listGotFocus(int list);
@@ -78,6 +77,7 @@ public:
 private:
     void fillList(int list);
     void reset();
+    void refillAndReset();  // after every command; the busy pointer ends
     void showMenu(const QPoint &globalPos);
     // The list a copy comes from: by the direction, or with none set, the
     // active list (Lst1 when neither is).
