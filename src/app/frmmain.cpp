@@ -4,6 +4,7 @@
 #include "breakdown/frmu1.h"
 #include "index/frmuidx.h"
 #include "store/shared.h"
+#include "transfer/frmcpy.h"
 
 #include "settings.h"
 #include "version.h"
@@ -136,7 +137,12 @@ bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QS
     return true;
 }
 
-void frmMain::openTransferWindow() {}
+void frmMain::openTransferWindow()
+{
+    frmCpy window(shared_, prompts_, this);
+    if (window.start())
+        window.exec();
+}
 
 void frmMain::closeAll()
 {

@@ -6,6 +6,7 @@
 #include "store/filechoice.h"
 #include "store/schema.h"
 #include "store/shared.h"
+#include "transfer/transfersession.h"
 #include "ui/prompts.h"
 
 #include <QCoreApplication>
@@ -54,9 +55,13 @@ void MainSession::openTransfer()
         return;
     shared_.DB_Path1 = shared_.DB_Path;
     shared_.DB_Path = sb_SelFile(2, prompts_, programFolder(), shared_.DB_Path1);
-    // The same file twice would copy an estimate onto itself: nothing happens.
-    if (shared_.DB_Path.isEmpty() || shared_.DB_Path == shared_.DB_Path1)
+    if (shared_.DB_Path.isEmpty())
         return;
+    // The same file twice, however named, or a file the index window holds.
+    if (const QString why = TransferSession::refusal(shared_.DB_Path1, shared_.DB_Path, shared_); !why.isEmpty()) {
+        prompts_.message(why, MsgExclamation);
+        return;
+    }
     shared_.DB_Path2 = shared_.DB_Path;
     host_.openTransferWindow();
 }
