@@ -5,6 +5,7 @@
 #include "index/frmuidx.h"
 #include "store/shared.h"
 
+#include "progresswindow.h"
 #include "settings.h"
 #include "version.h"
 
@@ -141,6 +142,11 @@ void frmMain::openTransferWindow() {}
 void frmMain::closeAll()
 {
     close();
+}
+
+ConversionProgress frmMain::conversionProgress()
+{
+    return conversionProgressWindow(this);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

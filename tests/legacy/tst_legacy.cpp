@@ -1,0 +1,360 @@
+// Converting estimate files of the old Jet format: the three reference files
+// (tests/legacy/data, copied unchanged with their README), damaged and foreign
+// ones, the question of the windows, the command lines, and the converted
+// estimate in the editor and on paper.
+#include "app/appfolders.h"
+#include "app/mainsession.h"
+#include "breakdown/frmu1.h"
+#include "legacy/importcommand.h"
+#include "legacy/jetfile.h"
+#include "legacy/jetimport.h"
+#include "print/batchprint.h"
+#include "print/indexprint.h"
+#include "print/recordingdevice.h"
+#include "store/schema.h"
+#include "store/shared.h"
+#include "support/scriptedprompts.h"
+#include "support/testmain.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLabel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace rz;
+
+namespace {
+
+QString fixture(const QString &name) { return QStringLiteral(RZ_LEGACY_DATA "/") + name; }
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+QByteArray hashOf(const QString &path) { return QCryptographicHash::hash(readAll(path), QCryptographicHash::Sha256); }
+
+// The rows of a table as the store reads them, in stored order: Null as NULL,
+// texts quoted; only the given columns, or all.
+QStringList dump(const QString &path, const QString &table, const QStringList &columns = {})
+{
+    auto db = Database::open(path, Database::Mode::ReadOnly);
+    const auto defs = db->columns(table);
+    Statement st(db->handle(), QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoteIdentifier(table)));
+    QStringList rows;
+    while (st.step()) {
+        QStringList cells;
+        for (size_t i = 0; i < defs.size(); ++i) {
+            if (!columns.isEmpty() && !columns.contains(defs[i].name, Qt::CaseInsensitive))
+                continue;
+            const Value v = st.column(int(i), defs[i].type());
+            cells << (v.isNull() ? QStringLiteral("NULL") : v.isText() ? u'\'' + v.toString() + u'\'' : v.toString());
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+QString declared(const QString &path, const QString &table)
+{
+    QStringList types;
+    for (const ColumnDef &c : Database::open(path, Database::Mode::ReadOnly)->columns(table))
+        types << c.declared;
+    return types.join(u' ');
+}
+
+// Main window procedures on scripted prompts, recording the windows they open.
+struct Session : MainHost {
+    Shared shared;
+    rztest::ScriptedPrompts prompts;
+    MainSession session{shared, prompts, *this};
+    QStringList opened;
+    void setButtonsVisible(bool) override {}
+    void openIndexWindow() override { opened << QStringLiteral("index ") + shared.DB_Path; }
+    void openTransferWindow() override { opened << QStringLiteral("transfer"); }
+    void closeAll() override {}
+};
+
+}  // namespace
+
+class TestLegacy : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir *dir_ = nullptr;
+    QString in(const QString &name) const { return dir_->filePath(name); }
+    // A copy of a reference file in the test folder, with bytes XORed in at offsets.
+    QString copyOf(const QString &name, const QList<QPair<qint64, QByteArray>> &patches = {}, qint64 size = -1)
+    {
+        QByteArray data = readAll(fixture(name));
+        for (const auto &[at, bytes] : patches)
+            for (int i = 0; i < bytes.size(); ++i)
+                data[at + i] = char(data[at + i] ^ bytes[i]);
+        const QString path = in(QStringLiteral("copy-") + name);
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(size < 0 ? data : data.left(size)) < 0)
+            QTest::qFail("cannot write the copy", __FILE__, __LINE__);
+        return path;
+    }
+    QStringList folder() const { return QDir(dir_->path()).entryList(QDir::Files | QDir::Hidden); }
+
+private slots:
+    void init()
+    {
+        dir_ = new QTemporaryDir;
+        setProgramFolderForTesting(dir_->path());
+    }
+    void cleanup()
+    {
+        setProgramFolderForTesting(QString());
+        delete dir_;
+    }
+
+    // Both reference files convert to the same estimate file holding exactly the listed values, of
+    // both item-table variants, Nulls and empty texts apart; the index row without an item table
+    // gets an empty one. The empty file gives an estimate file without estimates.
+    void convertsTheReferenceFiles()
+    {
+        const QString plain = in("plain.mdb"), encoded = in("encoded.mdb"), empty = in("empty.mdb");
+        const ConversionSummary s = convertJetFile(fixture("estimates-jet4.mdb"), plain);
+        QCOMPARE(s.text().section(u'\n', 0, 0), QStringLiteral("見積 3 件（明細 9 行）を変換しました。"));
+        QCOMPARE(s.emptyTables, QStringList{"TBL00192"});
+        QVERIFY(s.orphanTables.isEmpty() && s.otherTables.isEmpty());
+        QCOMPARE(dump(plain, "RZTBLIDX", {"key1", "knm", "kn1", "kn2", "ad1", "hat", "kno", "dt1", "dt2", "dt3", "dt4",
+                                          "int0", "int1", "int2", "bk1", "bk2", "bk3", "bk4"}),
+                 QStringList({"64|'本社ビル改修工事'|1075000|940000|'東京都千代田区丸の内1-1'|'株式会社サンプル'|''|'04-01-2003'|"
+                              "''|'05-20-2003'|''|6|100|100|''|'見本建設'|''|''",
+                              "128|'倉庫新築工事'|300000.5|0|NULL|NULL|''|''|''|''|''|3|95|100|NULL|NULL|NULL|NULL",
+                              "192|'O'Brien様邸'|0|0|NULL|NULL|NULL|NULL|NULL|NULL|NULL|0|0|0|NULL|NULL|NULL|NULL"}));
+        QCOMPARE(dump(plain, "TBL00064", {"key1", "key2", "knm", "mei", "tn1", "su1", "tk1", "kn1", "su2", "tk2", "kn2",
+                                          "lvl", "flg", "bk1", "bk4"}),
+                 QStringList({"1024|0|'建築工事'|''|''|0|0|1025000|0|0|900000|1|''|'+         '|''",
+                              "1024|1024|'基礎コンクリート'|'Fc21'|'ｍ3 '|12.5|18000|225000|12.5|16000|200000|2|''|'-         '|''",
+                              "1024|2048|'型枠'|''|'ｍ2 '|100|8000|800000|100|7000|700000|2|''|''|''",
+                              "2048|0|'＠小計'|''|''|0|0|0|0|0|0|1|''|''|''",
+                              "3072|0|'諸経費'|''|' 式 '|1|0|50000|0|0|40000|1|''|''|''",
+                              "4096|0|'＠＠合計'|''|''|0|0|0|0|0|0|1|''|''|''"}));
+        QCOMPARE(dump(plain, "TBL00128", {"key1", "knm", "mei", "tn1", "su1", "tk1", "kn1", "su2", "kn2", "flg", "bk3"}),
+                 QStringList({"1024|'解体工事'|NULL|NULL|2.5|120000|300000|0|0|NULL|'-         '",
+                              "2048|'産廃処分'|NULL|NULL|0.125|4|0|0|0|NULL|NULL", "3072|'＠小計'|NULL|NULL|0|0|0|0|0|NULL|NULL"}));
+        QVERIFY(declared(plain, "TBL00128").startsWith("LONG LONG LONG LONG LONG LONG LONG LONG TEXT(60) TEXT(30) TEXT(6) "
+                                                       "SINGLE CURRENCY LONG SHORT SINGLE CURRENCY LONG"));
+        QCOMPARE(Database::open(plain)->columns("TBL00128").size(), size_t(47));
+        QCOMPARE(declared(plain, "TBL00192"), declared(plain, "TBL00064"));
+        QVERIFY(dump(plain, "TBL00192").isEmpty());
+        // The columns only created and copied hold 0 throughout.
+        QStringList zeros{"rt1", "rt2"};
+        for (QChar c : QStringLiteral("0123456789ABCDEF"))
+            zeros << QStringLiteral("cur") + c << (c > u'2' ? QStringLiteral("int") + c : QString());
+        for (const QString table : {"RZTBLIDX", "TBL00064", "TBL00128"})
+            for (QString row : dump(plain, table, zeros))
+                QVERIFY2(row.remove("100|100|").remove("0|").remove(u'0').isEmpty(), qPrintable(table + row));
+
+        convertJetFile(fixture("estimates-jet4-encoded.mdb"), encoded);
+        for (const QString table : {"RZTBLIDX", "TBL00064", "TBL00128", "TBL00192"}) {
+            QCOMPARE(dump(encoded, table), dump(plain, table));
+            QCOMPARE(declared(encoded, table), declared(plain, table));
+        }
+        QCOMPARE(Database::open(encoded)->tableNames().size(), 4);
+
+        QCOMPARE(convertJetFile(fixture("empty-jet4.mdb"), empty).estimates, 0);
+        QCOMPARE(Database::open(empty)->tableNames(), QStringList{"RZTBLIDX"});
+        QCOMPARE(declared(empty, "RZTBLIDX"), declared(plain, "RZTBLIDX"));
+        QVERIFY(dump(empty, "RZTBLIDX").isEmpty());
+        QCOMPARE(folder(), QStringList({"empty.mdb", "encoded.mdb", "plain.mdb"}));
+    }
+
+    // Damaged, protected, foreign and look-alike files: each its message, no new file, the copy unchanged.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<qint64>("offset");  // where `bytes` are XORed in
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<qint64>("size");    // cut to this size; -1 keeps it
+        QTest::addColumn<QString>("message");
+        const QString plain = "estimates-jet4.mdb", encoded = "estimates-jet4-encoded.mdb";
+        QByteArray noise(4096, 0);
+        for (int i = 0, x = 15; i < noise.size(); ++i)
+            noise[i] = char((x = x * 1103515245 + 12345) >> 16);
+        const QByteArray none;
+        QTest::newRow("truncated to half") << plain << 0LL << none << 73728LL << "（表 RZTBLIDX の定義）";
+        QTest::newRow("truncated in the last page") << plain << 0LL << none << 142456LL << "（表 TBL00128 の 1 行目）";
+        QTest::newRow("only the header page") << plain << 0LL << none << 4096LL << "（表の一覧）";
+        QTest::newRow("noise over the catalog") << plain << 14 * 4096LL << noise << -1LL << "（表の一覧）";
+        QTest::newRow("noise over item rows") << plain << 30 * 4096LL << noise << -1LL << "表 TBL00064 は 6 行のはずが 0 行";
+        QTest::newRow("noise over encoded rows") << encoded << 30 * 4096LL << noise << -1LL << "表 TBL00064 は 6 行のはずが 0 行";
+        QTest::newRow("header key changed") << plain << 0x3eLL << QByteArray("\x12\x34") << -1LL << "（表の一覧）";
+        QTest::newRow("header noise") << plain << 0x18LL << noise.left(0x80) << -1LL << "（ヘッダー）";
+        QTest::newRow("unknown version") << plain << 0x14LL << QByteArray("\x04") << -1LL << "変換できない版の Jet ファイル";
+        QTest::newRow("password") << plain << 0x42LL << QByteArray("A") << -1LL << "パスワードが設定されている";
+        QTest::newRow("looks like Jet") << plain << 0x18LL << readAll(fixture(plain)).mid(0x18, 8192)
+                                        << 8192LL << "ファイルが壊れているため変換できません";
+        QTest::newRow("no index table") << plain << 0xe98dLL + 14 << QByteArray("\x01") << -1LL << "RZTBLIDX がありません";
+        QTest::newRow("missing column") << plain << 0x1844cLL + 4 << QByteArray("\x15") << -1LL << "列 knm がありません";
+        QTest::newRow("column of another type") << plain << 0x18071LL << QByteArray("\x02") << -1LL
+                                                << "列 kn1 は Double 型です";
+    }
+    void refusals()
+    {
+        QFETCH(QString, file);
+        QFETCH(qint64, offset);
+        QFETCH(QByteArray, bytes);
+        QFETCH(qint64, size);
+        QFETCH(QString, message);
+        const QString copy = copyOf(file, {{offset, bytes}}, size);
+        const QByteArray before = hashOf(copy);
+        const QStringList files = folder();
+        try {
+            convertJetFile(copy, in("new.mdb"));
+            QFAIL("converted");
+        } catch (const DbError &e) {
+            QVERIFY2(e.description().contains(message), qPrintable(e.description()));
+        }
+        QCOMPARE(folder(), files);
+        QCOMPARE(hashOf(copy), before);
+    }
+
+    // Cancel in the progress window, or a file of the name already there: nothing made, nothing replaced.
+    void nothingLeftBehind()
+    {
+        QList<qint64> seen;
+        auto stopAt = [&seen](int n) {
+            return [&seen, n](qint64 done, qint64 total) { return seen << done << total, seen.size() < 2 * n; };
+        };
+        convertJetFile(fixture("estimates-jet4.mdb"), in("all.mdb"), stopAt(100));
+        QVERIFY(seen.size() >= 2 && seen.size() % 2 == 0);
+        QCOMPARE(seen.mid(seen.size() - 2), (QList<qint64>{12, 12}));  // 3 index and 9 item rows
+        for (int n : {1, 3}) {
+            seen.clear();
+            QVERIFY_THROWS_EXCEPTION(ConversionCancelled, convertJetFile(fixture("estimates-jet4.mdb"), in("x.mdb"), stopAt(n)));
+            QCOMPARE(folder(), QStringList{"all.mdb"});
+        }
+        const QByteArray kept = hashOf(in("all.mdb"));
+        QVERIFY_THROWS_EXCEPTION(DbError, convertJetFile(fixture("empty-jet4.mdb"), in("all.mdb")));
+        QCOMPARE(hashOf(in("all.mdb")), kept);
+        QCOMPARE(folder(), QStringList{"all.mdb"});
+    }
+
+    // Every file choice of the main window asks before converting, goes on with the converted file
+    // named beside the original, converts a file once per run, and leaves the original as it was.
+    void mainWindowChoices()
+    {
+        const QString jet = copyOf("estimates-jet4-encoded.mdb"), converted = in("copy-estimates-jet4-encoded_変換.mdb");
+        const QByteArray original = hashOf(jet);
+        Session r;
+        r.prompts.fileAnswers = {jet};
+        r.prompts.messageAnswers = {AnswerCancel};
+        r.session.openEstimateFile();
+        QCOMPARE(r.prompts.messages(), QStringList{QStringLiteral("この見積ファイルは旧形式（Jet）です。変換して開きますか\n\n"
+                                                                  "変換後のファイル: %1\n（元のファイルは変更しません）").arg(converted)});
+        QCOMPARE(r.prompts.lastMessage()->style, int(MsgOkCancelQuestion));
+        QVERIFY(r.opened.isEmpty() && !QFileInfo::exists(converted));
+
+        r.prompts.clear();
+        r.prompts.fileAnswers = {jet, jet};
+        r.session.openEstimateFile();
+        r.session.openEstimateFile();  // the same file again: its copy, without a second question
+        QCOMPARE(r.opened, QStringList({"index " + converted, "index " + converted}));
+        QCOMPARE(r.prompts.countOf(rztest::PromptRecord::Message), 2);
+        QVERIFY(r.prompts.lastMessage()->text.startsWith("見積 3 件（明細 9 行）を変換しました。"));
+        QCOMPARE(r.prompts.lastMessage()->style, int(MsgInformation));
+        QCOMPARE(r.prompts.busy, false);
+
+        // 編集 with one Jet file twice: one copy, and a file is never transferred onto itself.
+        Session t;
+        t.prompts.fileAnswers = {jet, jet};
+        t.session.openTransfer();
+        QVERIFY(t.opened.isEmpty());
+        QStringList titles;
+        for (const auto &rec : t.prompts.records)
+            titles << (rec.kind == rztest::PromptRecord::File ? rec.text : QString());
+        titles.removeAll(QString());
+        QCOMPARE(titles.value(1), "見積書ファイル(2)を開く [" + in("copy-estimates-jet4-encoded_変換(2).mdb") + "]");
+        QCOMPARE(hashOf(jet), original);
+
+        // A damaged Jet file: said so, nothing opens.
+        const QString broken = copyOf("estimates-jet4.mdb", {}, 73728);
+        t.prompts.clear();
+        t.prompts.fileAnswers = {broken};
+        t.session.compactFile();
+        QVERIFY(t.opened.isEmpty() && !QFileInfo::exists(in("copy-estimates-jet4_変換.mdb")));
+        QCOMPARE(t.prompts.lastMessage()->style, int(MsgExclamation));
+        QVERIFY(t.prompts.lastMessage()->text.endsWith("変換後のファイルは作られていません。"));
+    }
+
+    // The converted estimate opens in the editor with its two levels and total, and prints the listed totals.
+    void convertedEstimateEditsAndPrints()
+    {
+        const QString path = in("印刷.mdb");
+        convertJetFile(fixture("estimates-jet4-encoded.mdb"), path);
+        Shared shared;
+        rztest::ScriptedPrompts prompts;
+        shared.DB_Main = openEstimateFile(path);
+        shared.DB_TblName = itemTableName(64);
+        shared.U1_Rt1 = shared.U1_Rt2 = 100;
+        shared.Idx_Page = shared.Idx_Row = 1;
+        shared.formsLoaded = 2;
+        auto editor = std::make_unique<frmU1>(shared, prompts);
+        QVERIFY(editor->start());
+        auto names = [&] {
+            QStringList n;
+            for (int row = 1; row <= 5; ++row)
+                n << editor->session().grid().text(row, 1).trimmed();
+            return n.join(u' ').trimmed();
+        };
+        QCOMPARE(names(), QStringLiteral("建築工事 ＠小計 諸経費 ＠＠合計"));
+        QVERIFY2(editor->LblTotal->text().contains("1,075,000"), qPrintable(editor->LblTotal->text()));
+        editor->session().gridCellEntered(1, 1);
+        QTest::keyClick(editor->Grid1, Qt::Key_F1);
+        QCOMPARE(names(), QStringLiteral("基礎コンクリート 型枠"));
+        editor.reset();
+
+        RecordingPrintDevice device;
+        PrintOptions options;
+        options.kind = PrintKind::EstimateBudget;
+        printEstimateList(device, options, shared, *shared.DB_Main, itemTableName(64));
+        // The subtotal and total rows as printed: estimate, then budget amount.
+        for (const auto &[row, amounts] : {std::pair{"小計", "1025000 900000"}, {"合計", "1075000 940000"}}) {
+            const PrintedText *t = device.find(row);
+            QVERIFY2(t, row);
+            QCOMPARE(device.rowImage(t->page, t->irow()).simplified().section(u' ', 1), QString(amounts));
+        }
+    }
+
+    // rz90 import and rz90 print: exit codes and what they say.
+    void commandLines_data()
+    {
+        QTest::addColumn<QStringList>("args");  // %d: the test folder, %f: the reference files
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("import") << QStringList{"%f/estimates-jet4.mdb", "%d/新.mdb"} << int(ImportOk) << "見積 3 件";
+        QTest::newRow("import beside") << QStringList{"%d/copy-empty-jet4.mdb"} << int(ImportOk) << "copy-empty-jet4_変換.mdb";
+        QTest::newRow("import missing") << QStringList{"%d/ない.mdb", "%d/新.mdb"} << int(ImportNoFile) << "not found";
+        QTest::newRow("import no Jet") << QStringList{"%d/sqlite.mdb", "%d/新.mdb"} << int(ImportNoFile) << "not an estimate file";
+        QTest::newRow("import over a file") << QStringList{"%f/estimates-jet4.mdb", "%d/sqlite.mdb"} << int(ImportCannotWrite) << "exists";
+        QTest::newRow("import damaged") << QStringList{"%d/cut.mdb", "%d/新.mdb"} << int(ImportFailed) << "壊れている";
+        QTest::newRow("import usage") << QStringList{} << int(ImportUsage) << "usage";
+        QTest::newRow("print Jet") << QStringList{"print", "%f/estimates-jet4.mdb", "--estimate", "64", "--pdf", "%d/o.pdf"}
+                                   << int(BatchJetFile) << "rz90 import";
+    }
+    void commandLines()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exit);
+        QFETCH(QString, said);
+        copyOf("empty-jet4.mdb");
+        QFile::rename(copyOf("estimates-jet4.mdb", {}, 73728), in("cut.mdb"));
+        sb_MkIdxDB(in("sqlite.mdb"), 0);
+        const QStringList files = folder();
+        args.replaceInStrings("%d", dir_->path()).replaceInStrings("%f", QStringLiteral(RZ_LEGACY_DATA));
+        QString text;
+        QTextStream stream(&text);
+        const bool print = args.value(0) == "print";
+        QCOMPARE(print ? runBatchPrint(args.mid(1), stream) : runImport(args, stream, stream), exit);
+        QVERIFY2(text.contains(said), qPrintable(text));
+        QCOMPARE(folder().size(), files.size() + (exit == ImportOk && !print ? 1 : 0));
+    }
+};
+
+RZ_REGISTER_TEST(TestLegacy)
+#include "tst_legacy.moc"
