@@ -83,13 +83,12 @@ class TestLegacy : public QObject {
 private:
     QTemporaryDir *dir_ = nullptr;
     QString in(const QString &name) const { return dir_->filePath(name); }
-    // A copy of a reference file in the test folder, with bytes XORed in at offsets.
+    // A copy of a reference file in the test folder, with bytes written over at offsets.
     QString copyOf(const QString &name, const QList<QPair<qint64, QByteArray>> &patches = {}, qint64 size = -1)
     {
         QByteArray data = readAll(fixture(name));
         for (const auto &[at, bytes] : patches)
-            for (int i = 0; i < bytes.size(); ++i)
-                data[at + i] = char(data[at + i] ^ bytes[i]);
+            data.replace(at, bytes.size(), bytes);
         const QString path = in(QStringLiteral("copy-") + name);
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly) || f.write(size < 0 ? data : data.left(size)) < 0)
@@ -164,11 +163,49 @@ private slots:
         QCOMPARE(folder(), QStringList({"empty.mdb", "encoded.mdb", "plain.mdb"}));
     }
 
+    // Stored bytes the reference files do not hold: Currency at both ends of its range (exact, never
+    // through a double), compressed text (as Access keeps it), and tables that are left out.
+    void storedValues_data()
+    {
+        QTest::addColumn<qint64>("offset");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("table");  // the column shown of each of its rows follows the summary
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QStringList>("shown");
+        auto le64 = [](qint64 v) { return QByteArray(reinterpret_cast<const char *>(&v), 8); };
+        const qint64 kn1Of128 = 0x1adf8, meiOfRow2 = 0x1eeba;
+        QTest::newRow("largest currency") << kn1Of128 << le64(std::numeric_limits<qint64>::max()) << "RZTBLIDX" << "kn1"
+                                          << QStringList{"\n1075000\n922337203685477.5807\n0"};
+        QTest::newRow("smallest currency") << kn1Of128 << le64(std::numeric_limits<qint64>::min() + 1) << "RZTBLIDX" << "kn1"
+                                           << QStringList{"\n1075000\n-922337203685477.5807\n0"};
+        QTest::newRow("compressed text") << meiOfRow2 << QByteArray("\xff\xfe" "F\0\x8b\x57\0" "1", 8) << "TBL00064" << "mei"
+                                         << QStringList{"\n''\n'F型1'\n''\n"};
+        QTest::newRow("item table without index row") << 0xe93eLL + 14 << QByteArray("5") << "TBL00064" << "knm"
+                                                      << QStringList{"空の明細表を作りました: TBL00064 TBL00192",
+                                                                     "見積の一覧にない明細表は変換していません: TBL00065"};
+        QTest::newRow("table of another kind") << 0xe8efLL + 4 << QByteArray("X") << "TBL00064" << "knm"
+                                               << QStringList{"空の明細表を作りました: TBL00128 TBL00192",
+                                                              "見積の表ではない表は変換していません: TBX00128"};
+    }
+    void storedValues()
+    {
+        QFETCH(qint64, offset);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, table);
+        QFETCH(QString, column);
+        QFETCH(QStringList, shown);
+        const QString target = in("new.mdb");
+        QString text = convertJetFile(copyOf("estimates-jet4.mdb", {{offset, bytes}}), target).text();
+        text += u'\n' + dump(target, table, {column}).join(u'\n');
+        for (const QString &s : shown)
+            QVERIFY2(text.contains(s), qPrintable(text));
+    }
+
     // Damaged, protected, foreign and look-alike files: each its message, no new file, the copy unchanged.
     void refusals_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<qint64>("offset");  // where `bytes` are XORed in
+        QTest::addColumn<qint64>("offset");  // where `bytes` are written over
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<qint64>("size");    // cut to this size; -1 keeps it
         QTest::addColumn<QString>("message");
@@ -185,13 +222,13 @@ private slots:
         QTest::newRow("noise over encoded rows") << encoded << 30 * 4096LL << noise << -1LL << "表 TBL00064 は 6 行のはずが 0 行";
         QTest::newRow("header key changed") << plain << 0x3eLL << QByteArray("\x12\x34") << -1LL << "（表の一覧）";
         QTest::newRow("header noise") << plain << 0x18LL << noise.left(0x80) << -1LL << "（ヘッダー）";
-        QTest::newRow("unknown version") << plain << 0x14LL << QByteArray("\x04") << -1LL << "変換できない版の Jet ファイル";
-        QTest::newRow("password") << plain << 0x42LL << QByteArray("A") << -1LL << "パスワードが設定されている";
-        QTest::newRow("looks like Jet") << plain << 0x18LL << readAll(fixture(plain)).mid(0x18, 8192)
+        QTest::newRow("unknown version") << plain << 0x14LL << QByteArray("\x05") << -1LL << "変換できない版の Jet ファイル";
+        QTest::newRow("password") << plain << 0x42LL << QByteArray("\x38") << -1LL << "パスワードが設定されている";
+        QTest::newRow("looks like Jet") << plain << 0x18LL << QByteArray(8192, 0)
                                         << 8192LL << "ファイルが壊れているため変換できません";
-        QTest::newRow("no index table") << plain << 0xe98dLL + 14 << QByteArray("\x01") << -1LL << "RZTBLIDX がありません";
-        QTest::newRow("missing column") << plain << 0x1844cLL + 4 << QByteArray("\x15") << -1LL << "列 knm がありません";
-        QTest::newRow("column of another type") << plain << 0x18071LL << QByteArray("\x02") << -1LL
+        QTest::newRow("no index table") << plain << 0xe98dLL + 14 << QByteArray("Y") << -1LL << "RZTBLIDX がありません";
+        QTest::newRow("missing column") << plain << 0x1844cLL + 4 << QByteArray("x") << -1LL << "列 knm がありません";
+        QTest::newRow("column of another type") << plain << 0x18071LL << QByteArray("\x07") << -1LL
                                                 << "列 kn1 は Double 型です";
     }
     void refusals()
