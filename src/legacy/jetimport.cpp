@@ -5,10 +5,8 @@
 #include "store/database.h"
 #include "store/schema.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryFile>
 #include <map>
 #include <set>
 
@@ -176,12 +174,6 @@ void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
     }
 }
 
-void removeWithSideFiles(const QString &path)
-{
-    for (const char *suffix : {"", "-journal", "-wal", "-shm"})
-        QFile::remove(path + QLatin1String(suffix));
-}
-
 }  // namespace
 
 ConversionSummary convertJetFile(const QString &jetPath, const QString &target, const ConversionProgress &progress)
@@ -242,47 +234,28 @@ ConversionSummary convertJetFile(const QString &jetPath, const QString &target, 
     for (const TablePlan &p : items)
         total += p.def.rowCount;
 
-    // Built under a passing name in the target's folder, renamed when checked.
-    const QFileInfo targetInfo(target);
-    QString building;
-    {
-        QTemporaryFile reserve(targetInfo.absolutePath() + QStringLiteral("/.") + targetInfo.fileName() +
-                               QStringLiteral(".XXXXXX.part"));
-        if (!reserve.open())
-            throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(target, reserve.errorString()));
-        building = reserve.fileName();
-    }
-    try {
+    // The new file takes its name only once written and checked.
+    createWholeFile(target, [&](Database &db) {
+        std::vector<std::pair<QString, Tally>> expected;
         {
-            auto db = Database::create(building);
-            std::vector<std::pair<QString, Tally>> expected;
-            {
-                Transaction tx(*db);
-                Writer writer(jet, *db, progress, total);
-                const Tally indexTally = writer.copy(indexPlan);
-                summary.estimates = static_cast<int>(indexTally.rows);
-                expected.emplace_back(indexPlan.name, indexTally);
-                for (const TablePlan &p : items) {
-                    const Tally t = writer.copy(p);
-                    summary.itemRows += t.rows;
-                    expected.emplace_back(p.name, t);
-                }
-                for (const QString &name : summary.emptyTables) {
-                    sb_MkUTbl(name, *db);
-                    expected.emplace_back(name, Tally());
-                }
-                tx.commit();
+            Transaction tx(db);
+            Writer writer(jet, db, progress, total);
+            const Tally indexTally = writer.copy(indexPlan);
+            summary.estimates = static_cast<int>(indexTally.rows);
+            expected.emplace_back(indexPlan.name, indexTally);
+            for (const TablePlan &p : items) {
+                const Tally t = writer.copy(p);
+                summary.itemRows += t.rows;
+                expected.emplace_back(p.name, t);
             }
-            check(*db, expected);
-            db->close();
+            for (const QString &name : summary.emptyTables) {
+                sb_MkUTbl(name, db);
+                expected.emplace_back(name, Tally());
+            }
+            tx.commit();
         }
-        // rename() never replaces a file that appeared meanwhile.
-        if (!QFile::rename(building, target))
-            throw DbError(QStringLiteral("ファイル '%1' を作成できません。").arg(target));
-    } catch (...) {
-        removeWithSideFiles(building);
-        throw;
-    }
+        check(db, expected);
+    });
     return summary;
 }
 
