@@ -126,7 +126,7 @@ public:
         // Rows the reader skipped (damaged, or stored in a way it does not
         // follow) would be lost without a word: the definition's count decides.
         if (read != p.def.rowCount)
-            throw DbError(QStringLiteral("ファイルが壊れているため変換できません（表 %1 は %2 行のはずが %3 行しか読めません）。")
+            throw DbError(QStringLiteral("ファイルが壊れているため変換できません（表 %1 は %2 行のはずが、読めたのは %3 行です）。")
                               .arg(p.jetName).arg(p.def.rowCount).arg(read));
         advance(0, true);
         return tally;

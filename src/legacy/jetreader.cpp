@@ -13,8 +13,11 @@ namespace rz {
 
 namespace {
 
-// Row offsets carry two flag bits above the offset.
+// A row's offset on its page carries two flags above the offset: the row is
+// deleted, or it was moved and only a pointer to it is left here.
 constexpr int kOffsetMask = 0x1fff;
+constexpr int kDeletedRow = 0x8000;
+constexpr int kMovedRow = 0x4000;
 
 DbError damaged(const QString &what)
 {
@@ -285,28 +288,51 @@ qint64 JetReader::readRows(const QString &name, const std::function<bool(std::ve
     std::vector<MdbField> fields(n);
     std::vector<Value> row(n);
     qint64 count = 0;
+    // The rows are taken from the table's pages here, not through
+    // mdb_fetch_row: libmdb 1.0 reads the two flags of a row's offset the
+    // wrong way round, so it hands back deleted rows and skips the rows Jet
+    // moved to another page when they grew.
     mdb_rewind_table(t.get());
-    while (mdb_fetch_row(t.get())) {
-        ++count;
-        const QString where = QStringLiteral("表 %1 の %2 行目").arg(name).arg(count);
-        // The row just fetched lies in the page buffer; take its fields apart
-        // again to read their bytes and null bits ourselves.
-        int start = 0;
-        size_t size = 0;
-        if (t->cur_row == 0 || mdb_find_row(mdb, static_cast<int>(t->cur_row) - 1, &start, &size) != 0)
-            throw damaged(where);
-        if (mdb_crack_row(t.get(), start & kOffsetMask, size, fields.data()) < static_cast<int>(n))
-            throw damaged(where);
-        for (unsigned i = 0; i < n; ++i) {
-            const int c = fields[i].colnum;
-            if (c < 0 || c >= static_cast<int>(n))
+    while (mdb_read_next_dpg(t.get())) {
+        const int rowsHere = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        for (int slot = 0; slot < rowsHere; ++slot) {
+            const QString where = QStringLiteral("表 %1 の %2 行目").arg(name).arg(count + 1);
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb, slot, &start, &size) != 0)
                 throw damaged(where);
-            const auto *col = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, c));
-            row[static_cast<size_t>(c)] =
-                d_->decode(*col, fields[i], where + QStringLiteral("の列 %1").arg(QString::fromUtf8(col->name)));
+            if (start & kDeletedRow)
+                continue;
+            // A moved row leaves its row number and page behind. On its new page
+            // it is marked deleted, so that only this pointer reaches it.
+            const guint32 here = mdb->cur_pg;
+            for (int hops = 0; start & kMovedRow; ++hops) {
+                if (size < 4 || hops == 8)
+                    throw damaged(where);
+                const unsigned char *p = mdb->pg_buf + (start & kOffsetMask);
+                const int movedTo = p[0];
+                const guint32 page = p[1] | p[2] << 8 | p[3] << 16;
+                if (!mdb_read_pg(mdb, page) || mdb->pg_buf[0] != MDB_PAGE_DATA ||
+                    mdb_get_int32(mdb->pg_buf, 4) != static_cast<long>(t->entry->table_pg) ||
+                    mdb_find_row(mdb, movedTo, &start, &size) != 0)
+                    throw damaged(where);
+            }
+            if (mdb_crack_row(t.get(), start & kOffsetMask, size, fields.data()) < static_cast<int>(n))
+                throw damaged(where);
+            for (unsigned i = 0; i < n; ++i) {
+                const int c = fields[i].colnum;
+                if (c < 0 || c >= static_cast<int>(n))
+                    throw damaged(where);
+                const auto *col = static_cast<MdbColumn *>(g_ptr_array_index(t->columns, c));
+                row[static_cast<size_t>(c)] =
+                    d_->decode(*col, fields[i], where + QStringLiteral("の列 %1").arg(QString::fromUtf8(col->name)));
+            }
+            ++count;
+            if (mdb->cur_pg != here && !mdb_read_pg(mdb, here))
+                throw damaged(where);
+            if (!onRow(row))
+                return count;
         }
-        if (!onRow(row))
-            break;
     }
     return count;
 }

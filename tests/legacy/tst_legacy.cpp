@@ -181,8 +181,8 @@ private slots:
             {"truncated in the last page", plain, 0, {}, 142456, "（表 TBL00128 の 1 行目）"},
             {"text longer than its column", plain, 0x1c150, QByteArray("\x04"), -1, "（表 TBL00064 の 2 行目の列 tn1）"},
             {"noise over the catalog", plain, 14 * 4096, noise, -1, "（表の一覧）"},
-            {"noise over item rows", plain, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが 0 行"},
-            {"noise over encoded rows", encoded, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが 0 行"},
+            {"noise over item rows", plain, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが、読めたのは 0 行"},
+            {"noise over encoded rows", encoded, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが、読めたのは 0 行"},
             {"header key changed", plain, 0x3e, QByteArray("\x12\x34"), -1, "（表の一覧）"},
             {"header noise", plain, 0x18, noise.left(0x80), -1, "（ヘッダー）"},
             {"unknown version", plain, 0x14, QByteArray("\x05"), -1, "変換できない版の Jet ファイル"},
@@ -216,6 +216,32 @@ private slots:
             QVERIFY2(text.contains(s), qPrintable(text));
         QCOMPARE(folder().size(), files.size() + (column.isEmpty() ? 0 : 1));
         QCOMPARE(readAll(copy), before);
+    }
+
+    // A row Jet deleted is left out; a row Jet moved to another page when it grew is read where the pointer
+    // left in its place leads. The fixtures hold neither: the copy is altered as Jet does it.
+    void deletedAndMovedRows()
+    {
+        QByteArray data = readAll(fixture("estimates-jet4.mdb")), page(4096, 0);
+        auto at = [&](int pos) { return int(uchar(data[pos]) | uchar(data[pos + 1]) << 8); };
+        auto put = [](QByteArray &into, int pos, int v, int bytes) { into.replace(pos, bytes, QByteArray((char *)&v, bytes)); };
+        const int offsets = 30 * 4096 + 14, start = at(offsets + 2) & 0x1fff, size = (at(offsets) & 0x1fff) - start;
+        // The second row of TBL00064 goes to a new page 36 of the table, where it is marked deleted.
+        page.replace(4096 - size, size, data.mid(30 * 4096 + start, size));
+        for (auto [pos, v, bytes] : {std::tuple{0, 0x0101, 2}, {4, 28, 4}, {12, 1, 2}, {14, (4096 - size) | 0x8000, 2}})
+            put(page, pos, v, bytes);
+        data += page;
+        data[31 * 4096 + 4 + 36 / 8] = char(data[31 * 4096 + 4 + 36 / 8] | 1 << 36 % 8);  // the table's page map
+        put(data, 30 * 4096 + start, 36 << 8, 4);  // in its place: row 0 of page 36
+        put(data, offsets + 2, start | 0x4000, 2);
+        put(data, offsets + 8, at(offsets + 8) | 0x8000, 2);  // the fifth row deleted
+        put(data, 28 * 4096 + 16, 5, 4);                      // and the table's count of rows
+        QFile f(in("jet.mdb"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
+        f.close();
+        QCOMPARE(convertJetFile(in("jet.mdb"), in("new.mdb")).itemRows, 8);
+        QCOMPARE(dump(in("new.mdb"), "TBL00064", {"knm", "kn1"}),
+                 QStringList({"'建築工事'|1025000", "'基礎コンクリート'|225000", "'型枠'|800000", "'＠小計'|0", "'＠＠合計'|0"}));
     }
 
     // Cancel in the progress window: nothing made.
