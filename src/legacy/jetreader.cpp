@@ -317,7 +317,10 @@ qint64 JetReader::readRows(const QString &name, const std::function<bool(std::ve
                     mdb_find_row(mdb, movedTo, &start, &size) != 0)
                     throw damaged(where);
             }
-            if (mdb_crack_row(t.get(), start & kOffsetMask, size, fields.data()) < static_cast<int>(n))
+            // libmdb takes a row's bounds on trust: a row without bytes or inside
+            // the page's header is damage and never reaches it.
+            if (size < 2 || (start & kOffsetMask) < mdb->fmt->row_count_offset + 2 ||
+                mdb_crack_row(t.get(), start & kOffsetMask, size, fields.data()) < static_cast<int>(n))
                 throw damaged(where);
             for (unsigned i = 0; i < n; ++i) {
                 const int c = fields[i].colnum;
