@@ -6,6 +6,7 @@
 #include "store/shared.h"
 #include "transfer/frmcpy.h"
 
+#include "progresswindow.h"
 #include "settings.h"
 #include "version.h"
 
@@ -147,6 +148,11 @@ void frmMain::openTransferWindow()
 void frmMain::closeAll()
 {
     close();
+}
+
+ConversionProgress frmMain::conversionProgress()
+{
+    return conversionProgressWindow(this);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
