@@ -2,17 +2,10 @@
 
 #include "store/recordset.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace rz {
-
-QString rowSpacingSQL(const QString &table, int level, const LevelKeys &path)
-{
-    QString sql = QStringLiteral("SELECT * FROM ") + table + QStringLiteral(" WHERE ");
-    for (int i = 1; i <= level; ++i)
-        sql += QStringLiteral("[key%1] = %2 AND ").arg(i).arg(path[static_cast<size_t>(i - 1)]);
-    return sql + QStringLiteral("[key%1] <> 0 order by key1,key2,key3,key4,key5,key6,key7,key8").arg(level + 1);
-}
 
 qint64 rowSpacingFor(bool blockMarked, int blockRows)
 {
@@ -20,43 +13,65 @@ qint64 rowSpacingFor(bool blockMarked, int blockRows)
     return blockMarked && wide >= 1024 ? wide : 1024;
 }
 
-void sb_SetLvl(Recordset &rs, int level, qint64 spacing, const std::function<void()> &beep,
-               const BlockProgress &progress)
+void sb_SetLvl(Database &db, const QString &table, int level, const LevelKeys &path, qint64 spacing,
+               const std::function<void()> &beep, const BlockProgress &progress)
 {
-    const int keyCol = rs.fieldIndex(QStringLiteral("key%1").arg(level + 1));
-    const int lvlCol = rs.fieldIndex(QStringLiteral("lvl"));
-    if (keyCol < 0 || lvlCol < 0)
-        throw DbError(QStringLiteral("項目 'key%1' または 'lvl' はこのコレクションにありません。").arg(level + 1));
+    QString sql = QStringLiteral("SELECT _rowid_, key1, key2, key3, key4, key5, key6, key7, key8, lvl FROM ") + table +
+                  QStringLiteral(" WHERE ");
+    for (int i = 1; i <= level; ++i)
+        sql += QStringLiteral("[key%1] = %2 AND ").arg(i).arg(path[static_cast<size_t>(i - 1)]);
+    sql += QStringLiteral("[key%1] <> 0 order by key1,key2,key3,key4,key5,key6,key7,key8").arg(level + 1);
+    struct Change {
+        qint64 rowid, key, lvl;
+    };
+    std::vector<Change> changes;
+    int corrected = 0, count = 0;
     qint64 key = 0;
-    int count = 0;
-    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+    {
+        Statement rows(db.handle(), sql);
+        while (rows.step()) {
+            if (++count % 100 == 0 && progress)
+                progress();
+            // The depth is where the first 0 key stands (a Null key is passed over).
+            int depth = 8;
+            for (int i = 0; i < 8; ++i) {
+                const Value v = rows.column(i + 1, ColType::Long);
+                if (!v.isNull() && v.toLong() == 0) {
+                    depth = i;
+                    break;
+                }
+            }
+            bool lvlRight = false;
+            try {
+                const Value stored = rows.column(9, ColType::Short);
+                lvlRight = !stored.isNull() && stored.toLong() == depth;
+            } catch (const std::exception &) {
+                // A lvl no number can be read from is simply wrong.
+            }
+            if (depth == level + 1) {
+                key += spacing;
+                if (key > std::numeric_limits<qint32>::max())
+                    throw OverflowError("キーが長整数型の範囲を超えます");
+            }
+            corrected += !lvlRight;
+            if (!lvlRight || rows.column(level + 1, ColType::Long).toLong() != key)
+                changes.push_back({rows.columnInt64(0), key, depth});
+        }
+    }
+    for (int i = 0; i < corrected && beep; ++i)
+        beep();
+    // Written in the file's own order, the pages are visited once each.
+    std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.rowid < b.rowid; });
+    Statement update(db.handle(), QStringLiteral("UPDATE %1 SET [key%2] = ?, lvl = ? WHERE _rowid_ = ?")
+                                      .arg(quoteIdentifier(unbracket(table)))
+                                      .arg(level + 1));
+    count = 0;
+    for (const Change &c : changes) {
         if (++count % 100 == 0 && progress)
             progress();
-        const int depth = GetLvl(rs);
-        bool lvlRight = false;
-        try {
-            const Value stored = rs.field(lvlCol);
-            lvlRight = !stored.isNull() && stored.toLong() == depth;
-        } catch (const DbError &e) {
-            if (e.code() != kTypeMismatch)  // an unreadable lvl is simply wrong
-                throw;
-        }
-        if (depth == level + 1) {
-            key += spacing;
-            if (key > std::numeric_limits<qint32>::max())
-                throw OverflowError("キーが長整数型の範囲を超えます");
-        }
-        const bool keyRight = rs.field(keyCol).toLong() == key;
-        if (lvlRight && keyRight)
-            continue;
-        rs.edit();
-        if (!lvlRight) {
-            if (beep)
-                beep();
-            rs.setField(lvlCol, Value(qint64(depth)));
-        }
-        rs.setField(keyCol, Value(key));
-        rs.update();
+        update.reset();
+        update.bindAll({Value(c.key), Value(c.lvl), Value(c.rowid)});
+        update.step();
     }
 }
 

@@ -7,21 +7,18 @@
 
 namespace rz {
 
-// The level's rows with everything below them, each row followed by its
-// sub-tree: the keys of the path fixed and key level+1 not 0.
-QString rowSpacingSQL(const QString &table, int level, const LevelKeys &path);
-
 // 1024, or 64 x the rows of a marked block when that is larger.
 qint64 rowSpacingFor(bool blockMarked, int blockRows);
 
-// Renumbers key level+1 of the rows of `rs` (rowSpacingSQL): the level's rows
-// get spacing, 2 x spacing, ... in their order, every row below takes the key
-// of the level row it follows. A row whose lvl disagrees with its keys is
-// corrected and `beep` is called for it. Throws OverflowError, before the
-// key that would pass the 32-bit range is written, so that the caller's
-// transaction can put everything back.
-void sb_SetLvl(Recordset &rs, int level, qint64 spacing, const std::function<void()> &beep,
-               const BlockProgress &progress);
+// Renumbers key level+1 of the level's rows with everything below them (the
+// keys of `path` fixed, key level+1 not 0, in key order): the level's rows get
+// spacing, 2 x spacing, ... in their order, every row below takes the key of
+// the level row it follows. A row whose lvl disagrees with its keys is
+// corrected and `beep` is called for it. Throws OverflowError before anything
+// is written when a key would pass the 32-bit range. Rows are written in the
+// order they lie in the file, inside the caller's transaction.
+void sb_SetLvl(Database &db, const QString &table, int level, const LevelKeys &path, qint64 spacing,
+               const std::function<void()> &beep, const BlockProgress &progress);
 
 // Mode 0: su2, tk2, kn2 = su1, tk1, kn1 on every leaf ("-") of `rs`; mode 1
 // the other way. Rows with a sub-level keep their amounts.

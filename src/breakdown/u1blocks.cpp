@@ -208,8 +208,7 @@ void U1Session::PU10_MkRowSpc_Click()
         }
         // Every key of the level renumbered, or none.
         Transaction tx(db());
-        auto rs = db().openRecordset(rowSpacingSQL(TblName, CurLvl, LvlKey));
-        sb_SetLvl(*rs, CurLvl, rowSpacingFor(BlkFlg, blockRows), [this] { prompts_.beep(); },
+        sb_SetLvl(db(), TblName, CurLvl, LvlKey, rowSpacingFor(BlkFlg, blockRows), [this] { prompts_.beep(); },
                   [this] { progressDot(); });
         tx.commit();
     } catch (const OverflowError &) {
