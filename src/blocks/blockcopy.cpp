@@ -27,6 +27,8 @@ QString blockRangeSQL(const QString &table, int level, const std::array<qint32, 
 BlockInserter::BlockInserter(Database &db, const QString &table, const BlockPlace &place, int blockDepth)
     : db_(db), place_(place), blockDepth_(blockDepth), key_(place.keyAbove)
 {
+    if (blockDepth < 1 || blockDepth > kKeys)
+        throw DbError(QStringLiteral("ブロックの階層 %1 は 1 から 8 の範囲にありません。").arg(blockDepth));
     columns_ = db.columns(table);
     QStringList names, marks;
     for (const ColumnDef &c : columns_) {
@@ -68,17 +70,17 @@ BlockInserter::Outcome BlockInserter::insert(std::vector<Value> row, bool carryW
     }
     // The depth comes from the keys, not from the lvl column: a wrong lvl
     // would otherwise tear a sub-row away from its parent.
+    const size_t top = static_cast<size_t>(blockDepth_ - 1);
     if (depth == blockDepth_) {
         const qint64 next = key_ + kTopStep;
-        if (next > std::numeric_limits<qint32>::max() || next == 0)
+        if (next > std::numeric_limits<qint32>::max() || (place_.keyBelow && *place_.keyBelow <= next))
             return Outcome::NoRoom;
         key_ = next;
-    } else if (depth < blockDepth_ || !placedTop_) {
-        return Outcome::Skipped;  // not below a top row of this block
+        topKey_ = src[top];
+        placedTop_ = true;
+    } else if (depth < blockDepth_ || !placedTop_ || src[top] != topKey_) {
+        return Outcome::Skipped;  // not below the top row placed last
     }
-    if (place_.keyBelow && *place_.keyBelow <= key_)
-        return Outcome::NoRoom;
-    placedTop_ = true;
     // Positions 1..level take the path, level+1 the new key; the block's
     // deeper keys follow one by one until either side passes key8.
     std::array<qint64, kKeys> keys{};

@@ -47,7 +47,8 @@ public:
     enum class Outcome { Inserted, NoRoom, Skipped };
     // One row of the block, in key order. NoRoom: the next top row's key
     // would reach the cursor row's key (or leave the 32-bit range) and
-    // nothing was inserted. Skipped: a row below no top row placed so far.
+    // nothing was inserted. Skipped: a row that does not lie below the top
+    // row placed last (its parent was left out or is gone).
     // Without carryWork the work columns (int0 to the last column) become 0.
     // Throws DbError or OverflowError when a value does not fit its column.
     Outcome insert(std::vector<Value> row, bool carryWork);
@@ -57,7 +58,8 @@ private:
     Database &db_;
     BlockPlace place_;
     int blockDepth_;
-    qint64 key_;  // the key of the last top row placed
+    qint64 key_;         // the key of the last top row placed
+    qint64 topKey_ = 0;  // its key in the block, which the rows below it share
     bool placedTop_ = false;
     int inserted_ = 0;
     std::vector<ColumnDef> columns_;

@@ -46,6 +46,15 @@ void U1Session::afterBlockCommand(bool clearMessage)
     prompts_.setBusy(false);
 }
 
+void U1Session::forgetBlock()
+{
+    // The start goes too: its keys may name other rows now, so an end marked
+    // later must not make a block of them.
+    BlkFlg = false;
+    BlkTop.fill(0);
+    BlkTopName.clear();
+}
+
 bool U1Session::blockOnLevelShown() const
 {
     // The block's top rows are rows of this level: same depth, same path.
@@ -109,9 +118,11 @@ void U1Session::PU10_End_Click()
         return;
     }
     BlkEnd = end;
+    prompts_.setBusy(true);
     try {
         sb_SetBlkRs();
     } catch (const std::exception &e) {
+        prompts_.setBusy(false);
         showError(e);
         return;
     }
@@ -190,7 +201,7 @@ void U1Session::PU10_BDel_Click()
         afterBlockCommand();
         return;
     }
-    BlkFlg = false;
+    forgetBlock();
     LvlPage[static_cast<size_t>(CurLvl)] = BlkPage;
     afterBlockCommand();
 }
@@ -220,7 +231,7 @@ void U1Session::PU10_MkRowSpc_Click()
         afterBlockCommand();
         return;
     }
-    BlkFlg = false;
+    forgetBlock();
     // The copied row moved with its level: the copy follows it to its new key.
     if (CopyFlg == 1 && RsCopy) {
         try {

@@ -265,6 +265,7 @@ private:
     void progressDot();
     void afterBlockCommand(bool clearMessage = true);
     bool blockOnLevelShown() const;
+    void forgetBlock();  // after a block delete or a row spacing
     bool copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QString> &names);
     QString subtreeWhere(int row);
     void addBlankRecord(qint32 key);

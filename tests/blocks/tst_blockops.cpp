@@ -103,7 +103,10 @@ private slots:
             {"one level deeper", {"S3 E3 D4 C1", "", "4096 +Y, 4096/16 " + x.arg("4096/16") + ", !4096 -Y", "", "300"}},
             {"depth 8 '+' row a leaf", {"S6 E6 D4 C1", "", "4096 +Y, 4096/16 +W, 4096/16/1 +w2, 4096/16/1/1 +w3, 4096/16/1/1/1 +w4, 4096/16/1/1/1/1 +w5, "
                                         "4096/16/1/1/1/1/1 +w6, 4096/16/1/1/1/1/1/1 -w7, 4096/16/1/1/1/1/1/1 -w8, !4096 -Y", "", "7"}},
-            {"a row deleted since marked", {"S3 E5 Q C2", "DELETE FROM TBL00064 WHERE knm = 'Y'", "1040 " + x.arg(1040) + ", 1056 -Z", "", "1,731"}},
+            {"rows deleted and added since marked", {"S3 E5 Q C2", "DELETE FROM TBL00064 WHERE knm = 'Y'|INSERT INTO TBL00064 (key1, key2, key3, key4, key5, "
+                                                     "key6, key7, key8, lvl, knm, flg) VALUES (4600, 0, 0, 0, 0, 0, 0, 0, 1, 'V', '-'), (4096, 5, 0, 0, 0, 0, 0, 0, 2, 'y1', '-')",
+                                                     "1040 " + x.arg(1040) + ", 1056 -V, 1072 -Z", "", "1,731"}},
+            {"end after a row spacing", {"S3 R E5", "", "?", U1Session::kBlockRangeWrong}},
             {"a block without rows", {"S3 E3 Q C2", "DELETE FROM TBL00064 WHERE key1 = 3072", "", "", "1,121"}},
             {"copy refused half-way", {"Q S3 E5 C2", QString(kRefuse).arg("INSERT", "NEW"), "", "拒否", "1,421"}},
             {"delete refused half-way", {"Q S3 E5 X", QString(kRefuse).arg("DELETE", "OLD"), "", "指定ブロックを削除します  6|拒否", "1,421"}},
