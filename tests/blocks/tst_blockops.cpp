@@ -3,16 +3,17 @@
 #include "breakdown/breakdownfixture.h"
 
 namespace {
-// P with 24 rows below, Q with a unit price, X with a sub-tree of three, Y, Z, and W with a chain down to depth 8.
+// P with 24 rows below, Q with a unit price, X with a sub-tree of three, Y, Z, and W (32 after Z: room for one copied row)
+// with a chain down to depth 8.
 std::vector<Item> base()
 {
     std::vector<Item> items{group({1024}, "P", "24", "9"), leaf({2048}, "Q", "2", "500", "1000"), group({3072}, "X", "300"),
                             group({3072, 1024}, "x1", "100"), leaf({3072, 1024, 512}, "x11", "0", "0", "100"),
                             leaf({3072, 2048}, "x2", "0", "0", "200"), leaf({4096}, "Y", "0", "0", "40"),
-                            leaf({5120}, "Z", "0", "0", "50"), group({5140}, "W", "7")};
+                            leaf({5120}, "Z", "0", "0", "50"), group({5152}, "W", "7")};
     for (int k = 1; k <= 24; ++k)
         items.push_back(leaf({1024, k * 1024}, QStringLiteral("p%1").arg(k), "0", "0", "1"));
-    for (std::vector<int> path{5140, 1}; path.size() <= 8; path.push_back(1))
+    for (std::vector<int> path{5152, 1}; path.size() <= 8; path.push_back(1))
         items.push_back(path.size() < 8 ? group(path, QStringLiteral("w%1").arg(path.size()), "7")
                                         : leaf(path, "w8", "0", "0", "7"));
     return items;
@@ -95,7 +96,7 @@ private slots:
             {"three top rows, work columns 0", {"Q S3 E5 C2", "UPDATE TBL00064 SET int0 = 5, cur0 = 70000, bk4 = 'memo'", "1040 " + x.arg(1040) + ", 1056 -Y, 1072 -Z",
                                                 "", "1,811", "SELECT int0 || '/' || cur0 || '/' || bk4 FROM TBL00064 WHERE key1 = 1040 AND key3 = 512", "0/0/0"}},
             {"one row with its sub-tree", {"S3 E3 C2", "", "1040 " + x.arg(1040), "", "1,721"}},
-            {"in front of the input row", {"S4 E5 C7", "", "5156 -Y, 5172 -Z", "", "1,511"}},
+            {"in front of the input row", {"S4 E5 C7", "", "5168 -Y, 5184 -Z", "", "1,511"}},
             {"no room after the first", {"S3 E4 C6", "", "5136 " + x.arg(5136), U1Session::kBlockNoRoom, "1,721"}},
             {"end before start", {"S4 E3 C2", "", "", U1Session::kBlockRangeWrong, "1,421", "", "", "11000110111"}},
             {"start on another level", {"D3 S1 U E3", "", "", U1Session::kBlockRangeWrong}},
@@ -110,6 +111,7 @@ private slots:
             {"a block without rows", {"S3 E3 Q C2", "DELETE FROM TBL00064 WHERE key1 = 3072", "", "", "1,121"}},
             {"copy refused half-way", {"Q S3 E5 C2", QString(kRefuse).arg("INSERT", "NEW"), "", "拒否", "1,421"}},
             {"delete refused half-way", {"Q S3 E5 X", QString(kRefuse).arg("DELETE", "OLD"), "", "指定ブロックを削除します  6|拒否", "1,421"}},
+            {"spacing refused half-way", {"Q R", QString(kRefuse).arg("UPDATE", "NEW").replace("'Y'", "'w8'"), "", "拒否", "1,421"}},
             {"delete of 25 cancelled", {"S1 E1 X", "", "", "指定ブロックを削除します  25", "1,421", "", "", "", AnswerCancel}},
             {"delete", {"S3 E3 X", "", gone, "指定ブロックを削除します  4", "1,121", "", "", "11000110111"}},
             {"delete only where marked", {"D3 S1 E1 U D4 X", "", "4096 +Y, !4096 -Y", "", "", "", "", "00101110111"}},
