@@ -426,6 +426,12 @@ void U1Session::PU10_Click(int entry)
     case PU10_Copy2:
         sb_AmtCopy(1);
         break;
+    case PU10_WriteXls:
+        sb_WriteXls();
+        break;
+    case PU10_ReadXls:
+        sb_ReadXls();
+        break;
     default:
         break;
     }

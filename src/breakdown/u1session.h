@@ -4,6 +4,7 @@
 // entries. The window frmU1 draws this state and forwards keys and clicks.
 #pragma once
 #include "blocks/blockcopy.h"
+#include "blocks/xlsxlaunch.h"
 #include "calctbl.h"
 #include "print/indexprint.h"
 #include "store/levelkeys.h"
@@ -13,11 +14,14 @@
 #include "ui/prompts.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace rz {
+
+class XlsxError;
 
 // What the procedures need from the window around them.
 class U1Host {
@@ -160,8 +164,19 @@ public:
                      PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Count };
     static const QStringList &pu10Captions();
     QList<bool> pu10Enabled() const;
-    // The entry chosen in the edit menu.
+    // The entry chosen in the edit menu: the block operations and exchanges.
     void PU10_Click(int entry);
+    // The worksheet exchanges through an .xlsx workbook: every row of the
+    // level written from the sheet's active cell on; sheet rows read into
+    // the empty rows of the level from the cursor row on.
+    void sb_WriteXls();
+    void sb_ReadXls();
+    static const QString kXlsNotOpened;  // the workbook cannot be found or opened
+    static const QString kXlsNoSheet;    // the workbook has no usable active sheet
+    // Shows a written workbook in the desktop's spreadsheet program.
+    std::function<bool(const QString &path)> showWorkbook = openInSpreadsheet;
+    // Whether a column of this type keeps a number exactly as it is.
+    static bool fitsColumn(ColType type, bool quantity, Currency value);
 
     // Block commands of the edit menu: marking the start and the end of a
     // block on the level shown, copying it in front of the cursor row,
@@ -182,6 +197,8 @@ public:
     void printCommand();
     // The printout the dialog chose, from the current row or of the page shown.
     void sb_Print(const PrintOptions &options);
+    // Its pages on a device (the printer, a PDF file or the preview).
+    void renderPrintout(PrintDevice &device, const PrintOptions &options);
     // How 印刷 shows its dialog and opens its printer (or PDF file).
     ShowOptionsDialog showPrintOptions = execOptionsDialog;
     OpenPrintDevice openPrintDevice = openDefaultPrintDevice;
@@ -279,6 +296,9 @@ private:
     std::optional<int> askRate(const QString &title);
     const Fields &fields();
     QString printDocumentName(const PrintOptions &options);
+    QString chooseWorkbook(bool save);
+    void xlsxMessage(const XlsxError &e, const QString &path);
+    bool takesSheetRow();
 
     Shared &shared_;
     Prompts &prompts_;
