@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench deb fuzz clean
 
 deps:
 	@scripts/install-deps
@@ -25,6 +25,17 @@ test: build
 
 bench: build
 	$(BUILD)/bench/rz90-bench
+
+# A Debian package of the program: $(BUILD)/rz90_<version>_<arch>.deb
+deb: build
+	cd $(BUILD) && cpack -G DEB
+
+# The fuzz targets, in their own clang build (see fuzz/).
+FUZZ_BUILD ?= build-fuzz
+fuzz:
+	@scripts/install-deps fuzz
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRZ_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD)

@@ -102,15 +102,7 @@ bool U1Session::storable(int col, Currency value)
     const int field = fieldOfCol(col);
     if (field < 0 || !RsLvl)
         return true;
-    try {
-        // Amounts are LONG and quantities SINGLE in the tables the transfer
-        // window makes: a value must come back from its column as it was typed.
-        const Value stored = Value(value).convertedFor(RsLvl->fieldType(field));
-        const Currency back = cellKind(col) == CellKind::Quantity ? quantityOf(stored) : stored.toCurrency();
-        return back == value;
-    } catch (const std::exception &) {
-        return false;
-    }
+    return fitsColumn(RsLvl->fieldType(field), cellKind(col) == CellKind::Quantity, value);
 }
 
 void U1Session::markTotalColour(int row)

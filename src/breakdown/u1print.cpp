@@ -21,6 +21,11 @@ void U1Session::printCommand()
     FrmLstOpt dialog(shared_, host_.dialogParent());
     dialog.cmdOKTag = QStringLiteral("False");
     dialog.prepareForEditor(FrmLstOpt::canStartSubLevels(RowFlg[static_cast<size_t>(row)], false));
+    dialog.setPreview([this](PrintDevice &device, const PrintOptions &options) {
+        // The preview reads the file as the printout does: the grid's rows first.
+        if (sb_WriteUTbl())
+            reportingFailure(prompts_, [&] { renderPrintout(device, options); });
+    });
     showPrintOptions(dialog);
     if (!dialog.confirmed())
         return;
@@ -56,6 +61,23 @@ QString U1Session::printDocumentName(const PrintOptions &options)
     return rowName.isEmpty() ? estimate : estimate + u' ' + rowName;
 }
 
+void U1Session::renderPrintout(PrintDevice &device, const PrintOptions &options)
+{
+    if (!RsLvl)
+        throw DbError(QStringLiteral("オブジェクトが閉じています。"));
+    const size_t lvl = static_cast<size_t>(CurLvl);
+    ListPrinter printer(device, options, shared_, db());
+    printer.startRun();
+    printer.sb_PrtInit();
+    if (options.range == PrintRange::Screen) {
+        sb_PrtScreen(printer, *RsLvl, CurLvl, LvlPage[lvl], LvlTitle[lvl], LvlKn1[lvl]);
+    } else {
+        sb_GetCurRec(grid_.row());
+        sb_PrtFromRow(printer, TblName, CurLvl, LvlKey, *RsLvl);
+    }
+    device.endDoc();
+}
+
 void U1Session::sb_Print(const PrintOptions &options)
 {
     auto setMsg = [this](const QString &text) {
@@ -66,32 +88,15 @@ void U1Session::sb_Print(const PrintOptions &options)
     prompts_.setBusy(true);
     host_.processEvents();
 
-    const size_t lvl = static_cast<size_t>(CurLvl);
     std::shared_ptr<PrintDevice> device;
-    QString failure;
     bool printed = false;
     // A printer or file that fails must not pass for a printout: the user is
     // told and the editor goes on as before.
-    try {
-        if (!RsLvl)
-            throw DbError(QStringLiteral("オブジェクトが閉じています。"));
+    const QString failure = failureOf([&] {
         device = openPrintDevice(options, printDocumentName(options));
-        ListPrinter printer(*device, options, shared_, db());
-        printer.startRun();
-        printer.sb_PrtInit();
-        if (options.range == PrintRange::Screen) {
-            sb_PrtScreen(printer, *RsLvl, CurLvl, LvlPage[lvl], LvlTitle[lvl], LvlKn1[lvl]);
-        } else {
-            sb_GetCurRec(grid_.row());
-            sb_PrtFromRow(printer, TblName, CurLvl, LvlKey, *RsLvl);
-        }
-        device->endDoc();
+        renderPrintout(*device, options);
         printed = true;
-    } catch (const DbError &e) {
-        failure = e.description();
-    } catch (const std::exception &e) {
-        failure = QString::fromStdString(e.what());
-    }
+    });
     prompts_.setBusy(false);
     setMsg(QString());
     if (!printed) {

@@ -374,7 +374,8 @@ QList<bool> U1Session::pu10Enabled() const
     on[PU10_End] = dataRow && !BlkFlg;
     on[PU10_BCopy] = BlkFlg;
     on[PU10_BFile] = BlkFlg;
-    on[PU10_BDel] = BlkFlg && CurLvl + 1 == BlkLvl;
+    // Only where the block was marked: the same depth under the same row.
+    on[PU10_BDel] = blockOnLevelShown();
     on[PU10_Copy1] = DispMode == 1;
     on[PU10_Copy2] = DispMode == 0;
     return on;
@@ -403,7 +404,37 @@ void U1Session::sb_EditMenu(int x, int y)
 
 void U1Session::PU10_Click(int entry)
 {
-    Q_UNUSED(entry);
+    switch (entry) {
+    case PU10_Top:
+        PU10_Top_Click();
+        break;
+    case PU10_End:
+        PU10_End_Click();
+        break;
+    case PU10_BCopy:
+        PU10_BCopy_Click();
+        break;
+    case PU10_BDel:
+        PU10_BDel_Click();
+        break;
+    case PU10_MkRowSpc:
+        PU10_MkRowSpc_Click();
+        break;
+    case PU10_Copy1:
+        sb_AmtCopy(0);
+        break;
+    case PU10_Copy2:
+        sb_AmtCopy(1);
+        break;
+    case PU10_WriteXls:
+        sb_WriteXls();
+        break;
+    case PU10_ReadXls:
+        sb_ReadXls();
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace rz

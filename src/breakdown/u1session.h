@@ -3,6 +3,8 @@
 // sub-level and back up with the roll-up, the level calculation and the rate
 // entries. The window frmU1 draws this state and forwards keys and clicks.
 #pragma once
+#include "blocks/blockcopy.h"
+#include "blocks/xlsxlaunch.h"
 #include "calctbl.h"
 #include "print/indexprint.h"
 #include "store/levelkeys.h"
@@ -12,11 +14,14 @@
 #include "ui/prompts.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 namespace rz {
+
+class XlsxError;
 
 // What the procedures need from the window around them.
 class U1Host {
@@ -159,14 +164,41 @@ public:
                      PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Count };
     static const QStringList &pu10Captions();
     QList<bool> pu10Enabled() const;
-    // The block operations and exchanges attach here; none has an action yet.
+    // The entry chosen in the edit menu: the block operations and exchanges.
     void PU10_Click(int entry);
+    // The worksheet exchanges through an .xlsx workbook: every row of the
+    // level written from the sheet's active cell on; sheet rows read into
+    // the empty rows of the level from the cursor row on.
+    void sb_WriteXls();
+    void sb_ReadXls();
+    static const QString kXlsNotOpened;  // the workbook cannot be found or opened
+    static const QString kXlsNoSheet;    // the workbook has no usable active sheet
+    // Shows a written workbook in the desktop's spreadsheet program.
+    std::function<bool(const QString &path)> showWorkbook = openInSpreadsheet;
+    // Whether a column of this type keeps a number exactly as it is.
+    static bool fitsColumn(ColType type, bool quantity, Currency value);
+
+    // Block commands of the edit menu: marking the start and the end of a
+    // block on the level shown, copying it in front of the cursor row,
+    // deleting it, row spacing and the amount copies between the two sets.
+    void PU10_Top_Click();
+    void PU10_End_Click();
+    void sb_SetBlkRs();
+    void PU10_BCopy_Click();
+    void PU10_BDel_Click();
+    void PU10_MkRowSpc_Click();
+    void sb_AmtCopy(int mode);  // 0: estimate to budget, 1: budget to estimate
+    static const QString kBlockRangeWrong;  // end before start
+    static const QString kBlockNoRoom;      // a copy stopped for lack of keys
+    static const QString kSpacingTooWide;   // row spacing would pass the largest key
 
     // 印刷 (F8): the print options dialog for the current row and, when it is
     // confirmed, the changed rows written and the printout made.
     void printCommand();
     // The printout the dialog chose, from the current row or of the page shown.
     void sb_Print(const PrintOptions &options);
+    // Its pages on a device (the printer, a PDF file or the preview).
+    void renderPrintout(PrintDevice &device, const PrintOptions &options);
     // How 印刷 shows its dialog and opens its printer (or PDF file).
     ShowOptionsDialog showPrintOptions = execOptionsDialog;
     OpenPrintDevice openPrintDevice = openDefaultPrintDevice;
@@ -219,6 +251,7 @@ public:
     std::array<qint32, 9> BlkTop{}, BlkEnd{};
     bool BlkFlg = false;
     int BlkPage = 0, BlkRow = 0, BlkLvl = 0;
+    QString BlkTopName;  // the start row's name, for the message line
     int keptIdxPage = 0, keptIdxRow = 0;
 
     // Rows of the current page: page size and the record count of the level.
@@ -242,6 +275,14 @@ private:
     void moveCursor(int row, int col);
     std::vector<int> colWidths() const;
     void clearCopy();
+    // Block commands: where a block goes in front of a row, a dot on the
+    // message line with the window repainted, and the level shown again
+    // after the command (requeried, summed, page from row 1, overlay placed).
+    BlockPlace blockPlace(int row) const;
+    void progressDot();
+    void afterBlockCommand(bool clearMessage = true);
+    bool blockOnLevelShown() const;
+    void forgetBlock();  // after a block delete or a row spacing
     bool copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QString> &names);
     QString subtreeWhere(int row);
     void addBlankRecord(qint32 key);
@@ -255,6 +296,9 @@ private:
     std::optional<int> askRate(const QString &title);
     const Fields &fields();
     QString printDocumentName(const PrintOptions &options);
+    QString chooseWorkbook(bool save);
+    void xlsxMessage(const XlsxError &e, const QString &path);
+    bool takesSheetRow();
 
     Shared &shared_;
     Prompts &prompts_;

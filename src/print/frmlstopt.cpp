@@ -1,11 +1,13 @@
 #include "frmlstopt.h"
 
+#include "painterdevice.h"
 #include "ui/grid.h"
 
 #include "store/sjis.h"
 #include "ui/uifonts.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -55,7 +57,7 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
 {
     setObjectName(QStringLiteral("FrmLstOpt"));
     setWindowTitle(QStringLiteral("印刷オプション"));
-    setFixedSize(px(7050), px(3450));
+    setFixedSize(px(7050), px(3960));
     // A fixed single border with a close box only: no minimise or maximise.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -141,13 +143,31 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
     TxtPno->setGeometry(twipsRect(6480, 2640, 375, 270));
     TxtPno->setAlignment(Qt::AlignRight);
 
+    // The printer in the place of the buttons, which move down a line to
+    // make room for プレビュー beside 印刷開始.
+    LblPrinter = new QLabel(QStringLiteral("プリンタ"), this);
+    LblPrinter->setGeometry(twipsRect(3600, 3045, 600, 255));
+    CboPrinter = new QComboBox(this);
+    CboPrinter->setObjectName(QStringLiteral("CboPrinter"));
+    CboPrinter->setGeometry(twipsRect(4260, 3000, 2715, 345));
+    const QStringList printers = installedPrinters ? installedPrinters() : QStringList();
+    CboPrinter->addItems(printers);
+    // One printer or none: nothing to choose, the printout goes where it always went.
+    LblPrinter->setVisible(printers.size() > 1);
+    CboPrinter->setVisible(printers.size() > 1);
+
+    cmdPreview = new QPushButton(QStringLiteral("プレビュー"), this);
+    cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
+    cmdPreview->setGeometry(twipsRect(1920, 3480, 1695, 375));
+    cmdPreview->setAutoDefault(false);
+    cmdPreview->hide();
     cmdOK = new QPushButton(QStringLiteral("印刷開始"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twipsRect(3600, 3000, 1695, 375));
+    cmdOK->setGeometry(twipsRect(3600, 3480, 1695, 375));
     cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(twipsRect(5280, 3000, 1695, 375));
+    cmdCancel->setGeometry(twipsRect(5280, 3480, 1695, 375));
     // Enter confirms wherever the focus is.
     cmdCancel->setAutoDefault(false);
 
@@ -162,6 +182,27 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
         });
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connect(cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
+}
+
+std::function<QStringList()> FrmLstOpt::installedPrinters = [] { return PainterPrintDevice::installedPrinters(); };
+
+void FrmLstOpt::setPreview(RenderPages render)
+{
+    render_ = std::move(render);
+    cmdPreview->setVisible(bool(render_));
+}
+
+void FrmLstOpt::cmdPreview_Click()
+{
+    if (!render_)
+        return;
+    // The pages as 印刷開始 would print them, company name included.
+    shared_.Co_Name = Text1->text();
+    PrintPreview preview(render_, options(), this);
+    showPreview(preview);
+    if (preview.printChosen())
+        cmdOK_Click();
 }
 
 FrmLstOpt::~FrmLstOpt() = default;
@@ -200,6 +241,8 @@ PrintOptions FrmLstOpt::options() const
     o.paper = OptLst5[3]->isChecked() ? PaperSize::B5 : PaperSize::A4;
     o.startPageText = TxtPno->text();
     o.companyName = Text1->text();
+    if (CboPrinter->count() > 1)
+        o.printerName = CboPrinter->currentText();
     return o;
 }
 

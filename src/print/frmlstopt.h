@@ -3,6 +3,7 @@
 // It prints nothing itself; the caller reads options() after it has closed.
 #pragma once
 #include "printoptions.h"
+#include "printpreview.h"
 #include "store/shared.h"
 
 #include <QDate>
@@ -10,6 +11,7 @@
 #include <array>
 
 class QButtonGroup;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -33,6 +35,12 @@ public:
     // and it is not the input row.
     static bool canStartSubLevels(const QString &flg, bool inputRow);
 
+    // How the caller prints what the dialog describes; with it the dialog
+    // offers プレビュー, which shows those pages before anything is printed.
+    void setPreview(RenderPages render);
+    // The printers to choose from, the default first (replaceable in tests).
+    static std::function<QStringList()> installedPrinters;
+
     // The result: "True" when 印刷開始 was pressed, "False" otherwise.
     QString cmdOKTag = QStringLiteral("False");
     bool confirmed() const { return cmdOKTag == QLatin1String("True"); }
@@ -51,6 +59,11 @@ public:
     QLineEdit *TxtPno = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdPreview = nullptr;
+    QLabel *LblPrinter = nullptr;
+    QComboBox *CboPrinter = nullptr;  // shown only when there is a choice
+    // How the preview is shown (modal); replaceable in tests.
+    std::function<void(PrintPreview &)> showPreview = [](PrintPreview &p) { p.exec(); };
 
     static constexpr int kTwipsPerPixel = 15;
 
@@ -65,10 +78,12 @@ private:
     void Text1_LostFocus();
     void cmdOK_Click();
     void cmdCancel_Click();
+    void cmdPreview_Click();
     QRadioButton *option(QGroupBox *frame, const QString &name, const QString &caption, int left, int top);
 
     Shared &shared_;
     std::array<QButtonGroup *, 6> groups_{};
+    RenderPages render_;
 };
 
 }  // namespace rz

@@ -18,9 +18,9 @@ void execOptionsDialog(FrmLstOpt &dialog)
     dialog.exec();
 }
 
-std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &, const QString &docName)
+std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &options, const QString &docName)
 {
-    return std::make_shared<PainterPrintDevice>(QString(), docName);
+    return std::make_shared<PainterPrintDevice>(QString(), docName, options.printerName);
 }
 
 void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db,
@@ -40,7 +40,28 @@ void announcePdf(const PrintDevice &device, Prompts &prompts, const std::functio
     if (path.isEmpty() || device.pageCount() == 0)
         return;
     setLblMsg(QStringLiteral("PDFに出力しました！！ ") + QFileInfo(path).fileName());
-    prompts.message(QStringLiteral("プリンタがないため、PDFファイルに出力しました。\n") + path, MsgInformation);
+    const QString text = QStringLiteral("プリンタがないため、PDFファイルに出力しました。\n") + QFileInfo(path).absoluteFilePath();
+    if (prompts.messageOffering(text, MsgInformation, QStringLiteral("PDFを開く")) == AnswerAction)
+        prompts.openFile(path);
+}
+
+QString failureOf(const std::function<void()> &step)
+{
+    try {
+        step();
+    } catch (const DbError &e) {
+        return e.description();
+    } catch (const std::exception &e) {
+        return QString::fromStdString(e.what());
+    }
+    return {};
+}
+
+void reportingFailure(Prompts &prompts, const std::function<void()> &step)
+{
+    const QString failure = failureOf(step);
+    if (!failure.isEmpty())
+        prompts.message(QStringLiteral("印刷できませんでした。\n") + failure, MsgExclamation);
 }
 
 namespace {
@@ -71,9 +92,21 @@ void printFromIndex(IndexPrintJob &job)
             job.shared.Co_Name = bk2;
     });
 
+    // The cover page or the estimate list, on paper or in the preview alike.
+    const RenderPages render = [&job](PrintDevice &device, const PrintOptions &options) {
+        if (options.kind == PrintKind::Cover) {
+            PagePrinter printer(device, options, job.shared);
+            sb_Hyousi(printer, CoverData::fromRecord(job.index));
+        } else {
+            printEstimateList(device, options, job.shared, job.db, job.itemTable);
+        }
+    };
     FrmLstOpt dialog(job.shared, job.parent);
     dialog.cmdOKTag = QStringLiteral("False");
     dialog.prepareForIndex();
+    dialog.setPreview([&job, &render](PrintDevice &device, const PrintOptions &options) {
+        reportingFailure(job.prompts, [&] { render(device, options); });
+    });
     job.markRow(true);
     job.showDialog(dialog);
 
@@ -85,23 +118,13 @@ void printFromIndex(IndexPrintJob &job)
         QCoreApplication::processEvents();
         const PrintOptions options = dialog.options();
         bool printed = false;
-        QString failure;
         // A printer or file that fails must not pass for a printed estimate:
         // the user is told, and the window goes on as before.
-        try {
+        const QString failure = failureOf([&] {
             device = job.openDevice(options, documentName(job.index, options));
-            if (options.kind == PrintKind::Cover) {
-                PagePrinter printer(*device, options, job.shared);
-                sb_Hyousi(printer, CoverData::fromRecord(job.index));
-            } else {
-                printEstimateList(*device, options, job.shared, job.db, job.itemTable);
-            }
+            render(*device, options);
             printed = true;
-        } catch (const DbError &e) {
-            failure = e.description();
-        } catch (const std::exception &e) {
-            failure = QString::fromStdString(e.what());
-        }
+        });
         job.prompts.setBusy(false);
         job.setLblMsg(QString());
         if (printed && device)

@@ -47,8 +47,13 @@ void printFromIndex(IndexPrintJob &job);
 void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db,
                        const QString &itemTable);
 
-// After a run that went into a PDF file: where it is, in the message label
-// and in a message box.
+// The engine's or the printer's description of what failed in a step, or ""
+// when it ran; and the step run with its failure told to the user.
+QString failureOf(const std::function<void()> &step);
+void reportingFailure(Prompts &prompts, const std::function<void()> &step);
+
+// After a run that went into a PDF file: where it is (the whole path), in the
+// message label and in a message box that offers to open it.
 void announcePdf(const PrintDevice &device, Prompts &prompts, const std::function<void(const QString &)> &setLblMsg);
 
 }  // namespace rz

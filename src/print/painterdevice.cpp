@@ -54,7 +54,26 @@ QString PainterPrintDevice::freePdfPath(const QString &documentName)
     return path;
 }
 
-PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &documentName)
+QStringList PainterPrintDevice::installedPrinters()
+{
+    QStringList names = QPrinterInfo::availablePrinterNames();
+    const QString preferred = QPrinterInfo::defaultPrinter().printerName();
+    if (!preferred.isEmpty()) {
+        names.removeAll(preferred);
+        names.prepend(preferred);
+    }
+    return names;
+}
+
+PainterPrintDevice::PainterPrintDevice(QPagedPaintDevice *pages) : paged_(pages)
+{
+    resolution_ = pages->logicalDpiX();
+    if (auto *printer = dynamic_cast<QPrinter *>(pages))
+        resolution_ = printer->resolution();
+    setUpFont();
+}
+
+PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &documentName, const QString &printerName)
 {
 #ifdef __GLIBC__
     // The PDF engine takes two buffers of ten megabytes for every page it
@@ -70,10 +89,10 @@ PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &do
     const QString docName = documentName.isEmpty() ? QStringLiteral("見積書") : documentName;
     if (pdfPath.isEmpty() && printerInstalled()) {
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            info = QPrinterInfo::printerInfo(QPrinterInfo::availablePrinterNames().constFirst());
-        printer_->setPrinterName(info.printerName());
+        const QStringList printers = installedPrinters();
+        // The printer chosen in the dialog; the default when none was chosen
+        // or the chosen one went away meanwhile.
+        printer_->setPrinterName(printers.contains(printerName) ? printerName : printers.value(0));
         printer_->setResolution(kResolution);
         printer_->setDocName(docName);
         printer_->setFullPage(false);
@@ -91,6 +110,11 @@ PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &do
         paged_ = pdfWriter_.get();
         resolution_ = pdfWriter_->resolution();
     }
+    setUpFont();
+}
+
+void PainterPrintDevice::setUpFont()
+{
     font_.setFamily(printFontFamily());
     font_.setPointSizeF(10);
     font_.setHintingPreference(QFont::PreferNoHinting);

@@ -28,10 +28,17 @@ public:
     // With an empty pdfPath the pages go to the default printer, or, when no
     // printer is installed, to a new PDF file in the documents folder named
     // after documentName. With a pdfPath they go to that file.
-    explicit PainterPrintDevice(const QString &pdfPath = QString(), const QString &documentName = QString());
+    // A printerName picks one of the installed printers instead of the default.
+    explicit PainterPrintDevice(const QString &pdfPath = QString(), const QString &documentName = QString(),
+                                const QString &printerName = QString());
+    // Paints on a device someone else owns and shows (the print preview's
+    // pages), with the same fonts, pens and positions as on paper.
+    explicit PainterPrintDevice(QPagedPaintDevice *pages);
     ~PainterPrintDevice() override;  // ends a document left open
 
     static bool printerInstalled();
+    // The installed printers, the system's default first.
+    static QStringList installedPrinters();
     // A file name in the documents folder (the home folder when there is
     // none) that does not exist yet: "<name>.pdf", "<name> (2).pdf" ...
     static QString freePdfPath(const QString &documentName);
@@ -71,6 +78,7 @@ private:
         QHash<QString, double> widths;
         QHash<QString, Laid> laid;  // texts printed, with their glyphs once printed again
     };
+    void setUpFont();
     void ensurePage();
     void beforeFontChange();
     void fontChanged();

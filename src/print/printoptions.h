@@ -21,6 +21,7 @@ struct PrintOptions {
     PaperSize paper = PaperSize::B5;
     QString startPageText = QStringLiteral("1");
     QString companyName;
+    QString printerName;  // chosen among several installed printers; empty: the default
 
     // The narrow estimate layout; the budget layout serves 見積＋予算 and the
     // cover's set-up alike.

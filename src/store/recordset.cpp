@@ -75,9 +75,9 @@ void Recordset::load()
     deletedCurrent_ = false;
     editMode_ = EditMode::None;
     if (shape_->type == RecordsetType::Dynaset) {
-        // The statement is checked now; its rows are read when first needed:
-        // a dynaset over a whole large table that is never used costs
-        // nothing.
+        // The statement is checked now; on opening, its rows are read when
+        // first needed: a dynaset over a whole large table that is never
+        // used costs nothing.
         Statement &ids = db_.prepared(shape_->rowidSql);
         ResetOnExit resetIds{ids};
         ids.bindAll(params_);
@@ -342,6 +342,11 @@ void Recordset::deleteRecord()
     deletedCurrent_ = true;
 }
 
-void Recordset::requery() { load(); }
+void Recordset::requery()
+{
+    // Asked for the rows as they are now: read now.
+    load();
+    ids();
+}
 
 }  // namespace rz

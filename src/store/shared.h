@@ -23,6 +23,9 @@ struct Shared {
     // index window opens one editor only while exactly two are loaded.
     int formsLoaded = 0;
 
+    // The workbook the editor exchanged rows with last.
+    QString Xls_Path;
+
     // Company name printed on estimates.
     QString Co_Name;
 

@@ -20,7 +20,7 @@ enum MsgStyle : int {
     MsgOkCancelInformation = 65,
 };
 
-enum MsgAnswer : int { AnswerOk = 1, AnswerCancel = 2 };
+enum MsgAnswer : int { AnswerOk = 1, AnswerCancel = 2, AnswerAction = 3 };
 
 struct FileDialogRequest {
     bool save = false;
@@ -45,6 +45,23 @@ public:
     // separator line. Returns the index of the chosen entry, or -1 when the
     // menu was dismissed.
     virtual int popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos) = 0;
+    // The same with one entry marked as the default (drawn bold); -1 for none.
+    virtual int popupMenuWithDefault(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos,
+                                     int defaultEntry)
+    {
+        (void)defaultEntry;
+        return popupMenu(entries, enabled, globalPos);
+    }
+    // A message of an OK-only style with one more button that does
+    // something with what the message announces (open a written file).
+    // Returns AnswerAction when that button was chosen, else AnswerOk.
+    virtual int messageOffering(const QString &text, int style, const QString &action)
+    {
+        Q_UNUSED(action);
+        return message(text, style);
+    }
+    // Opens a file in the desktop's application for its type.
+    virtual void openFile(const QString &path) { Q_UNUSED(path); }
     virtual void beep() = 0;
     // Arrow-and-hourglass pointer while busy, the normal pointer afterwards.
     virtual void setBusy(bool busy) = 0;

@@ -4,7 +4,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
+#include <QDesktopServices>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
 
 namespace rz {
 
@@ -21,6 +24,22 @@ QString qtFileFilter(const QString &filter)
 }
 
 int QtPrompts::message(const QString &text, int style, const QString &title)
+{
+    return showMessage(text, style, title, QString());
+}
+
+int QtPrompts::messageOffering(const QString &text, int style, const QString &action)
+{
+    return showMessage(text, style, QString(), action);
+}
+
+void QtPrompts::openFile(const QString &path)
+{
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        message(QStringLiteral("ファイルを開くアプリケーションが見つかりません。\n") + path, MsgExclamation, QString());
+}
+
+int QtPrompts::showMessage(const QString &text, int style, const QString &title, const QString &action)
 {
     QMessageBox box(parent_);
     box.setText(text);
@@ -44,6 +63,7 @@ int QtPrompts::message(const QString &text, int style, const QString &title)
     const bool okCancel = (style & 0x0F) == 1;
     box.setStandardButtons(okCancel ? (QMessageBox::Ok | QMessageBox::Cancel) : QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
+    QPushButton *actionButton = action.isEmpty() ? nullptr : box.addButton(action, QMessageBox::ActionRole);
     // A busy pointer must not hide the question from the user.
     const bool hadOverride = QApplication::overrideCursor() != nullptr;
     if (hadOverride)
@@ -51,6 +71,8 @@ int QtPrompts::message(const QString &text, int style, const QString &title)
     const int r = box.exec();
     if (hadOverride)
         QApplication::restoreOverrideCursor();
+    if (actionButton && box.clickedButton() == actionButton)
+        return AnswerAction;
     return r == QMessageBox::Ok ? AnswerOk : AnswerCancel;
 }
 
@@ -70,7 +92,9 @@ QString QtPrompts::chooseFile(const FileDialogRequest &request)
     dlg.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::ReadOnly, false);
     if (request.save) {
-        dlg.setDefaultSuffix(QStringLiteral("mdb"));
+        // A name typed without its extension gets the one of the filter.
+        const QString pattern = request.filter.section(u'|', 1, 1).section(u';', 0, 0);
+        dlg.setDefaultSuffix(pattern.startsWith(QLatin1String("*.")) ? pattern.mid(2) : QStringLiteral("mdb"));
         // The caller refuses an existing name with its own message.
         dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     }
@@ -83,6 +107,12 @@ QString QtPrompts::chooseFile(const FileDialogRequest &request)
 
 int QtPrompts::popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos)
 {
+    return popupMenuWithDefault(entries, enabled, globalPos, -1);
+}
+
+int QtPrompts::popupMenuWithDefault(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos,
+                                    int defaultEntry)
+{
     QMenu menu(parent_);
     QList<QAction *> actions;
     for (int i = 0; i < entries.size(); ++i) {
@@ -90,6 +120,8 @@ int QtPrompts::popupMenu(const QStringList &entries, const QList<bool> &enabled,
         a->setEnabled(i < enabled.size() ? enabled[i] : true);
         actions << a;
     }
+    if (defaultEntry >= 0 && defaultEntry < actions.size())
+        menu.setDefaultAction(actions[defaultEntry]);
     QAction *chosen = menu.exec(globalPos);
     return chosen ? static_cast<int>(actions.indexOf(chosen)) : -1;
 }

@@ -6,6 +6,8 @@
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
@@ -75,6 +77,8 @@ private slots:
         QTest::newRow("Esc does nothing") << "esc" << "" << 0 << defaults << "" << QPoint();
         QTest::newRow("into a PDF, said so") << "" << "" << 1 << defaults << "土工" << QPoint(7, 7);
         QTest::newRow("failure is reported") << "" << "" << 2 << defaults << "" << QPoint();
+        QTest::newRow("preview, printed from it") << "preview print" << "" << 0 << defaults << "土工" << QPoint(7, 7);
+        QTest::newRow("budget preview, closed, then 印刷開始") << "OptLst1_1 preview close" << "" << 0 << "1 0 1 1 1 B5 1" << "土工" << QPoint(6, 13);
     }
     void indexCommand()
     {
@@ -87,6 +91,7 @@ private slots:
         rztest::PrintFixture f;
         f.db->execute(QStringLiteral("UPDATE RZTBLIDX SET kn1 = 123456780000, bk2 = '記録社名' WHERE key1 = 64"));
         f.add({1024}, rztest::detail(QStringLiteral("土工"), QStringLiteral("300")));
+        int previewPages = -1;
         auto index = f.db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX ORDER BY [key1]"));
         rztest::ScriptedPrompts prompts;
         QStringList labels;
@@ -114,6 +119,15 @@ private slots:
             const PrintOptions o = d.options();
             chosen = QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(int(o.kind)).arg(int(o.range)).arg(o.quantities)
                          .arg(o.prices).arg(o.remarks).arg(o.paper == PaperSize::A4 ? "A4" : "B5").arg(o.startPage());
+            if (how.contains(QLatin1String("preview"))) {
+                d.showPreview = [&](PrintPreview &p) {
+                    previewPages = p.pageCount();
+                    if (auto *a = p.findChild<QAction *>(how.endsWith(QLatin1String("print")) ? "PrintPages" : "ClosePreview"))
+                        a->trigger();
+                };
+                d.cmdPreview->click();
+                QVERIFY(d.isVisible() == how.endsWith(QLatin1String("close")));  // closing the preview returns to the dialog
+            }
             if (how == QLatin1String("enter"))
                 QTest::keyClick(d.TxtPno, Qt::Key_Return);
             else if (how == QLatin1String("esc"))
@@ -132,6 +146,8 @@ private slots:
             return printed;
         };
         printFromIndex(job);
+        if (how.contains(QLatin1String("preview")))  // the preview shows the pages that print
+            QCOMPARE(previewPages, printed ? printed->pageCount() : -2);
 
         QVERIFY(!screenOffered);
         QCOMPARE(chosen, options);
@@ -156,6 +172,39 @@ private slots:
         if (device == 1)
             QVERIFY(labels.last().contains("本社改修工事.pdf") && message->style == int(MsgInformation)
                     && message->text.contains(QStringLiteral("/tmp/見積/本社改修工事.pdf")));
+    }
+
+    // With several printers the dialog shows the one that will print, the
+    // default first, and takes another; with one or none there is nothing to
+    // choose. A PDF written instead is announced with its whole path and a
+    // button that opens it; a printout on paper is not announced.
+    void printerChoiceAndPdfOpening()
+    {
+        rztest::PrintFixture f;
+        const auto installed = FrmLstOpt::installedPrinters;
+        for (const QStringList &printers : {QStringList{"既定のプリンタ", "事務所B"}, QStringList{"一台"}, QStringList{}}) {
+            FrmLstOpt::installedPrinters = [printers] { return printers; };
+            FrmLstOpt d(f.shared);
+            QCOMPARE(d.CboPrinter->isVisibleTo(&d), printers.size() > 1);
+            QCOMPARE(d.options().printerName, printers.size() > 1 ? printers[0] : QString());
+            d.CboPrinter->setCurrentIndex(1);
+            QCOMPARE(d.options().printerName, printers.size() > 1 ? printers[1] : QString());
+        }
+        FrmLstOpt::installedPrinters = installed;
+        class Pdf : public RecordingPrintDevice {
+            QString outputFile() const override { return QStringLiteral("/tmp/見積/本社改修工事.pdf"); }
+        };
+        for (bool pdf : {true, false}) {
+            std::unique_ptr<RecordingPrintDevice> device(pdf ? new Pdf : new RecordingPrintDevice);
+            device->print(QStringLiteral("土工"));
+            rztest::ScriptedPrompts prompts;
+            prompts.messageAnswers = {AnswerAction};
+            announcePdf(*device, prompts, [](const QString &) {});
+            QCOMPARE(prompts.countOf(rztest::PromptRecord::Message), pdf ? 1 : 0);
+            QCOMPARE(prompts.openedFiles, pdf ? QStringList{"/tmp/見積/本社改修工事.pdf"} : QStringList());
+            QCOMPARE(prompts.lastMessage()->action, QString(pdf ? "PDFを開く" : ""));
+            QVERIFY(!pdf || prompts.lastMessage()->text.endsWith(QStringLiteral("\n/tmp/見積/本社改修工事.pdf")));
+        }
     }
 
     void runs_data()

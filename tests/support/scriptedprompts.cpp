@@ -12,6 +12,13 @@ int ScriptedPrompts::message(const QString &text, int style, const QString &titl
     return a;
 }
 
+int ScriptedPrompts::messageOffering(const QString &text, int style, const QString &action)
+{
+    const int answer = message(text, style, QString());
+    records.back().action = action;
+    return answer;
+}
+
 std::optional<QString> ScriptedPrompts::input(const QString &prompt, const QString &title,
                                               const QString &defaultText)
 {

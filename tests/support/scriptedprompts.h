@@ -17,11 +17,14 @@ struct PromptRecord {
     QStringList menuEntries;
     QList<bool> menuEnabled;
     QPoint menuPos;
+    QString action;  // a message's extra button (messageOffering), else empty
 };
 
 class ScriptedPrompts : public rz::Prompts {
 public:
     int message(const QString &text, int style, const QString &title) override;
+    int messageOffering(const QString &text, int style, const QString &action) override;
+    void openFile(const QString &path) override { openedFiles << path; }
     std::optional<QString> input(const QString &prompt, const QString &title,
                                  const QString &defaultText) override;
     QString chooseFile(const rz::FileDialogRequest &request) override;
@@ -38,6 +41,7 @@ public:
 
     std::vector<PromptRecord> records;
     int beeps = 0;
+    QStringList openedFiles;
     bool busy = false;
     int busyChanges = 0;
 

@@ -1,0 +1,144 @@
+// Block commands of the breakdown editor on an estimate of 91,125 rows whose
+// nine top groups hold 10,125 rows each: copying one group as a block,
+// row spacing of the first level (every row of the estimate below it) and
+// deleting the copied block, each beside a bare pass of the engine over the
+// same rows in one transaction (insert, update, delete by rowid) as the
+// physical limit.
+#include "benchmain.h"
+#include "breakdown/frmu1.h"
+#include "estimategen.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <sqlite3.h>
+#include <vector>
+
+namespace {
+
+// Nine top groups of 10,125 rows: with the copy, 101,250 rows below the first level.
+const rzbench::Fanout kBlockFanout{9, 4, 5, 5, 2, 48};
+
+double timeMs(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Straight through the engine, one committed transaction: `sql` runs once per
+// row that `select` gives, bound to that row's columns. The rows are read
+// before the clock starts: what is timed is the writing alone.
+double barePass(const QString &path, const char *select, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt *read = nullptr, *write = nullptr;
+    std::vector<std::vector<sqlite3_value *>> rows;
+    sqlite3_prepare_v2(db, select, -1, &read, nullptr);
+    while (sqlite3_step(read) == SQLITE_ROW) {
+        rows.emplace_back();
+        for (int i = 0; i < sqlite3_column_count(read); ++i)
+            rows.back().push_back(sqlite3_value_dup(sqlite3_column_value(read, i)));
+    }
+    sqlite3_finalize(read);
+    const double ms = timeMs([&] {
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_prepare_v2(db, sql, -1, &write, nullptr);
+        for (const auto &row : rows) {
+            for (size_t i = 0; i < row.size(); ++i)
+                sqlite3_bind_value(write, int(i) + 1, row[i]);
+            sqlite3_step(write);
+            sqlite3_reset(write);
+        }
+        sqlite3_finalize(write);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    for (const auto &row : rows)
+        for (sqlite3_value *v : row)
+            sqlite3_value_free(v);
+    sqlite3_close(db);
+    return ms;
+}
+
+void report(QTextStream &out, const QString &what, double ms, double goal, double bare, const QString &bareWhat)
+{
+    out << what << ": " << ms << " ms (goal < " << goal << " ms, " << ms / goal << " of it"
+        << (ms < goal ? "" : "  ** MISSED **") << ")" << Qt::endl;
+    out << "  bare engine " << bareWhat << ": " << bare << " ms; command / bare = " << ms / bare << Qt::endl;
+}
+
+int benchBlocks(const QStringList &)
+{
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("blocks.mdb"));
+    int rows = 0;
+    rzbench::makeEstimate(path, &rows, kBlockFanout);
+    out << "generated " << rows << " item rows, top groups of " << rows / kBlockFanout[0] << " rows" << Qt::endl;
+
+    rzbench::CountingPrompts prompts;
+    rz::Shared shared;
+    shared.DB_Main = rz::openEstimateFile(path);
+    shared.DB_TblName = rz::itemTableName(rzbench::kEstimateKey);
+    shared.U1_Rt1 = shared.U1_Rt2 = 100;
+    shared.formsLoaded = 2;
+    auto editor = std::make_unique<rz::frmU1>(shared, prompts);
+    if (!editor->start())
+        return 1;
+    rz::U1Session &s = editor->session();
+    auto count = [&] {
+        return int(shared.DB_Main->openRecordset("SELECT COUNT(*) FROM TBL00064", rz::RecordsetType::Snapshot)->field(0).toLong());
+    };
+    auto markRow = [&](int row) {
+        s.gridCellEntered(row, 1);
+        s.PU10_Click(rz::U1Session::PU10_Top);
+        s.PU10_Click(rz::U1Session::PU10_End);
+    };
+
+    markRow(1);
+    const int block = s.RS_UTbl->recordCount();
+    s.gridCellEntered(2, 1);
+    const double copyMs = timeMs([&] { s.PU10_Click(rz::U1Session::PU10_BCopy); });
+    const int afterCopy = count();
+    // The copy sits at key 1040 between the first two groups: spacing renumbers every row.
+    const double spacingMs = timeMs([&] { s.PU10_Click(rz::U1Session::PU10_MkRowSpc); });
+    markRow(2);
+    const double deleteMs = timeMs([&] { s.PU10_Click(rz::U1Session::PU10_BDel); });
+    const int afterDelete = count();
+    const qint32 firstGroupKey = s.RowKey[1][0];  // the block of the copy, where the spacing put it
+    editor.reset();
+    shared.DB_Main.reset();
+    if (afterCopy != rows + block || afterDelete != rows || prompts.messages != 1) {
+        out << "the block commands went wrong: " << afterCopy << " rows after the copy, " << afterDelete
+            << " after the delete" << Qt::endl;
+        return 1;
+    }
+
+    // The same rows straight through the engine.
+    const QByteArray firstKey = QByteArray::number(firstGroupKey);
+    const double bareInsert = barePass(path, QByteArray("SELECT 1040, key2, key3, key4, key5, key6, key7, key8, knm, mei, tn1, su1, "
+                                             "tk1, kn1, rt1, su2, tk2, kn2, rt2, lvl, bk1, bk2, bk3, flg, int0, int1, int2, "
+                                             "int3, int4, int5, int6, int7, int8, int9, cur0, cur1, cur2, cur3, cur4, cur5, "
+                                             "cur6, cur7, cur8, cur9, curA, curB, curC, bk4 FROM TBL00064 WHERE key1 = " +
+                                             firstKey + " ORDER BY key1, key2, key3, key4, key5, key6, key7, key8").constData(),
+                                       "INSERT INTO TBL00064 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                       "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const double bareDelete = barePass(path, "SELECT rowid FROM TBL00064 WHERE key1 = 1040", "DELETE FROM TBL00064 WHERE rowid = ?");
+
+    const double bareUpdate = barePass(path, "SELECT key1 + 1, lvl, rowid FROM TBL00064 ORDER BY rowid",
+                                       "UPDATE TBL00064 SET key1 = ?, lvl = ? WHERE rowid = ?");
+    report(out, QStringLiteral("block copy of %1 rows").arg(block), copyMs, 1000, bareInsert,
+           QStringLiteral("insert of the same rows"));
+    report(out, QStringLiteral("row spacing of the first level, %1 rows below it").arg(afterCopy), spacingMs, 2000,
+           bareUpdate, QStringLiteral("update of key1 and lvl of every row"));
+    report(out, QStringLiteral("block delete of %1 rows").arg(block), deleteMs, 1000, bareDelete,
+           QStringLiteral("delete of the same rows by rowid"));
+    out << "peak memory: " << rzbench::peakMiB() << " MiB" << Qt::endl;
+    return 0;
+}
+
+}  // namespace
+
+RZ_BENCH(blocks, benchBlocks)
