@@ -328,6 +328,26 @@ private slots:
         QVERIFY(!one.isNull() && one == QImage(image + "-2.pgm"));
     }
 
+    // The blanks that pad a field are not drawn, but what follows them stands where the whole text puts it, whether it
+    // is shaped anew (page 1) or drawn from the glyphs kept from then (page 2).
+    void paddedTextStandsInPlace()
+    {
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("b.pdf")), image = dir.filePath(QStringLiteral("b"));
+        {
+            PainterPrintDevice device(pdf);
+            for (const QString &text : {QStringLiteral("   1,234 m  "), QStringLiteral("1,234 m")}) {
+                const double x = text.startsWith(u' ') ? 100 : 100 + device.textWidth(QStringLiteral("   "));
+                device.setCurrentX(x), device.setCurrentY(100), device.print(text);
+                QCOMPARE(device.currentX(), x + device.textWidth(text));
+                device.newPage();
+            }
+            device.endDoc();
+        }
+        QCOMPARE(QProcess::execute(QStringLiteral("pdftoppm"), {"-r", "150", "-gray", pdf, image}), 0);
+        QVERIFY(!QImage(image + "-1.pgm").isNull() && QImage(image + "-1.pgm") == QImage(image + "-2.pgm"));
+    }
+
     // A PDF named after the estimate never overwrites a file already there.
     void freePdfPathNeverOverwrites()
     {
