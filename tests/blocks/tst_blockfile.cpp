@@ -110,6 +110,7 @@ private slots:
             {"no CR LF", {"L3", "", patch(2, 390, "  "), kFirst, kBad + "レコードの終わりに CR LF がありません"}},
             {"lvl 9", {"L3", "", patch(2, 177, le(9, 2)), kFirst, kBad}},
             {"negative key", {"L3", "", patch(3, 4, le(-5, 4)), kFirst + ", 2064/1024 -a1", kBad}},
+            {"a row under no row read", {"L3", "", patch(2, 0, le(3072, 4)), kFirst, kBad}},
             {"not Shift-JIS", {"L3", "", patch(2, 33, "\x80"), kFirst, kBad}},
             {"another kind of file", {"L3", "", [](QByteArray &b) { b = "\x89PNG\r\n\x1a\n" + QByteArray(600, '\0'); }, "", kBad}},
             {"a piece of a record", {"L3", "", [](QByteArray &b) { b.truncate(100); }, "", kBad}},
