@@ -3,7 +3,6 @@
 // block copy places its rows. The format itself lives in blocks/blockfile.
 #include "u1fields.h"
 
-#include "amount.h"
 #include "blocks/blockfile.h"
 #include "store/vbconv.h"
 
@@ -74,12 +73,8 @@ void U1Session::PU10_BFile_Click()
         for (RS_UTbl->moveFirst(); !RS_UTbl->eof(); RS_UTbl->moveNext()) {
             if (++rows % 100 == 0)
                 progressDot();
-            for (size_t i = 0; i < fields.size(); ++i) {
-                const Value v = from[i] < 0 ? Value() : RS_UTbl->field(from[i]);
-                // Quantities are SINGLE in tables the transfer window made.
-                const bool quantity = qstrcmp(fields[i].column, "su1") == 0 || qstrcmp(fields[i].column, "su2") == 0;
-                values[i] = quantity && !v.isNull() ? Value(quantityOf(v)) : v;
-            }
+            for (size_t i = 0; i < fields.size(); ++i)
+                values[i] = from[i] < 0 ? Value() : RS_UTbl->field(from[i]);
             QStringList lossy;
             records += encodeBlockRecord(codec, values, &lossy);
             if (!lossy.isEmpty()) {
