@@ -257,11 +257,24 @@ bool BlockFileReader::next(std::vector<Value> &values)
     return true;
 }
 
-void writeBlockFile(const QString &path, const QByteArray &records)
+BlockFileWriter::BlockFileWriter(const QString &path) : file_(std::make_unique<QSaveFile>(path))
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(records) != records.size() || !file.commit())
-        throw BlockFileError(0, file.errorString());
+    if (!file_->open(QIODevice::WriteOnly))
+        throw BlockFileError(0, file_->errorString());
+}
+
+BlockFileWriter::~BlockFileWriter() = default;
+
+void BlockFileWriter::add(const QByteArray &record)
+{
+    if (file_->write(record) != record.size())
+        throw BlockFileError(0, file_->errorString());
+}
+
+void BlockFileWriter::commit()
+{
+    if (!file_->commit())
+        throw BlockFileError(0, file_->errorString());
 }
 
 }  // namespace rz

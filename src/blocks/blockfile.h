@@ -14,6 +14,7 @@
 #include <vector>
 
 class QIODevice;
+class QSaveFile;
 
 namespace rz {
 
@@ -95,9 +96,18 @@ private:
     int record_ = 0;
 };
 
-// Writes the records whole or not at all: into a temporary file beside
-// `path` that replaces it only when complete. Throws BlockFileError with
-// the system's reason.
-void writeBlockFile(const QString &path, const QByteArray &records);
+// Writes a block file whole or not at all: the records go into a temporary
+// file beside `path`, which replaces it only on commit(); without commit
+// nothing of it stays. Throws BlockFileError with the system's reason.
+class BlockFileWriter {
+public:
+    explicit BlockFileWriter(const QString &path);
+    ~BlockFileWriter();
+    void add(const QByteArray &record);
+    void commit();
+
+private:
+    std::unique_ptr<QSaveFile> file_;
+};
 
 }  // namespace rz

@@ -44,7 +44,7 @@ QString columnLabel(const QString &column)
 
 void U1Session::PU10_BFile_Click()
 {
-    if (!BlkFlg || !RS_UTbl)
+    if (!BlkFlg)
         return;
     const QString path = prompts_.chooseFile(blockFileRequest(true));
     if (path.isEmpty())
@@ -56,59 +56,63 @@ void U1Session::PU10_BFile_Click()
     prompts_.setBusy(true);
     LblMsg = QStringLiteral("ブロックファイル書込中！！");
     host_.refresh();
-    QByteArray records;
     QStringList changed;  // rows whose text the file cannot hold as it is
-    int rows = 0;
     try {
         Cp932 codec;
-        // The block as it stands in the file now.
-        RS_UTbl->requery();
+        // Written beside the file and put in its place only at the end.
+        BlockFileWriter file(path);
+        // The block as it stands in the estimate file now, read straight through once.
+        Statement block(db().handle(), blockRangeSQL(TblName, BlkLvl - 1, BlkTop, BlkEnd));
+        std::vector<ColType> types;
+        for (int i = 0; i < block.columnCount(); ++i)
+            types.push_back(colTypeFromDecl(block.columnDecl(i)));
+        auto column = [&](const char *name) {
+            for (int i = 0; i < block.columnCount(); ++i)
+                if (block.columnName(i).compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return i;
+            return -1;
+        };
         const auto &fields = blockFields();
         std::vector<int> from;
         for (const BlockField &f : fields)
-            from.push_back(RS_UTbl->fieldIndex(QString::fromLatin1(f.column)));
-        const int knm = RS_UTbl->fieldIndex(QStringLiteral("knm"));
-        records.reserve(RS_UTbl->recordCount() * kBlockRecordSize);
+            from.push_back(column(f.column));
+        const int knm = column("knm");
         std::vector<Value> values(fields.size());
-        for (RS_UTbl->moveFirst(); !RS_UTbl->eof(); RS_UTbl->moveNext()) {
-            if (++rows % 100 == 0)
+        for (int rows = 1; block.step(); ++rows) {
+            if (rows % 100 == 0)
                 progressDot();
             for (size_t i = 0; i < fields.size(); ++i)
-                values[i] = from[i] < 0 ? Value() : RS_UTbl->field(from[i]);
+                values[i] = from[i] < 0 ? Value() : block.column(from[i], types[static_cast<size_t>(from[i])]);
             QStringList lossy;
-            records += encodeBlockRecord(codec, values, &lossy);
+            file.add(encodeBlockRecord(codec, values, &lossy));
             if (!lossy.isEmpty()) {
                 QStringList labels;
                 for (const QString &c : lossy)
                     labels << columnLabel(c);
                 changed << QStringLiteral("%1 行目「%2」: %3")
                                .arg(rows)
-                               .arg(knm < 0 ? QString() : RTrim(RS_UTbl->field(knm).toString()), labels.join(u'、'));
+                               .arg(knm < 0 ? QString() : RTrim(block.column(knm, ColType::Text).toString()),
+                                    labels.join(u'、'));
             }
         }
+        bool write = true;
+        if (!changed.isEmpty()) {
+            const int shown = std::min<int>(changed.size(), 10);
+            QString list = QStringList(changed.mid(0, shown)).join(kNl);
+            if (changed.size() > shown)
+                list += kNl + QStringLiteral("ほか %1 行").arg(changed.size() - shown);
+            write = prompts_.message(QStringLiteral("次の行の文字はブロックファイルの文字コード（Shift-JIS）にないため、"
+                                                    "「？」か空白に変わります。保存しますか") +
+                                         kNl + list,
+                                     MsgOkCancelQuestion) == AnswerOk;
+        }
+        if (write)
+            file.commit();
+    } catch (const BlockFileError &e) {
+        prompts_.message(QStringLiteral("ブロックファイルを保存できませんでした。") + kNl + e.reason() + kNl + path,
+                         MsgExclamation);
     } catch (const std::exception &e) {
         showError(e);
-        changed.clear();
-        rows = -1;
-    }
-    bool write = rows >= 0;
-    if (write && !changed.isEmpty()) {
-        const int shown = std::min<int>(changed.size(), 10);
-        QString list = QStringList(changed.mid(0, shown)).join(kNl);
-        if (changed.size() > shown)
-            list += kNl + QStringLiteral("ほか %1 行").arg(changed.size() - shown);
-        write = prompts_.message(QStringLiteral("次の行の文字はブロックファイルの文字コード（Shift-JIS）にないため、"
-                                                "「？」か空白に変わります。保存しますか") +
-                                     kNl + list,
-                                 MsgOkCancelQuestion) == AnswerOk;
-    }
-    if (write) {
-        try {
-            writeBlockFile(path, records);
-        } catch (const BlockFileError &e) {
-            prompts_.message(QStringLiteral("ブロックファイルを保存できませんでした。") + kNl + e.reason() + kNl + path,
-                             MsgExclamation);
-        }
     }
     LblMsg.clear();
     prompts_.setBusy(false);
@@ -158,6 +162,7 @@ void U1Session::PU10_BRead_Click()
         BlockFileReader reader(file);
         std::unique_ptr<BlockInserter> into;
         std::vector<int> target;
+        std::vector<ColType> checked;
         const auto &fields = blockFields();
         std::vector<Value> values;
         try {
@@ -170,19 +175,22 @@ void U1Session::PU10_BRead_Click()
                     while (depth < kLevels && values[static_cast<size_t>(depth)].toLong() != 0)
                         ++depth;
                     into = std::make_unique<BlockInserter>(db(), TblName, blockPlace(row), depth);
-                    for (const BlockField &f : fields)
+                    for (const BlockField &f : fields) {
                         target.push_back(into->columnIndex(QString::fromLatin1(f.column)));
+                        // Money a column may not give back as it is: amounts are LONG,
+                        // quantities SINGLE in tables the transfer window made.
+                        const ColType type = target.back() < 0 ? ColType::Currency
+                                                               : into->columns()[static_cast<size_t>(target.back())].type();
+                        checked.push_back(f.kind == BlockField::Money && type != ColType::Currency ? type : ColType::Other);
+                    }
                 }
                 std::vector<Value> rowValues(into->columns().size());
                 for (size_t i = 0; i < fields.size(); ++i) {
                     const int t = target[i];
                     if (t < 0)
                         continue;
-                    // A number the column would not give back as it is (amounts
-                    // are LONG, quantities SINGLE in tables the transfer window made).
-                    if (fields[i].kind == BlockField::Money &&
-                        !fitsColumn(into->columns()[static_cast<size_t>(t)].type(),
-                                    QByteArray(fields[i].column).startsWith("su"), values[i].toCurrency()))
+                    if (checked[i] != ColType::Other &&
+                        !fitsColumn(checked[i], fields[i].column[0] == 's', values[i].toCurrency()))
                         throw BlockFileError(reader.record(),
                                              QStringLiteral("%1 の値 %2 はこの見積の列に入りません")
                                                  .arg(QLatin1String(fields[i].column), values[i].toCurrency().toString()));
