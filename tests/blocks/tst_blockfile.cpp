@@ -2,7 +2,9 @@
 // format's table, reading such a file (and damaged ones) in front of a row, and a round trip of every column kind.
 #include "blockscript.h"
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 namespace {
 const QString kName = QString::fromUtf8("𠮷") + QString(29, u'工');  // 60 bytes; "𠮷" is not in Shift-JIS
@@ -69,7 +71,7 @@ class TestBlockFile : public QObject {
     Q_OBJECT
 private slots:
     // Cancel of the overwrite question or of the question about text Shift-JIS lacks keeps the earlier file; then the file
-    // is the three records byte by byte; a folder that does not exist is reported.
+    // is the three records byte by byte.
     void savedFile()
     {
         BreakdownFixture f;
@@ -91,9 +93,18 @@ private slots:
         QCOMPARE(contents(path).toHex(' '), expectedFile().toHex(' '));
         const PromptRecord dialog = f.last(PromptRecord::File);
         QCOMPARE(dialog.file.title + '|' + dialog.file.filter + '|' + dialog.file.proposedName, "指定行の保存|datﾌｧｲﾙ(*.dat)|*.dat|内訳.dat");
-        f.prompts.fileAnswers.push_back(f.dir.filePath("無い/内訳.dat"));
-        QVERIFY(run(f, "F", "", before));
+        // A write that fails part-way (past the file size limit) is reported and leaves the earlier file as it was.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit, small;
+        getrlimit(RLIMIT_FSIZE, &limit);
+        small = limit, small.rlim_cur = 1000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        f.prompts.fileAnswers.push_back(path);
+        const bool ran = run(f, "F", "", before);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QVERIFY(ran);
         QVERIFY2(f.prompts.lastMessage()->text.startsWith("ブロックファイルを保存できませんでした。\r\n"), qPrintable(f.prompts.lastMessage()->text));
+        QCOMPARE(contents(path).size(), expectedFile().size());
     }
     void reading_data()
     {
