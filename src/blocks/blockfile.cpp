@@ -273,7 +273,9 @@ void BlockFileWriter::add(const QByteArray &record)
 
 void BlockFileWriter::commit()
 {
-    if (!file_->commit())
+    // The last buffered bytes are checked here: commit() would put a file
+    // cut short (disk full, size limit) in place of the earlier one.
+    if (!file_->flush() || !file_->commit())
         throw BlockFileError(0, file_->errorString());
 }
 
