@@ -4,7 +4,9 @@
 #include "breakdown/frmu1.h"
 #include "index/frmuidx.h"
 #include "store/shared.h"
+#include "transfer/frmcpy.h"
 
+#include "progresswindow.h"
 #include "settings.h"
 #include "version.h"
 
@@ -136,11 +138,21 @@ bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QS
     return true;
 }
 
-void frmMain::openTransferWindow() {}
+void frmMain::openTransferWindow()
+{
+    frmCpy window(shared_, prompts_, this);
+    if (window.start())
+        window.exec();
+}
 
 void frmMain::closeAll()
 {
     close();
+}
+
+ConversionProgress frmMain::conversionProgress()
+{
+    return conversionProgressWindow(this);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -47,6 +47,7 @@ public:
     void openIndexWindow() override;
     void openTransferWindow() override;
     void closeAll() override;
+    ConversionProgress conversionProgress() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -2,6 +2,7 @@
 // and the login window.
 #include "frmlogin.h"
 #include "frmmain.h"
+#include "legacy/importcommand.h"
 #include "print/batchprint.h"
 #include "startup.h"
 #include "store/shared.h"
@@ -20,6 +21,12 @@ int main(int argc, char **argv)
         QApplication app(argc, argv);
         QTextStream err(stderr);
         return rz::runBatchPrint(QCoreApplication::arguments().mid(2), err);
+    }
+    // `rz90 import OLD.mdb [NEW.mdb]`: converting an old Jet estimate file.
+    if (rz::isImportCommand(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QTextStream out(stdout), err(stderr);
+        return rz::runImport(QCoreApplication::arguments().mid(2), out, err);
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RZ90"));

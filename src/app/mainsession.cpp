@@ -2,10 +2,13 @@
 #include "mainsession.h"
 
 #include "appfolders.h"
+#include "legacyopen.h"
+#include "legacy/jetfile.h"
 #include "store/compaction.h"
 #include "store/filechoice.h"
 #include "store/schema.h"
 #include "store/shared.h"
+#include "transfer/transfersession.h"
 #include "ui/prompts.h"
 
 #include <QCoreApplication>
@@ -39,9 +42,25 @@ void MainSession::showIndexWindow()
     prompts_.setBusy(false);
 }
 
+QString MainSession::chooseEstimateFile(int mode)
+{
+    const QString path = sb_SelFile(mode, prompts_, programFolder(), shared_.DB_Path1);
+    if (path.isEmpty() || !isJetFile(path))
+        return path;
+    // Chosen again in this run (the second file of 編集, say): the copy made then.
+    const QString original = QFileInfo(path).canonicalFilePath();
+    const auto made = converted_.find(original);
+    if (made != converted_.end() && QFileInfo::exists(made->second))
+        return made->second;
+    const QString copy = askToConvertJetFile(path, prompts_, [this] { return host_.conversionProgress(); });
+    if (!copy.isEmpty())
+        converted_[original] = copy;
+    return copy;
+}
+
 void MainSession::openEstimateFile()
 {
-    shared_.DB_Path = sb_SelFile(0, prompts_, programFolder(), shared_.DB_Path1);
+    shared_.DB_Path = chooseEstimateFile(0);
     if (shared_.DB_Path.isEmpty())
         return;
     showIndexWindow();
@@ -49,21 +68,25 @@ void MainSession::openEstimateFile()
 
 void MainSession::openTransfer()
 {
-    shared_.DB_Path = sb_SelFile(1, prompts_, programFolder(), shared_.DB_Path1);
+    shared_.DB_Path = chooseEstimateFile(1);
     if (shared_.DB_Path.isEmpty())
         return;
     shared_.DB_Path1 = shared_.DB_Path;
-    shared_.DB_Path = sb_SelFile(2, prompts_, programFolder(), shared_.DB_Path1);
-    // The same file twice would copy an estimate onto itself: nothing happens.
-    if (shared_.DB_Path.isEmpty() || shared_.DB_Path == shared_.DB_Path1)
+    shared_.DB_Path = chooseEstimateFile(2);
+    if (shared_.DB_Path.isEmpty())
         return;
+    // The same file twice, however named, or a file the index window holds.
+    if (const QString why = TransferSession::refusal(shared_.DB_Path1, shared_.DB_Path, shared_); !why.isEmpty()) {
+        prompts_.message(why, MsgExclamation);
+        return;
+    }
     shared_.DB_Path2 = shared_.DB_Path;
     host_.openTransferWindow();
 }
 
 void MainSession::compactFile()
 {
-    shared_.DB_Path = sb_SelFile(3, prompts_, programFolder(), shared_.DB_Path1);
+    shared_.DB_Path = chooseEstimateFile(3);
     if (shared_.DB_Path.isEmpty())
         return;
     const QString workPath = writableProgramFile(QStringLiteral("wkfile.mdb"));

@@ -1,7 +1,10 @@
 // What the main window's five buttons do, without widgets: the window hands
 // in the shared state, the prompts and itself as the host of child windows.
 #pragma once
+#include "legacy/jetimport.h"
+
 #include <QString>
+#include <map>
 
 namespace rz {
 
@@ -21,6 +24,9 @@ public:
     virtual void openTransferWindow() = 0;
     // Closes the main window and with it every other window.
     virtual void closeAll() = 0;
+    // A progress window (bar and Cancel) for the conversion of an old Jet
+    // file, shown while the returned callback lives; by default none.
+    virtual ConversionProgress conversionProgress() { return {}; }
 };
 
 class MainSession {
@@ -40,10 +46,15 @@ public:
 
 private:
     void showIndexWindow();
+    // The file dialog of the mode; a file in the old Jet format is converted
+    // (when the user agrees) and its converted copy returned instead. "" when
+    // cancelled or not converted.
+    QString chooseEstimateFile(int mode);
 
     Shared &shared_;
     Prompts &prompts_;
     MainHost &host_;
+    std::map<QString, QString> converted_;  // Jet file -> its copy made in this run
 };
 
 }  // namespace rz

@@ -2,6 +2,7 @@
 
 #include "coverprint.h"
 #include "indexprint.h"
+#include "legacy/jetfile.h"
 #include "painterdevice.h"
 #include "store/database.h"
 #include "store/recordset.h"
@@ -189,6 +190,12 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         err << me << "file not found: " << a.file << '\n';
         err.flush();
         return BatchNoFile;
+    }
+    if (isJetFile(a.file)) {
+        err << me << "'" << a.file << "' is an estimate file in the old Jet format; convert it first with\n"
+            << "  rz90 import '" << a.file << "' NEW.mdb\nand print NEW.mdb\n";
+        err.flush();
+        return BatchJetFile;
     }
     std::unique_ptr<Database> db;
     try {

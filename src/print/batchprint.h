@@ -18,6 +18,7 @@ enum BatchPrintExit {
     BatchWriteFailed = 5,  // the PDF could not be written
     BatchNothing = 6,      // the estimate has no rows to print; no PDF is written
     BatchDamaged = 7,      // the file is damaged or holds a value its column cannot hold; no PDF is written
+    BatchJetFile = 8,      // the file is in the old Jet format: `rz90 import` converts it first
 };
 
 // Whether the program was started as `rz90 print ...`.

@@ -88,14 +88,6 @@ QStringList integrityProblems(Database &db)
     return problems;
 }
 
-bool sameFile(const QString &a, const QString &b)
-{
-    const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists())
-        return fa.canonicalFilePath() == fb.canonicalFilePath();
-    return fa.absoluteFilePath() == fb.absoluteFilePath();
-}
-
 // Keeps the lock of a connection for as long as it lives: in exclusive
 // locking mode the engine does not give back the lock a transaction took.
 void lockExclusively(Database &db)

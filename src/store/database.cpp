@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace rz {
 
@@ -62,16 +63,17 @@ bool rollBackJournal(const QString &file)
     return ok && !QFileInfo::exists(file + QStringLiteral("-journal"));
 }
 
+}  // namespace
+
 bool sameFile(const QString &a, const QString &b)
 {
     if (a.isEmpty() || b.isEmpty())
         return false;
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    const QString cb = QFileInfo(b).canonicalFilePath();
-    return !ca.isEmpty() && ca == cb;
+    struct stat sa {}, sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 && ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
-
-}  // namespace
 
 QString quoteIdentifier(const QString &name)
 {

@@ -131,6 +131,10 @@ private:
 };
 
 QString quoteIdentifier(const QString &name);
+// Whether two names lead to one file: a link, "./" or another letter case on
+// a file system that ignores case all reach the same device and inode. Names
+// of files that do not exist compare as absolute paths; an empty name is no file.
+bool sameFile(const QString &a, const QString &b);
 // Strips [brackets] or "quotes" from a table reference.
 QString unbracket(const QString &name);
 

@@ -81,7 +81,15 @@ QString itemTableCreateSql(qint64 key)
 
 void sb_MkIdxDB(const QString &path, int mode)
 {
-    if (QFileInfo::exists(path))
+    createWholeFile(path, [mode](Database &db) {
+        if (mode != 1)
+            db.createTable(QString::fromLatin1(kIndexTable), indexTableColumns());
+    });
+}
+
+void createWholeFile(const QString &path, const std::function<void(Database &)> &fill)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         throw DbError(QStringLiteral("ファイル '%1' は既に存在します。").arg(path));
     // The file is built under a passing name beside it and takes the user's
     // name only when it is complete: a crash half way leaves no file that
@@ -97,17 +105,15 @@ void sb_MkIdxDB(const QString &path, int mode)
     }  // the empty reservation goes; the database is created in its place
     try {
         auto db = Database::create(building);
-        if (mode != 1)
-            db->createTable(QString::fromLatin1(kIndexTable), indexTableColumns());
+        fill(*db);
         db->close();
+        // rename() never replaces a file that appeared meanwhile.
+        if (!QFile::rename(building, path))
+            throw DbError(QStringLiteral("ファイル '%1' を作成できません。").arg(path));
     } catch (...) {
-        QFile::remove(building);
+        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
+            QFile::remove(building + QLatin1String(suffix));
         throw;
-    }
-    // rename() never replaces a file that appeared meanwhile.
-    if (!QFile::rename(building, path)) {
-        QFile::remove(building);
-        throw DbError(QStringLiteral("ファイル '%1' を作成できません。").arg(path));
     }
 }
 

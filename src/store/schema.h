@@ -3,6 +3,7 @@
 #pragma once
 #include "database.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,6 +23,12 @@ QString itemTableCreateSql(qint64 key);
 // Creates a new estimate file. Mode 1: an empty database only; otherwise
 // with the index table. Throws DbError (the file exists, the disk is full...).
 void sb_MkIdxDB(const QString &path, int mode);
+
+// Makes a new database file at path whole or not at all: fill works on a
+// database created under a passing name beside path, which takes path's name
+// only when fill has returned and the database is closed. Whatever fill
+// throws removes it again; an existing file is never replaced (DbError).
+void createWholeFile(const QString &path, const std::function<void(Database &)> &fill);
 
 // Creates an item table with the 48 columns in an open estimate file.
 void sb_MkUTbl(const QString &tableName, Database &db);

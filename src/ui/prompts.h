@@ -45,6 +45,13 @@ public:
     // separator line. Returns the index of the chosen entry, or -1 when the
     // menu was dismissed.
     virtual int popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos) = 0;
+    // The same with one entry marked as the default (drawn bold); -1 for none.
+    virtual int popupMenuWithDefault(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos,
+                                     int defaultEntry)
+    {
+        (void)defaultEntry;
+        return popupMenu(entries, enabled, globalPos);
+    }
     // A message of an OK-only style with one more button that does
     // something with what the message announces (open a written file).
     // Returns AnswerAction when that button was chosen, else AnswerOk.

@@ -107,6 +107,12 @@ QString QtPrompts::chooseFile(const FileDialogRequest &request)
 
 int QtPrompts::popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos)
 {
+    return popupMenuWithDefault(entries, enabled, globalPos, -1);
+}
+
+int QtPrompts::popupMenuWithDefault(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos,
+                                    int defaultEntry)
+{
     QMenu menu(parent_);
     QList<QAction *> actions;
     for (int i = 0; i < entries.size(); ++i) {
@@ -114,6 +120,8 @@ int QtPrompts::popupMenu(const QStringList &entries, const QList<bool> &enabled,
         a->setEnabled(i < enabled.size() ? enabled[i] : true);
         actions << a;
     }
+    if (defaultEntry >= 0 && defaultEntry < actions.size())
+        menu.setDefaultAction(actions[defaultEntry]);
     QAction *chosen = menu.exec(globalPos);
     return chosen ? static_cast<int>(actions.indexOf(chosen)) : -1;
 }

@@ -17,6 +17,8 @@ public:
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString chooseFile(const FileDialogRequest &request) override;
     int popupMenu(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos) override;
+    int popupMenuWithDefault(const QStringList &entries, const QList<bool> &enabled, const QPoint &globalPos,
+                             int defaultEntry) override;
     void beep() override;
     void setBusy(bool busy) override;
 

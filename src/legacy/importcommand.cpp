@@ -1,0 +1,63 @@
+#include "importcommand.h"
+
+#include "jetfile.h"
+#include "jetimport.h"
+
+#include <QFileInfo>
+#include <csignal>
+#include <cstring>
+
+namespace rz {
+
+namespace {
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void onInterrupt(int) { interrupted = 1; }
+}  // namespace
+
+bool isImportCommand(int argc, char **argv)
+{
+    return argc > 1 && std::strcmp(argv[1], "import") == 0;
+}
+
+int runImport(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    const QString me = QStringLiteral("rz90 import: ");
+    if (args.isEmpty() || args.size() > 2 || args.first().startsWith(QLatin1String("-"))) {
+        err << "usage: rz90 import OLD.mdb [NEW.mdb]\n";
+        err.flush();
+        return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h")) ? ImportOk : ImportUsage;
+    }
+    const QString from = args[0];
+    const QString to = args.size() > 1 ? args[1] : convertedFileName(from);
+    auto fail = [&](const QString &text, int code) {
+        err << me << text << '\n';
+        err.flush();
+        return code;
+    };
+    if (!QFileInfo(from).isFile())
+        return fail(QStringLiteral("file not found: %1").arg(from), ImportNoFile);
+    if (!isJetFile(from))
+        return fail(QStringLiteral("'%1' is not an estimate file in the old Jet format").arg(from), ImportNoFile);
+    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink())
+        return fail(QStringLiteral("'%1' exists already; it is never overwritten").arg(to), ImportCannotWrite);
+    if (!QFileInfo(QFileInfo(to).absolutePath()).isWritable())
+        return fail(QStringLiteral("cannot write into the folder of '%1'").arg(to), ImportCannotWrite);
+
+    // Ctrl+C stops between rows, so the unfinished file can be removed.
+    interrupted = 0;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    int code = ImportOk;
+    try {
+        const ConversionSummary summary = convertJetFile(from, to, [](qint64, qint64) { return !interrupted; });
+        out << summary.text() << '\n';
+        out.flush();
+    } catch (const ConversionCancelled &e) {
+        code = fail(e.description(), ImportCancelled);
+    } catch (const DbError &e) {
+        code = fail(e.description(), ImportFailed);
+    }
+    std::signal(SIGINT, previous);
+    return code;
+}
+
+}  // namespace rz

@@ -1,0 +1,36 @@
+#include "jetfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace rz {
+
+JetFormat jetFormatOf(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return JetFormat::None;
+    // Page 0 begins with a fixed signature; the version follows at 0x14.
+    const QByteArray head = f.read(0x18);
+    static const QByteArray signature("\x00\x01\x00\x00Standard Jet DB\x00", 20);
+    if (head.size() < 0x18 || !head.startsWith(signature))
+        return JetFormat::None;
+    switch (static_cast<unsigned char>(head[0x14])) {
+    case 0: return JetFormat::Jet3;
+    case 1: return JetFormat::Jet4;
+    default: return JetFormat::Unknown;
+    }
+}
+
+QString convertedFileName(const QString &jetPath)
+{
+    const QFileInfo fi(jetPath);
+    const QString stem = fi.absolutePath() + u'/' + fi.completeBaseName() + QStringLiteral("_変換");
+    const QString suffix = fi.suffix().isEmpty() ? QStringLiteral(".mdb") : u'.' + fi.suffix();
+    QString name = stem + suffix;
+    for (int n = 2; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++n)
+        name = stem + QStringLiteral("(%1)").arg(n) + suffix;
+    return name;
+}
+
+}  // namespace rz
