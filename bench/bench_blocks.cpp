@@ -5,6 +5,7 @@
 // same rows in one transaction (insert, update, delete by rowid) as the
 // physical limit.
 #include "benchmain.h"
+#include "blocks/blockfile.h"
 #include "breakdown/frmu1.h"
 #include "estimategen.h"
 
@@ -66,8 +67,40 @@ void report(QTextStream &out, const QString &what, double ms, double goal, doubl
 {
     out << what << ": " << ms << " ms (goal < " << goal << " ms, " << ms / goal << " of it"
         << (ms < goal ? "" : "  ** MISSED **") << ")" << Qt::endl;
-    out << "  bare engine " << bareWhat << ": " << bare << " ms; command / bare = " << ms / bare << Qt::endl;
+    out << "  bare " << bareWhat << ": " << bare << " ms; command / bare = " << ms / bare << Qt::endl;
 }
+
+// The editor on a generated estimate, its item table's rows counted.
+struct Editor {
+    rzbench::CountingPrompts prompts;
+    rz::Shared shared;
+    std::unique_ptr<rz::frmU1> window;
+    bool open(const QString &path)
+    {
+        shared.DB_Main = rz::openEstimateFile(path);
+        shared.DB_TblName = rz::itemTableName(rzbench::kEstimateKey);
+        shared.U1_Rt1 = shared.U1_Rt2 = 100;
+        shared.formsLoaded = 2;
+        window = std::make_unique<rz::frmU1>(shared, prompts);
+        return window->start();
+    }
+    rz::U1Session &s() { return window->session(); }
+    int count()
+    {
+        return int(shared.DB_Main->openRecordset("SELECT COUNT(*) FROM TBL00064", rz::RecordsetType::Snapshot)->field(0).toLong());
+    }
+    void mark(int row)
+    {
+        s().gridCellEntered(row, 1);
+        s().PU10_Click(rz::U1Session::PU10_Top);
+        s().PU10_Click(rz::U1Session::PU10_End);
+    }
+    void close()
+    {
+        window.reset();
+        shared.DB_Main.reset();
+    }
+};
 
 int benchBlocks(const QStringList &)
 {
@@ -139,6 +172,58 @@ int benchBlocks(const QStringList &)
     return 0;
 }
 
+// A block file of one top group of 100,125 rows saved and read back in
+// front of the group, beside a bare write and read of the same bytes and a
+// bare insert of the same rows.
+int benchBlockFile(const QStringList &)
+{
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("blocks.mdb")), file = dir.filePath(QStringLiteral("内訳.dat"));
+    int rows = 0;
+    rzbench::makeEstimate(path, &rows, rzbench::Fanout{1, 4, 5, 5, 20, 48});
+    out << "generated " << rows << " item rows in one top group" << Qt::endl;
+    Editor e;
+    if (!e.open(path))
+        return 1;
+    e.prompts.fileAnswer = file;
+    e.mark(1);
+    const double saveMs = timeMs([&] { e.s().PU10_Click(rz::U1Session::PU10_BFile); });
+    e.s().gridCellEntered(1, 1);
+    const double readMs = timeMs([&] { e.s().PU10_Click(rz::U1Session::PU10_BRead); });
+    const int after = e.count();
+    const double commandsMiB = rzbench::peakMiB();
+    e.close();
+    QFile saved(file);
+    if (saved.size() != qint64(rows) * rz::kBlockRecordSize || after != 2 * rows || e.prompts.messages != 0) {
+        out << "the block file went wrong: " << saved.size() << " bytes, " << after << " rows after reading" << Qt::endl;
+        return 1;
+    }
+    QByteArray bytes;
+    const double bareRead = timeMs([&] {
+        saved.open(QIODevice::ReadOnly);
+        bytes = saved.readAll();
+        saved.close();
+    });
+    const double bareWrite = timeMs([&] {
+        QFile copy(dir.filePath(QStringLiteral("copy.dat")));
+        copy.open(QIODevice::WriteOnly);
+        copy.write(bytes);
+    });
+    const double bareInsert = barePass(path, "SELECT * FROM TBL00064 WHERE key1 = 1024",
+                                       "INSERT INTO TBL00064 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                                       "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    report(out, QStringLiteral("block file save of %1 rows (%2 bytes)").arg(rows).arg(bytes.size()), saveMs, 1000,
+           bareWrite, QStringLiteral("write of the same bytes"));
+    report(out, QStringLiteral("block file read of %1 rows").arg(rows), readMs, 1000, bareRead,
+           QStringLiteral("read of the same bytes"));
+    out << "  bare engine insert of the same rows: " << bareInsert << " ms; read / bare insert = " << readMs / bareInsert
+        << Qt::endl;
+    out << "peak memory of the commands: " << commandsMiB << " MiB" << Qt::endl;
+    return 0;
+}
+
 }  // namespace
 
 RZ_BENCH(blocks, benchBlocks)
+RZ_BENCH(blockfile, benchBlockFile)

@@ -417,6 +417,12 @@ void U1Session::PU10_Click(int entry)
     case PU10_BDel:
         PU10_BDel_Click();
         break;
+    case PU10_BFile:
+        PU10_BFile_Click();
+        break;
+    case PU10_BRead:
+        PU10_BRead_Click();
+        break;
     case PU10_MkRowSpc:
         PU10_MkRowSpc_Click();
         break;

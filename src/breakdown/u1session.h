@@ -188,6 +188,9 @@ public:
     void PU10_BDel_Click();
     void PU10_MkRowSpc_Click();
     void sb_AmtCopy(int mode);  // 0: estimate to budget, 1: budget to estimate
+    // The marked block saved to a block file; a block file read in front of the cursor row.
+    void PU10_BFile_Click();
+    void PU10_BRead_Click();
     static const QString kBlockRangeWrong;  // end before start
     static const QString kBlockNoRoom;      // a copy stopped for lack of keys
     static const QString kSpacingTooWide;   // row spacing would pass the largest key

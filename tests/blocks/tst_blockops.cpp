@@ -1,6 +1,6 @@
 // Block commands of the editor's edit menu driven through F10 as a user chooses them: marking a block, copying it to any level,
 // deleting it, row spacing and the amount copy, checked on the rows of the file they leave added and removed.
-#include "breakdown/breakdownfixture.h"
+#include "blockscript.h"
 
 namespace {
 // P with 24 rows below, Q with a unit price, X with a sub-tree of three, Y, Z, and W (32 after Z: room for one copied row)
@@ -24,58 +24,6 @@ bool open(BreakdownFixture &f)
     f.add(base());
     f.db()->execute("UPDATE TBL00064 SET lvl = (key1 <> 0) + (key2 <> 0) + (key3 <> 0) + (key4 <> 0) + (key5 <> 0) + (key6 <> 0) + (key7 <> 0) + (key8 <> 0)");
     return f.open({});
-}
-// Every row as "key1/key2/... flag name", "#lvl" added where lvl disagrees with the keys.
-QStringList rows(BreakdownFixture &f)
-{
-    QStringList out;
-    auto db = f.db();
-    auto rs = db->openRecordset("SELECT * FROM TBL00064 ORDER BY key1, key2, key3, key4, key5, key6, key7, key8", RecordsetType::Snapshot);
-    for (; !rs->eof(); rs->moveNext()) {
-        QStringList keys;
-        for (int i = 0; i < 8 && rs->field(i).toLong() != 0; ++i)
-            keys << rs->field(i).toString();
-        out << keys.join('/') + ' ' + rs->field("flg").toString().left(1) + rs->field("knm").toString().trimmed() +
-                   (rs->field("lvl").toLong() == keys.size() ? QString() : '#' + rs->field("lvl").toString());
-    }
-    return out;
-}
-// The rows added, then the rows removed marked "!".
-QString diff(QStringList before, QStringList after)
-{
-    QStringList added;
-    for (const QString &r : after)
-        if (!before.removeOne(r))
-            added << r;
-    for (const QString &r : before)
-        added << '!' + r;
-    return added.join(", ");
-}
-// A script of steps: Dn down into row n, U up, V the F5 switch, Q the case's statements; S, E, C, X, R, A are the edit menu's
-// start, end, copy, delete, row spacing and amount copy, on row n when one is given.
-bool run(BreakdownFixture &f, const QString &script, const QString &sql, QStringList &before)
-{
-    for (const QString &step : script.split(' ', Qt::SkipEmptyParts)) {
-        const int row = step.mid(1).toInt(), entry = QString("SE?CX????R?A").indexOf(step[0]);
-        if (row)
-            f.toRow(row);
-        if (step[0] == 'D' || step[0] == 'U' || step[0] == 'V')
-            f.press(step[0] == 'D' ? Qt::Key_F1 : step[0] == 'U' ? Qt::Key_F12 : Qt::Key_F5);
-        else if (step[0] == 'Q') {
-            try {
-                for (const QString &statement : sql.split('|'))
-                    f.db()->execute(statement);
-            } catch (const std::exception &e) {
-                qWarning("%s", e.what());
-                return false;
-            }
-            before = rows(f);
-        } else {
-            f.prompts.menuAnswers.push_back(entry + (entry == 11 && f.s().DispMode == 0));
-            f.press(Qt::Key_F10);
-        }
-    }
-    return true;
 }
 struct Case { QString script, sql, diff, messages, total, probe, probeValue, enabled; int answer = AnswerOk, beeps = 0; };
 const char *kRefuse = "CREATE TRIGGER refuse BEFORE %1 ON TBL00064 WHEN %2.knm = 'Y' BEGIN SELECT RAISE(ABORT, '拒否'); END";
