@@ -66,6 +66,23 @@ bool U1Session::blockOnLevelShown() const
     return true;
 }
 
+bool U1Session::readRowKeys(int row, std::array<qint32, 9> &keys)
+{
+    // The grid row's keys as stored, with the ninth slot left 0 so that a
+    // depth test can look one level past the last.
+    try {
+        const Fields &f = fields();
+        sb_GetCurRec(row);
+        for (size_t i = 0; i < kLevels; ++i)
+            keys[i] = static_cast<qint32>(RsLvl->field(f.key[i]).toLong());
+    } catch (const std::exception &e) {
+        showError(e);
+        return false;
+    }
+    keys[kLevels] = 0;
+    return true;
+}
+
 void U1Session::PU10_Top_Click()
 {
     const int row = grid_.row();
@@ -73,16 +90,8 @@ void U1Session::PU10_Top_Click()
         prompts_.beep();
         return;
     }
-    try {
-        const Fields &f = fields();
-        sb_GetCurRec(row);
-        for (size_t i = 0; i < kLevels; ++i)
-            BlkTop[i] = static_cast<qint32>(RsLvl->field(f.key[i]).toLong());
-    } catch (const std::exception &e) {
-        showError(e);
+    if (!readRowKeys(row, BlkTop))
         return;
-    }
-    BlkTop[kLevels] = 0;
     BlkPage = LvlPage[static_cast<size_t>(CurLvl)];
     BlkRow = row;
     BlkTopName = Trim(grid_.text(row, ColKnm));
@@ -98,15 +107,8 @@ void U1Session::PU10_End_Click()
         return;
     }
     std::array<qint32, 9> end{};
-    try {
-        const Fields &f = fields();
-        sb_GetCurRec(row);
-        for (size_t i = 0; i < kLevels; ++i)
-            end[i] = static_cast<qint32>(RsLvl->field(f.key[i]).toLong());
-    } catch (const std::exception &e) {
-        showError(e);
+    if (!readRowKeys(row, end))
         return;
-    }
     // The start must be a row of this very level (not of another level, nor
     // missing), and the end must not lie before it.
     const size_t lvl = static_cast<size_t>(CurLvl);

@@ -182,6 +182,8 @@ public:
     // block on the level shown, copying it in front of the cursor row,
     // deleting it, row spacing and the amount copies between the two sets.
     void PU10_Top_Click();
+    // The keys of a grid row's record; false once a failure was shown.
+    bool readRowKeys(int row, std::array<qint32, 9> &keys);
     void PU10_End_Click();
     void sb_SetBlkRs();
     void PU10_BCopy_Click();
