@@ -1,8 +1,8 @@
 // Reading and writing the login password record.
 #include "passwordfile.h"
+#include "store/savefile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cmath>
 #include <cstring>
@@ -157,7 +157,7 @@ bool savePassword(const QString &path, const QString &password, QString *error)
 {
     QSaveFile file(path);
     const QByteArray record = encodePasswordRecord(password);
-    if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !commitWhole(file)) {
         if (error)
             *error = file.errorString();
         return false;

@@ -1,7 +1,7 @@
 #include "blockfile.h"
+#include "store/savefile.h"
 
 #include <QIODevice>
-#include <QSaveFile>
 #include <QtEndian>
 #include <cerrno>
 #include <iconv.h>
@@ -273,9 +273,7 @@ void BlockFileWriter::add(const QByteArray &record)
 
 void BlockFileWriter::commit()
 {
-    // The last buffered bytes are checked here: commit() would put a file
-    // cut short (disk full, size limit) in place of the earlier one.
-    if (!file_->flush() || !file_->commit())
+    if (!commitWhole(*file_))
         throw BlockFileError(0, file_->errorString());
 }
 

@@ -1,4 +1,5 @@
 #include "painterdevice.h"
+#include "store/savefile.h"
 
 #include <QDir>
 #include <QGlyphRun>
@@ -358,7 +359,7 @@ void PainterPrintDevice::endDoc()
         return;
     painter_.end();
     begun_ = false;
-    if (file_ && !file_->commit())
+    if (file_ && !commitWhole(*file_))
         throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)").arg(pdf_, file_->errorString()))
                                      .toStdString());
 }

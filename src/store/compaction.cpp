@@ -3,10 +3,10 @@
 #include "compaction.h"
 
 #include "database.h"
+#include "savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <sqlite3.h>
 
@@ -127,7 +127,7 @@ void replaceWithCopy(const QString &path, const QString &copyPath)
     }
     if (src.error() != QFile::NoError)
         throw DbError(QStringLiteral("作業ファイル '%1' を読み込めません: %2").arg(copyPath, src.errorString()));
-    if (!dst.commit())
+    if (!commitWhole(dst))
         throw DbError(QStringLiteral("ファイル '%1' を書き換えられません: %2").arg(path, dst.errorString()));
 }
 
