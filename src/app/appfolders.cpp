@@ -15,10 +15,22 @@ QString &programFolderOverride()
     return path;
 }
 
+// An installed program lives in a system folder that the package manager owns
+// and every user shares: it never writes there, not even when root could, and
+// never takes a user's file from there.
+bool programInstalled()
+{
+    const QString folder = QFileInfo(programFolder()).canonicalFilePath() + u'/';
+    for (const char *prefix : {"/usr/", "/opt/", "/bin/", "/sbin/", "/snap/", "/app/"})
+        if (folder.startsWith(QLatin1String(prefix)))
+            return true;
+    return false;
+}
+
 bool programFolderWritable()
 {
     const QFileInfo info(programFolder());
-    return info.isDir() && info.isWritable();
+    return !programInstalled() && info.isDir() && info.isWritable();
 }
 }  // namespace
 
@@ -63,7 +75,7 @@ QString readableProgramFile(const QString &name)
             return inProgram;
         return perUser;
     }
-    return perUserHas ? perUser : inProgram;
+    return perUserHas || programInstalled() ? perUser : inProgram;
 }
 
 }  // namespace rz

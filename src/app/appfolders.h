@@ -1,6 +1,6 @@
-// Where the program keeps the files it owns next to its executable (the
-// password file, the compaction work file), with a per-user fallback for
-// installations whose program folder is read-only.
+// Where the program keeps its own files (the password file, the compaction
+// work file): next to its executable when it runs from its build folder, in
+// the per-user data folder when it is installed or its folder is read-only.
 #pragma once
 #include <QString>
 
@@ -15,11 +15,13 @@ void setProgramFolderForTesting(const QString &path);
 QString perUserDataFolder();
 
 // Where the program writes its own file `name`: the program folder when it may
-// write there, else the per-user data folder.
+// write there and is not installed (under /usr, /opt and the like), else the
+// per-user data folder.
 QString writableProgramFile(const QString &name);
 // Where the program reads its own file `name` from: the copy in the place it
 // would write to when that exists, else the other existing copy, else the
-// program folder path (which may not exist).
+// program folder path (which may not exist). An installed program reads only
+// the per-user copy.
 QString readableProgramFile(const QString &name);
 
 }  // namespace rz

@@ -1,33 +1,21 @@
-// Entry point of the program: the start-up sequence with the real prompts
-// and the login window.
+// Entry point of the program: the command line, then the start-up sequence
+// with the real prompts and the login window.
+#include "commandline.h"
 #include "frmlogin.h"
 #include "frmmain.h"
-#include "legacy/importcommand.h"
-#include "print/batchprint.h"
 #include "startup.h"
 #include "store/shared.h"
 #include "ui/qtprompts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QTextStream>
 #include <QTranslator>
 
 int main(int argc, char **argv)
 {
-    // `rz90 print FILE.mdb ...`: batch printing to PDF, no windows.
-    if (rz::isBatchPrintCommand(argc, argv)) {
-        rz::prepareBatchPrintPlatform();
-        QApplication app(argc, argv);
-        QTextStream err(stderr);
-        return rz::runBatchPrint(QCoreApplication::arguments().mid(2), err);
-    }
-    // `rz90 import OLD.mdb [NEW.mdb]`: converting an old Jet estimate file.
-    if (rz::isImportCommand(argc, argv)) {
-        QCoreApplication app(argc, argv);
-        QTextStream out(stdout), err(stderr);
-        return rz::runImport(QCoreApplication::arguments().mid(2), out, err);
-    }
+    // `rz90 print ...`, `rz90 import ...`, the usage and the version end here.
+    if (const std::optional<int> code = rz::runCommandLine(argc, argv))
+        return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));

@@ -16,6 +16,12 @@ namespace {
 
 const char *const kSideFiles[] = {"", "-journal", "-wal", "-shm"};
 
+std::function<void(const QString &)> &compactedCopyHook()
+{
+    static std::function<void(const QString &)> hook;
+    return hook;
+}
+
 // Removes the work file and the engine's side files of it. Returns false when
 // one of them exists and cannot be removed.
 bool removeWorkFiles(const QString &workPath)
@@ -131,7 +137,31 @@ void replaceWithCopy(const QString &path, const QString &copyPath)
         throw DbError(QStringLiteral("ファイル '%1' を書き換えられません: %2").arg(path, dst.errorString()));
 }
 
+// The copy must be sound and hold what the original held; the engine's own
+// failure to read it counts as damage of the copy.
+void checkCopy(const QString &workPath, const Contents &before)
+{
+    QStringList problems;
+    bool same = false;
+    try {
+        auto copy = Database::open(workPath, Database::Mode::ReadOnly);
+        problems = integrityProblems(*copy);
+        same = problems.isEmpty() && readContents(*copy) == before;
+    } catch (const DbError &e) {
+        problems << e.description();
+    }
+    if (!problems.isEmpty())
+        throw DbError(QStringLiteral("最適化したファイルに問題があります: %1").arg(problems.first()));
+    if (!same)
+        throw DbError(QStringLiteral("最適化したファイルの内容が元のファイルと一致しません。"));
+}
+
 }  // namespace
+
+void setCompactedCopyHookForTesting(std::function<void(const QString &workPath)> hook)
+{
+    compactedCopyHook() = std::move(hook);
+}
 
 void compactEstimateFile(const QString &path, const QString &workPath)
 {
@@ -148,14 +178,9 @@ void compactEstimateFile(const QString &path, const QString &workPath)
 
     try {
         original->compactInto(workPath);
-        {
-            auto copy = Database::open(workPath, Database::Mode::ReadOnly);
-            const QStringList problems = integrityProblems(*copy);
-            if (!problems.isEmpty())
-                throw DbError(QStringLiteral("最適化したファイルに問題があります: %1").arg(problems.first()));
-            if (!(readContents(*copy) == before))
-                throw DbError(QStringLiteral("最適化したファイルの内容が元のファイルと一致しません。"));
-        }
+        if (compactedCopyHook())
+            compactedCopyHook()(workPath);
+        checkCopy(workPath, before);
         replaceWithCopy(path, workPath);
     } catch (...) {
         original.reset();

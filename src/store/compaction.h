@@ -4,6 +4,7 @@
 #include "dberror.h"
 
 #include <QString>
+#include <functional>
 
 namespace rz {
 
@@ -14,5 +15,9 @@ namespace rz {
 // opened or locked (another program uses it), is damaged, or cannot be
 // replaced; the original is then exactly as it was and no work file remains.
 void compactEstimateFile(const QString &path, const QString &workPath);
+
+// Tests: called with the work file once it holds the compacted copy and
+// before the copy is checked, to damage it and see the check refuse it.
+void setCompactedCopyHookForTesting(std::function<void(const QString &workPath)> hook);
 
 }  // namespace rz

@@ -84,7 +84,6 @@ void frmCpy::layoutWindow()
         const int left = kMargin + l * (half + kMargin);
         lblDB[static_cast<size_t>(l)]->setGeometry(twipsRect(left, kListTop - 360, half, 330));
         view(l)->setGeometry(twipsRect(left, kListTop, half, std::max(600, h - kListTop - kMargin)));
-        session_.list(l).setColWidth(1, pixelsToTwips(view(l)->viewport()->width()));
     }
 }
 
@@ -138,7 +137,12 @@ bool frmCpy::eventFilter(QObject *watched, QEvent *event)
 {
     for (int l = 0; l < 2; ++l) {
         QTableView *v = view(l);
-        if (watched == v && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
+        if (watched == v->viewport() && event->type() == QEvent::Resize) {
+            // The name column fills the list whatever its width: the list's
+            // inner width is known only once it is shown, and it narrows when
+            // a scroll bar appears.
+            session_.list(l).setColWidth(1, pixelsToTwips(static_cast<QResizeEvent *>(event)->size().width()));
+        } else if (watched == v && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
             // A popup menu or a message box takes the focus only for a moment:
             // the active list stays what it was.
             const auto reason = static_cast<QFocusEvent *>(event)->reason();

@@ -2,6 +2,7 @@
 #include "app/appfolders.h"
 #include "app/frmlogin.h"
 #include "app/passwordfile.h"
+#include "support/filelimit.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -73,7 +74,7 @@ private slots:
         QCOMPARE(LoginSession(QStringLiteral("u"), programCopy(), programCopy(), QTime(9, 5, 59)).password(), loaded);
     }
 
-    // The program folder may be read-only once installed; a failed write is reported.
+    // The program folder may be read-only, or installed; a failed write is reported.
     void fileLocation()
     {
         QCOMPARE(writableProgramFile(PasswordFileName), programCopy());
@@ -82,7 +83,17 @@ private slots:
         QVERIFY(savePassword(perUserCopy(), QStringLiteral("1111")));
         QVERIFY(savePassword(programCopy(), QStringLiteral("2222")));
         QCOMPARE(loadPassword(readableProgramFile(PasswordFileName), QTime(1, 2)), QStringLiteral("2222"));
+        {  // a write cut short (the disk full) keeps the earlier file whole
+            rztest::FileSizeLimit limit(20);
+            QVERIFY(!savePassword(programCopy(), QStringLiteral("9999")));
+        }
+        QCOMPARE(loadPassword(programCopy(), QTime(1, 2)), QStringLiteral("2222"));
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{PasswordFileName});
         QFile::remove(perUserCopy());
+        // Installed, the program keeps its files per user, also when run by root, who may write its folder.
+        setProgramFolderForTesting(QStringLiteral("/usr/bin"));
+        QCOMPARE(writableProgramFile(PasswordFileName), perUserCopy());
+        QCOMPARE(readableProgramFile(PasswordFileName), perUserCopy());
         // An unusable program folder sends writes to the per-user folder.
         setProgramFolderForTesting(dir->filePath(QStringLiteral("not-there")));
         QCOMPARE(writableProgramFile(PasswordFileName), perUserCopy());

@@ -3,6 +3,7 @@
 #include "store/filechoice.h"
 #include "store/recordset.h"
 #include "store/schema.h"
+#include "support/filelimit.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -175,6 +176,63 @@ private slots:
 
         QCOMPARE(readAll(path), before);
         QVERIFY(!QFileInfo::exists(work));
+    }
+
+    // The compacted copy replaces the file only when it holds what the file held and the whole of it was
+    // written; a work path that names the file itself (under any of its names) is refused before anything
+    // is removed. Each time the file stays as it was and no work file remains.
+    void compactionRefusesABadCopy_data()
+    {
+        QTest::addColumn<QString>("fault");  // an SQL statement run on the copy, or (lower case) a fault
+        QTest::addColumn<QString>("message");
+        const QString differs = QStringLiteral("内容が元のファイルと一致しません"), same = QStringLiteral("作業ファイルと同じ");
+        QTest::newRow("a row lost") << "DELETE FROM TBL00001 WHERE key2 = 64" << differs;
+        QTest::newRow("a table lost") << "DROP TABLE TBL00001" << differs;
+        QTest::newRow("a column more") << "ALTER TABLE RZTBLIDX ADD COLUMN x" << differs;
+        QTest::newRow("another version") << "PRAGMA user_version = 7" << differs;
+        QTest::newRow("a damaged page") << "page" << QStringLiteral("問題があります");
+        QTest::newRow("disk full while replacing") << "full" << QStringLiteral("書き換えられません");
+        QTest::newRow("work path is the file") << "same" << same;
+        QTest::newRow("with ./") << "dot" << same;
+        QTest::newRow("through a linked folder") << "folder link" << same;
+        QTest::newRow("hard link") << "hard link" << same;
+        QTest::newRow("other case is another file") << "case" << QString();
+    }
+    void compactionRefusesABadCopy()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString path = makeEstimateFile(dir.path(), 5), name = QFileInfo(path).fileName();
+        QString work = dir.filePath(QStringLiteral("wkfile.mdb"));
+        if (fault == "same" || fault == "dot")
+            work = fault == "same" ? path : dir.path() + "/./" + name;
+        if (fault == "folder link")
+            QVERIFY(QFile::link(dir.path(), dir.filePath("link")) && !(work = dir.filePath("link/" + name)).isEmpty());
+        if (fault == "hard link")
+            QVERIFY(::link(QFile::encodeName(path), QFile::encodeName(work)) == 0);
+        if (fault == "case")
+            QVERIFY(QFile::copy(path, work = dir.filePath(QStringLiteral("見積書.MDB"))));
+        const QByteArray before = readAll(path);
+        std::unique_ptr<rztest::FileSizeLimit> limit;
+        setCompactedCopyHookForTesting([&](const QString &copy) {
+            if (fault == "page") {
+                QFile f(copy);
+                f.open(QIODevice::ReadWrite) && f.seek(2 * 4096) && f.write(QByteArray(4096, '\xA5'));
+            } else if (fault == "full") {
+                limit = std::make_unique<rztest::FileSizeLimit>(QFileInfo(copy).size() / 2);
+            } else if (fault.front().isUpper()) {
+                auto db = Database::open(copy);
+                db->execute(fault);
+            }
+        });
+        const QString error = errorOf([&] { compactEstimateFile(path, work); });
+        setCompactedCopyHookForTesting({});
+        limit.reset();
+        QVERIFY2(message.isEmpty() ? error.isEmpty() : error.contains(message), qPrintable(error));
+        if (!message.isEmpty())
+            QCOMPARE(readAll(path), before);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), fault == "hard link" ? 2 : 1);
     }
 
     // A file another connection is using is refused and left as it was; that

@@ -270,12 +270,13 @@ private slots:
     }
 
     // The window: the right button selects the row under it, Right and Left move the active (light
-    // green) list, Esc closes.
+    // green) list, a name pasted into a list that was empty fills the list's width, Esc closes.
     void windowKeys()
     {
         Files f;
         f.make(1, {64, 128});
         f.make(2, {});
+        openEstimateFile(f.path(1))->execute("UPDATE RZTBLIDX SET knm = '第一見積 ＡＢＣＤ' WHERE key1 = 64");
         f.shared.DB_Path1 = f.path(1), f.shared.DB_Path2 = f.path(2);
         frmCpy w(f.shared, f.prompts);
         QVERIFY(w.start());
@@ -292,6 +293,14 @@ private slots:
         QVERIFY(w.Lst1->palette().color(QPalette::Base) != green);
         QTest::keyClick(w.Lst2, Qt::Key_Left);
         QTRY_COMPARE(w.Lst1->palette().color(QPalette::Base), green);
+        f.prompts.menuAnswers = {TransferSession::MenuCopy, TransferSession::MenuPaste};
+        w.session().listClick(0, 0), w.session().cmdMenu_Click(TransferSession::CmdCopy);
+        w.session().listGotFocus(1), w.session().cmdMenu_Click(TransferSession::CmdCopy);
+        QCOMPARE(w.session().list(1).text(1, 1), "第一見積 ＡＢＣＤ");
+        for (const int width : {w.width(), w.width() + 300}) {
+            w.resize(width, w.height());
+            QTRY_VERIFY(qAbs(w.Lst2->columnWidth(1) - w.Lst2->viewport()->width()) <= 1);
+        }
         QTest::keyClick(w.Lst1, Qt::Key_Escape);
         QTRY_VERIFY(!w.isVisible());
     }
