@@ -1,11 +1,9 @@
 // Block files through the editor's edit menu: the bytes a saved block gives, checked against records laid out here from the
 // format's table, reading such a file (and damaged ones) in front of a row, and a round trip of every column kind.
 #include "blockscript.h"
-#include "support/fulldisk.h"
+#include "support/failingdisk.h"
 
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 
 namespace {
 const QString kName = QString::fromUtf8("𠮷") + QString(29, u'工');  // 60 bytes; "𠮷" is not in Shift-JIS
@@ -97,12 +95,10 @@ private slots:
         const PromptRecord dialog = f.last(PromptRecord::File);
         QCOMPARE(dialog.file.title + '|' + dialog.file.filter + '|' + dialog.file.proposedName, "指定行の保存|datﾌｧｲﾙ(*.dat)|*.dat|内訳.dat");
         // A link that leads nowhere is a file there as well.
-        const QString link = f.dir.filePath("link.dat");
-        QVERIFY(QFile::link(f.dir.filePath("gone.dat"), link));
-        f.prompts.fileAnswers.push_back(link);
+        f.prompts.fileAnswers.push_back(f.dir.filePath("link.dat"));
         f.prompts.messageAnswers.push_back(AnswerCancel);
-        QVERIFY(run(f, "F", "", before));
-        QCOMPARE(f.prompts.lastMessage()->text, "ファイルが存在します。上書きしますか\r\n" + link);
+        QVERIFY(QFile::link(f.dir.filePath("gone.dat"), f.dir.filePath("link.dat")) && run(f, "F", "", before));
+        QCOMPARE(f.prompts.lastMessage()->text, "ファイルが存在します。上書きしますか\r\n" + f.dir.filePath("link.dat"));
         QVERIFY(!QFile::exists(f.dir.filePath("gone.dat")));
     }
     void reading_data()
@@ -162,8 +158,7 @@ private slots:
     // limit) or on a full disk is reported in words the user can act on, and leaves the earlier file and nothing else.
     void writersOnAFailingDisk_data()
     {
-        const QString limit = "ファイルの大きさが、この場所に書ける上限を超えました。";
-        const QString full = "ディスクがいっぱいです。不要なファイルを削除して空きを作るか、別の場所に保存してください。";
+        const QString limit = "ファイルの大きさが、この場所に書ける上限を超えました。", full = "ディスクがいっぱいです。不要なファイルを削除して空きを作るか、別の場所に保存してください。";
         cases<DiskFault>({{"block file past the size limit", {false, false, limit}}, {"block file on a full disk", {false, true, full}},
                           {"workbook past the size limit", {true, false, limit}}, {"workbook on a full disk", {true, true, full}}});
     }
@@ -171,41 +166,28 @@ private slots:
     {
         QFETCH(DiskFault, c);
         BreakdownFixture f;
-        QVERIFY(open(f));
         QStringList before;
-        QVERIFY(run(f, "S1 E1", "", before));
+        QVERIFY(open(f) && run(f, "S1 E1", "", before) && QDir().mkpath(f.dir.filePath("disk")));
         f.s().showWorkbook = [](const QString &) { return true; };
-        const QString name = c.workbook ? "book.xlsx" : "内訳.dat", disk = f.dir.filePath("disk");
+        const QString name = c.workbook ? "book.xlsx" : "内訳.dat", path = f.dir.filePath("disk/" + name);
         const QByteArray earlier = c.workbook ? contents(RZ_TEST_DATA "/write-into-B5.xlsx") : "old";
-        QVERIFY(QDir().mkpath(disk));
-        // Saves onto the earlier file; the message, whether that file is as it was, and the files of its folder.
-        auto save = [&](const QString &path) {
-            f.prompts.fileAnswers.push_back(path);
+        // Saves onto the earlier file: the message, whether that file is as it was, and the files of its folder.
+        auto save = [&](const QString &at) {
+            f.prompts.fileAnswers.push_back(at);
             c.workbook ? f.s().PU10_Click(U1Session::PU10_WriteXls) : void(run(f, "F", "", before));
-            return f.prompts.lastMessage()->text + '|' + (contents(path) == earlier ? "kept" : "changed") + '|' +
-                   QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden).join(',');
+            return f.prompts.lastMessage()->text + '|' + (contents(at) == earlier ? "kept|" : "changed|") +
+                   QFileInfo(at).dir().entryList(QDir::Files | QDir::Hidden).join(',');
         };
-        const QString path = disk + '/' + name, failed = (c.workbook ? "ワークブックに保存できませんでした。" : "ブロックファイルを保存できませんでした。") +
-                                                         QString("\r\n") + c.reason + "\r\n" + path + "|kept|" + (c.full ? ".fill," : "") + name;
-        if (c.full) {
-            const std::optional<QString> result = onFullDisk(disk, {{name, earlier}}, [&] { return save(path); });
-            if (!result)
-                QSKIP("no file system of the test's own can be mounted here (user namespaces are not granted)");
-            QCOMPARE(*result, failed);
-            return;
-        }
-        // The size the new file has, then a limit one byte below it.
-        put(path, earlier);
+        const QString failed = (c.workbook ? "ワークブックに保存できませんでした。\r\n" : "ブロックファイルを保存できませんでした。\r\n") +
+                               c.reason + "\r\n" + path + "|kept|" + (c.full ? ".fill," : "") + name;
+        // The size the new file has, for a limit one byte below it.
         put(f.dir.filePath(name), earlier);
         save(f.dir.filePath(name));
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit, small;
-        getrlimit(RLIMIT_FSIZE, &limit);
-        small = limit, small.rlim_cur = rlim_t(QFileInfo(f.dir.filePath(name)).size() - 1);
-        setrlimit(RLIMIT_FSIZE, &small);
-        const QString result = save(path);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QCOMPARE(result, failed);
+        const std::optional<QString> result = onFailingDisk(f.dir.filePath("disk"), name, earlier,
+                                                            c.full ? 0 : QFileInfo(f.dir.filePath(name)).size() - 1, [&] { return save(path); });
+        if (!result)
+            QSKIP("user namespaces are not granted here: no full file system of the test's own can be mounted");
+        QCOMPARE(*result, failed);
     }
     // Negative money, four decimals, full-width and half-width kana, the edge values of SHORT and CURRENCY come back as saved.
     void roundTrip()
