@@ -257,24 +257,36 @@ bool BlockFileReader::next(std::vector<Value> &values)
     return true;
 }
 
+namespace {
+// `error` is errno as the failing call left it: for a write cut short by a
+// full disk Qt's own text says no more than "Unknown error".
+[[noreturn]] void writeFailed(const QSaveFile &file, int error)
+{
+    throw BlockFileError(0, writeFailure(error, file.errorString()));
+}
+}  // namespace
+
 BlockFileWriter::BlockFileWriter(const QString &path) : file_(std::make_unique<QSaveFile>(path))
 {
+    errno = 0;
     if (!file_->open(QIODevice::WriteOnly))
-        throw BlockFileError(0, file_->errorString());
+        writeFailed(*file_, errno);
 }
 
 BlockFileWriter::~BlockFileWriter() = default;
 
 void BlockFileWriter::add(const QByteArray &record)
 {
+    errno = 0;
     if (file_->write(record) != record.size())
-        throw BlockFileError(0, file_->errorString());
+        writeFailed(*file_, errno);
 }
 
 void BlockFileWriter::commit()
 {
+    errno = 0;
     if (!commitWhole(*file_))
-        throw BlockFileError(0, file_->errorString());
+        writeFailed(*file_, errno);
 }
 
 }  // namespace rz

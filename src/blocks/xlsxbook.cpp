@@ -85,6 +85,17 @@ QString XlsxCell::shown() const
 
 XlsxCell XlsxBook::cell(int row, int col) const { return cells_.value(cellKey(row, col)); }
 
+int XlsxBook::lastRow(int first, int last) const
+{
+    int row = 0;
+    for (auto i = cells_.cbegin(); i != cells_.cend(); ++i) {
+        const int col = int(i.key() & 0xFFFF);
+        if (col >= first && col <= last && i.value().type != XlsxCell::Empty)
+            row = std::max(row, int(i.key() >> 16));
+    }
+    return row;
+}
+
 XlsxBook XlsxBook::open(const QString &path)
 {
     if (!QFileInfo(path).isFile())

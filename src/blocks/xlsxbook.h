@@ -61,6 +61,8 @@ public:
     XlsxPos activeCell() const { return active_; }
     XlsxCell cell(int row, int col) const;
     int cellCount() const { return int(cells_.size()); }
+    // The last row with a value in columns first..last; 0 when there is none.
+    int lastRow(int first, int last) const;
 
 private:
     friend struct XlsxPackage;

@@ -5,6 +5,7 @@
 // being guessed at. Only the workbook reader and writer include this.
 #pragma once
 #include "xlsxbook.h"
+#include "store/savefile.h"
 
 #include <QFile>
 
@@ -168,8 +169,12 @@ public:
     // renames it over the old one, so a failure leaves the old file as it was.
     void close()
     {
-        if (zip_close(z_) != 0)
-            fail(XlsxError::WriteFailed, QStringLiteral("書き込めませんでした（%1）").arg(str(zip_strerror(z_))));
+        if (zip_close(z_) != 0) {
+            zip_error_t *e = zip_get_error(z_);
+            fail(XlsxError::WriteFailed,
+                 writeFailure(zip_error_system_type(e) == ZIP_ET_SYS ? zip_error_code_system(e) : 0,
+                              QStringLiteral("書き込めませんでした（%1）").arg(str(zip_error_strerror(e)))));
+        }
         z_ = nullptr;
     }
 

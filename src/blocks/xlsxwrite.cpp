@@ -164,6 +164,24 @@ private:
     std::set<std::string> sharedRemoved_;
 };
 
+// Formulas anywhere in the workbook may depend on the cells written, and a
+// cached result would show the sum of the rows that were there before: some
+// spreadsheet programs show cached results as they are, whatever the
+// workbook asks. Without one, every program computes the formula when it
+// opens the workbook. True when a result was dropped.
+bool dropCachedResults(pugi::xml_node worksheet)
+{
+    bool dropped = false;
+    for (pugi::xml_node r = child(worksheet, "sheetData").first_child(); r; r = r.next_sibling())
+        for (pugi::xml_node c = r.first_child(); c; c = c.next_sibling())
+            if (pugi::xml_node v = child(c, "v"); v && is(c, "c") && child(c, "f")) {
+                c.remove_child(v);
+                c.remove_attribute("t");  // the type of the result that is gone
+                dropped = true;
+            }
+    return dropped;
+}
+
 // Asks the spreadsheet to recalculate when it opens the workbook: formulas
 // elsewhere may depend on the cells written.
 void recalcOnLoad(pugi::xml_node workbook)
@@ -299,7 +317,15 @@ XlsxPos writeXlsxRows(const QString &path, const std::vector<std::vector<XlsxVal
     p.load();
     checkRoom(p.active, rows);
     const bool formulaRemoved = p.writeRows(p.active, rows);
+    dropCachedResults(p.sheet.document_element());
     p.zip.put(p.sheetPart, serialized(p.sheet));
+    for (const auto &rel : p.rels(p.bookRels)) {
+        const QString part = resolvePart(p.bookPart, rel.target);
+        pugi::xml_document other;
+        if (rel.type.endsWith(QLatin1String("/worksheet")) && part != p.sheetPart && p.zip.parse(part, other) &&
+            dropCachedResults(other.document_element()))
+            p.zip.put(part, serialized(other));
+    }
     recalcOnLoad(p.book.document_element());
     // The calculation chain lists the cells with formulas; one that no longer
     // has its formula makes Excel call the workbook damaged, and the chain is

@@ -49,7 +49,10 @@ void U1Session::PU10_BFile_Click()
     const QString path = prompts_.chooseFile(blockFileRequest(true));
     if (path.isEmpty())
         return;
-    if (QFileInfo::exists(path) &&
+    // A link counts as a file there even when it leads nowhere: saving writes
+    // through it, so it is not replaced without asking.
+    const QFileInfo there(path);
+    if ((there.exists() || there.isSymLink()) &&
         prompts_.message(QStringLiteral("ファイルが存在します。上書きしますか") + kNl + path, MsgOkCancelQuestion) !=
             AnswerOk)
         return;
@@ -123,11 +126,11 @@ void U1Session::PU10_BRead_Click()
 {
     const int row = grid_.row();
     try {
-        // An estimate without rows takes no block file.
-        if (!RS_UTbl)
-            return;
-        RS_UTbl->requery();
-        if (RS_UTbl->recordCount() == 0) {
+        // An estimate without rows takes no block file. The item table itself
+        // is counted: a block marked earlier may name rows that a block delete
+        // or a row spacing has removed or moved since.
+        auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + TblName, RecordsetType::Snapshot);
+        if (rs->field(0).toLong() == 0) {
             prompts_.beep();
             return;
         }

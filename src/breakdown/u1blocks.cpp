@@ -53,6 +53,8 @@ void U1Session::forgetBlock()
     BlkFlg = false;
     BlkTop.fill(0);
     BlkTopName.clear();
+    // Its recordset selects a key range whose rows are gone or renumbered.
+    RS_UTbl.reset();
 }
 
 bool U1Session::blockOnLevelShown() const

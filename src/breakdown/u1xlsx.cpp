@@ -170,13 +170,23 @@ void U1Session::sb_ReadXls()
     const TextCol texts[] = {{XName, f.knm, 40}, {XSpec, f.mei, 20}, {XUnit, f.tn1, 4}, {XRemark, f.bk1, 20}};
     const NumberCol numbers[] = {{XQty, f.su1, "数量"}, {XPrice, f.tk1, "単価"}, {XAmount, f.kn1, "金額"}};
     const XlsxPos at = book->activeCell();
-    int count = 0;
+    // The sheet's rows end with the last one that holds a value in the seven
+    // columns: the empty rows below it, and rows past the end of the sheet,
+    // have nothing to read.
+    const int lastRow = book->lastRow(at.col, at.col + XRemark);
+    if (lastRow < at.row) {
+        LblMsg = QStringLiteral("ワークシート「%1」のセル %2 から下に読み込む値がありません")
+                     .arg(book->sheetName(), xlsxCellName(at));
+        host_.refresh();
+        return;
+    }
+    int count = 0, rounded = 0;
     bool committed = false;
     try {
         // The rows and the level's totals, or nothing.
         Transaction tx(db());
         sb_GetCurRec(row);
-        for (int r = at.row; takesSheetRow(); RsLvl->moveNext(), ++r) {
+        for (int r = at.row; r <= lastRow && takesSheetRow(); RsLvl->moveNext(), ++r) {
             RsLvl->edit();
             for (const TextCol &t : texts)
                 RsLvl->setField(t.field, Value(padBytes(book->cell(r, at.col + t.sheetCol).shown(), t.bytes)));
@@ -186,8 +196,17 @@ void U1Session::sb_ReadXls()
                 const XlsxCell cell = book->cell(r, at.col + n.sheetCol);
                 if ((cell.type != XlsxCell::Number && cell.type != XlsxCell::Text) || !IsNumeric(cell.text))
                     continue;
-                const std::optional<Currency> v = CCur(cell.text);
-                if (!v || !fitsColumn(RsLvl->fieldType(n.field), n.field == f.su1, *v))
+                std::optional<Currency> v = CCur(cell.text);
+                bool fits = v.has_value();
+                if (fits && RsLvl->fieldType(n.field) == ColType::Long) {
+                    // Amounts of whole yen (the transfer window's tables): the
+                    // column takes a value as a conversion to a 32-bit integer
+                    // does, rounding half to even.
+                    const Currency whole = Currency::fromWhole(CLng32(*v, &fits));
+                    rounded += fits && whole != *v;
+                    v = whole;
+                }
+                if (!fits || !fitsColumn(RsLvl->fieldType(n.field), n.field == f.su1, *v))
                     throw Refused{r, xlsxCellName({r, at.col + n.sheetCol}), cell.text.trimmed(),
                                   QString::fromUtf8(n.label)};
                 RsLvl->setField(n.field, Value(*v));
@@ -221,6 +240,8 @@ void U1Session::sb_ReadXls()
     }
     sb_DispPage(1);
     LblMsg = committed && count > 0 ? QStringLiteral("%1 行を読み込みました").arg(count) : QString();
+    if (committed && rounded > 0)
+        LblMsg += QStringLiteral("。金額 %1 件の円未満を丸めました（0.5 は偶数の側へ）").arg(rounded);
     sb_Editx();
     host_.refresh();
 }

@@ -1,10 +1,9 @@
 // Block files through the editor's edit menu: the bytes a saved block gives, checked against records laid out here from the
 // format's table, reading such a file (and damaged ones) in front of a row, and a round trip of every column kind.
 #include "blockscript.h"
+#include "support/failingdisk.h"
 
-#include <csignal>
 #include <functional>
-#include <sys/resource.h>
 
 namespace {
 const QString kName = QString::fromUtf8("𠮷") + QString(29, u'工');  // 60 bytes; "𠮷" is not in Shift-JIS
@@ -61,11 +60,13 @@ void put(const QString &path, const QByteArray &bytes)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
 }
+struct DiskFault { bool workbook, full; QString reason; };
 struct Read { QString script, sql; std::function<void(QByteArray &)> damage; QString diff, message; bool sqlVariant = false; };
 const QString kAll = "2064 +" + kNameRead + ", 2064/1024 -a1, 2064/2048 -a2", kFirst = "2064 +" + kNameRead;
 const QString kBad = "不正レコード検出\r\n%1\r\n%2 件目のレコード: ";
 }  // namespace
 Q_DECLARE_METATYPE(Read)
+Q_DECLARE_METATYPE(DiskFault)
 
 class TestBlockFile : public QObject {
     Q_OBJECT
@@ -93,18 +94,12 @@ private slots:
         QCOMPARE(contents(path).toHex(' '), expectedFile().toHex(' '));
         const PromptRecord dialog = f.last(PromptRecord::File);
         QCOMPARE(dialog.file.title + '|' + dialog.file.filter + '|' + dialog.file.proposedName, "指定行の保存|datﾌｧｲﾙ(*.dat)|*.dat|内訳.dat");
-        // A write that fails part-way (past the file size limit) is reported and leaves the earlier file as it was.
-        signal(SIGXFSZ, SIG_IGN);
-        rlimit limit, small;
-        getrlimit(RLIMIT_FSIZE, &limit);
-        small = limit, small.rlim_cur = 1000;
-        setrlimit(RLIMIT_FSIZE, &small);
-        f.prompts.fileAnswers.push_back(path);
-        const bool ran = run(f, "F", "", before);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QVERIFY(ran);
-        QVERIFY2(f.prompts.lastMessage()->text.startsWith("ブロックファイルを保存できませんでした。\r\n"), qPrintable(f.prompts.lastMessage()->text));
-        QCOMPARE(contents(path).size(), expectedFile().size());
+        // A link that leads nowhere is a file there as well.
+        f.prompts.fileAnswers.push_back(f.dir.filePath("link.dat"));
+        f.prompts.messageAnswers.push_back(AnswerCancel);
+        QVERIFY(QFile::link(f.dir.filePath("gone.dat"), f.dir.filePath("link.dat")) && run(f, "F", "", before));
+        QCOMPARE(f.prompts.lastMessage()->text, "ファイルが存在します。上書きしますか\r\n" + f.dir.filePath("link.dat"));
+        QVERIFY(!QFile::exists(f.dir.filePath("gone.dat")));
     }
     void reading_data()
     {
@@ -130,6 +125,8 @@ private slots:
             {"no free key", {"L2", "UPDATE TBL00064 SET key1 = 1025 WHERE knm = 'U'", {}, "", "行間作成を行ってください"}},
             {"empty item table", {"L1", "DELETE FROM TBL00064", {}, "", ""}},
             {"file missing", {"L3", "", [](QByteArray &b) { b.clear(); }, "", "指定されたファイルが見つかりません\r\n%1"}},
+            {"after the marked block was deleted", {"S2 E2 X L2", "", {}, QString(kAll).replace("2064", "1040") + ", !2048 -U", "指定ブロックを削除します  1"}},
+            {"after a row spacing moved the marked block", {"S2 E2 R L3", "UPDATE TBL00064 SET key1 = 5000 WHERE knm = 'U'", {}, "2048 -U, " + kAll + ", !5000 -U", ""}},
             {"file refuses a row", {"L3", "CREATE TRIGGER refuse BEFORE INSERT ON TBL00064 WHEN rtrim(NEW.knm) = 'a2' BEGIN SELECT RAISE(ABORT, '拒否'); END",
                                     {}, "", "拒否"}},
         });
@@ -156,6 +153,41 @@ private slots:
         if (c.diff == kAll)  // the work columns come with the rows, curC does not
             QCOMPARE(f.first("SELECT int0 || '/' || cur0 || '/' || curB || '/' || ifnull(curC, '-') FROM TBL00064 WHERE key1 = 2064 "
                              "AND key2 = 0").toString(), "5/15000/-20000/-");
+    }
+    // The block file and the workbook, written whole or not at all: a write that fails at its last bytes (past the file size
+    // limit) or on a full disk is reported in words the user can act on, and leaves the earlier file and nothing else.
+    void writersOnAFailingDisk_data()
+    {
+        const QString limit = "ファイルの大きさが、この場所に書ける上限を超えました。", full = "ディスクがいっぱいです。不要なファイルを削除して空きを作るか、別の場所に保存してください。";
+        cases<DiskFault>({{"block file past the size limit", {false, false, limit}}, {"block file on a full disk", {false, true, full}},
+                          {"workbook past the size limit", {true, false, limit}}, {"workbook on a full disk", {true, true, full}}});
+    }
+    void writersOnAFailingDisk()
+    {
+        QFETCH(DiskFault, c);
+        BreakdownFixture f;
+        QStringList before;
+        QVERIFY(open(f) && run(f, "S1 E1", "", before) && QDir().mkpath(f.dir.filePath("disk")));
+        f.s().showWorkbook = [](const QString &) { return true; };
+        const QString name = c.workbook ? "book.xlsx" : "内訳.dat", path = f.dir.filePath("disk/" + name);
+        const QByteArray earlier = c.workbook ? contents(RZ_TEST_DATA "/write-into-B5.xlsx") : "old";
+        // Saves onto the earlier file: the message, whether that file is as it was, and the files of its folder.
+        auto save = [&](const QString &at) {
+            f.prompts.fileAnswers.push_back(at);
+            c.workbook ? f.s().PU10_Click(U1Session::PU10_WriteXls) : void(run(f, "F", "", before));
+            return f.prompts.lastMessage()->text + '|' + (contents(at) == earlier ? "kept|" : "changed|") +
+                   QFileInfo(at).dir().entryList(QDir::Files | QDir::Hidden).join(',');
+        };
+        const QString failed = (c.workbook ? "ワークブックに保存できませんでした。\r\n" : "ブロックファイルを保存できませんでした。\r\n") +
+                               c.reason + "\r\n" + path + "|kept|" + (c.full ? ".fill," : "") + name;
+        // The size the new file has, for a limit one byte below it.
+        put(f.dir.filePath(name), earlier);
+        save(f.dir.filePath(name));
+        const std::optional<QString> result = onFailingDisk(f.dir.filePath("disk"), name, earlier,
+                                                            c.full ? 0 : QFileInfo(f.dir.filePath(name)).size() - 1, [&] { return save(path); });
+        if (!result)
+            QSKIP("user namespaces are not granted here: no full file system of the test's own can be mounted");
+        QCOMPARE(*result, failed);
     }
     // Negative money, four decimals, full-width and half-width kana, the edge values of SHORT and CURRENCY come back as saved.
     void roundTrip()

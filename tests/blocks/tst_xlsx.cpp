@@ -78,6 +78,8 @@ struct Failure {
     bool transferColumns = false;
 };
 Q_DECLARE_METATYPE(Failure)
+struct Said { QList<const char *> edits; bool transferColumns; QString said, amounts; };
+Q_DECLARE_METATYPE(Said)
 
 class TstXlsx : public QObject {
     Q_OBJECT
@@ -139,15 +141,42 @@ private slots:
         QCOMPARE(fx.boxText().trimmed(), kLongName.left(20));
     }
 
+    // The message line says what was read: the rows, or that the sheet holds nothing from the active cell down; a fraction
+    // for amounts of whole yen is rounded half to even, as the column converts it, and counted.
+    void messageLineSaysWhatWasRead_data()
+    {
+        cases<Said>({{"active cell at the sheet's last cell", {{R"(activeCell="C7")", R"(activeCell="XFD1048576")"}, false,
+                                                               "ワークシート「見積」のセル XFD1048576 から下に読み込む値がありません", "0,999,20,5,100"}},
+                     {"fractions for whole yen", {{R"(<c r="H8" s="0" t="n"><v>0<)", R"(<c r="H8" s="0" t="n"><v>1.5<)", "<v>360000</v>", "<v>360000.5</v>"},
+                                                  true, "3 行を読み込みました。金額 2 件の円未満を丸めました（0.5 は偶数の側へ）", "1062500,2,360000,5,100"}}});
+    }
+    void messageLineSaysWhatWasRead()
+    {
+        QFETCH(Said, c);
+        BreakdownFixture fx(c.transferColumns);
+        QByteArray xml = sheet("read-sheet2-C7.xlsx", "xl/worksheets/sheet2.xml");
+        for (int i = 0; i + 1 < c.edits.size(); i += 2)
+            xml = replaced(xml, c.edits[i], c.edits[i + 1]);
+        QVERIFY(fx.open({leaf({1024}, "", "0", "0"), leaf({2048}, "", "7", "0", "999"), leaf({3072}, "", "4", "5"),
+                         leaf({3584}, "", "0", "0", "5"), leaf({4096}, "既存", "1", "100", "100")}));
+        run(fx, U1Session::PU10_ReadXls, edited(fx.dir.path(), data("read-sheet2-C7.xlsx"), {{"xl/worksheets/sheet2.xml", xml}}));
+        QCOMPARE(fx.prompts.messages(), QStringList());
+        QCOMPARE(fx.editor->LblMsg->text(), c.said);
+        QCOMPARE(rowsOf(fx).replaceInStrings(QRegularExpression(R"(^(?:[^|]*\|){5}([^|]*).*)"), "\\1").join(u','), c.amounts);
+    }
+
     void writesAtTheActiveCellAndKeepsTheRest()
     {
         BreakdownFixture fx;
         // A price of 0.1, and a lump sum with four decimals that the subtotal row takes over when the editor opens.
         QVERIFY(fx.open({item(1024, "基礎工事", "Ｄ１３", "1.25", "ｍ", "0.1", "0", "備考"),
                          item(2048, "一式", "", "0", "式", "0", "12345.6789", "x"), item(3072, "＠小計", "", "0", "", "0", "0", "")}));
-        const QString path = fx.dir.filePath("book.xlsx");
-        QVERIFY(QFile::copy(data("write-into-B5.xlsx"), path));
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        // Totals of the amounts beside the rows and on the other sheet, with the results of the rows that were there.
+        const QByteArray total = R"(<row r="10"><c r="G10" t="n"><f>SUM(G5:G9)</f><v>0</v></c></row></sheetData>)";
+        const QByteArray other = R"(</row><row r="2"><c r="A2" t="str"><f>"計 "&amp;SUM(内訳!G5:G9)</f><v>計 0</v></c></row></sheetData>)";
+        const QString path = edited(fx.dir.path(), data("write-into-B5.xlsx"),
+                                    {{"xl/worksheets/sheet1.xml", replaced(sheet("write-into-B5.xlsx", "xl/worksheets/sheet1.xml"), "</sheetData>", total)},
+                                     {"xl/worksheets/sheet2.xml", replaced(sheet("write-into-B5.xlsx", "xl/worksheets/sheet2.xml"), "</row></sheetData>", other)}});
         const Entries before = entries(path);
         run(fx, U1Session::PU10_WriteXls, path);
         QCOMPARE(fx.prompts.messages(), QStringList());
@@ -160,17 +189,36 @@ private slots:
                 cells << book.cell(5 + r, c).text;
             QCOMPARE(cells.join(u'|'), want[r]);
         }
-        // Four cells were there before, four of the new ones are empty.
-        QCOMPARE(book.cellCount(), 4 + 21 - 4);
+        // Four cells were there before, one of them a formula that has no result until a spreadsheet computes it; four
+        // of the new ones are empty.
+        QCOMPARE(book.cellCount(), 3 + 21 - 4);
         QCOMPARE(book.cell(5, 10).text, "右側は残す");
         const Entries after = entries(path);
         QCOMPARE(after.size(), before.size());
         for (const auto &[name, bytes] : before)
-            if (!name.endsWith("sheet1.xml") && !name.endsWith("workbook.xml"))
+            if (!name.startsWith("xl/worksheets/") && !name.endsWith("workbook.xml"))
                 QVERIFY2(after.at(name) == bytes, qPrintable(name));
-        for (const char *kept : {R"(<c r="A1" s="0" t="s"><v>0</v></c>)", R"(<f aca="false">B2*2</f><v>2469</v>)",
+        for (const char *kept : {R"(<c r="A1" s="0" t="s"><v>0</v></c>)", R"(<c r="C2" s="0"><f aca="false">B2*2</f></c>)",
                                  R"(<c r="J5" s="0" t="s"><v>1</v></c>)"})
             QVERIFY2(after.at("xl/worksheets/sheet1.xml").contains(kept), kept);
+        // No formula keeps a result: every spreadsheet program computes the totals of the new rows.
+        const QRegularExpression cell(R"(<c\b[^>]*[^/]>((?:(?!</c>).)*)</c>)");
+        int formulas = 0;
+        for (const auto &[name, bytes] : after)
+            for (const auto &m : cell.globalMatch(QString::fromUtf8(bytes)))
+                if (name.startsWith("xl/worksheets/") && m.captured(1).contains("<f"))
+                    QVERIFY2(++formulas && !m.captured(1).contains("<v"), qPrintable(name + ": " + m.captured(0)));
+        QCOMPARE(formulas, 4);
+        if (QStandardPaths::findExecutable("soffice").isEmpty())
+            QSKIP("LibreOffice is not installed: the totals it computes are not checked");
+        QProcess lo;
+        lo.start("soffice", {"-env:UserInstallation=" + QUrl::fromLocalFile(fx.dir.filePath("lo")).toString(), "--headless", "--convert-to",
+                             "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1", "--outdir", fx.dir.path(), path});
+        QVERIFY2(lo.waitForFinished(180000), "LibreOffice did not finish converting the workbook");
+        QFile rows(fx.dir.filePath("edited-内訳.csv")), sums(fx.dir.filePath("edited-集計.csv"));
+        QVERIFY(rows.open(QIODevice::ReadOnly) && sums.open(QIODevice::ReadOnly));
+        QCOMPARE(rows.readAll().split('\n').value(9).split(',').value(6) + '|' + sums.readAll().trimmed().replace('\n', '|'),
+                 "24691.3578|1234.5|計 24691.3578");
     }
 
     void overwrittenFormulasLeaveNoDanglingReferences()
@@ -276,8 +324,8 @@ private slots:
             return replaced(x, "<v>85000</v>", "<v>" + QByteArray(65 << 20, ' ') + "85000</v>"); }), kOpen};
         QTest::newRow("a price beyond money") << Failure{false, change(read, part, [](QByteArray x) {
             return replaced(x, "<v>120000</v>", "<v>1E+20</v>"); }), "ワークシートの 9 行目: セル G9 の 1E+20 は単価の列に入りません"};
-        QTest::newRow("a fraction for whole yen") << Failure{false, change(read, part, [](QByteArray x) {
-            return replaced(x, "<v>360000</v>", "<v>360000.5</v>"); }), "ワークシートの 9 行目: セル H9 の 360000.5 は金額の列に入りません", true};
+        QTest::newRow("an amount beyond whole yen") << Failure{false, change(read, part, [](QByteArray x) {
+            return replaced(x, "<v>360000</v>", "<v>2147483647.5</v>"); }), "ワークシートの 9 行目: セル H9 の 2147483647.5 は金額の列に入りません", true};
         QTest::newRow("write into a damaged workbook") << Failure{true, file(fixture.left(fixture.size() / 2)), kOpen};
         QTest::newRow("write into an open workbook") << Failure{true, [write](const QString &dir) {
             QFile(dir + "/.~lock.b.xlsx#").open(QIODevice::WriteOnly);
