@@ -2,6 +2,7 @@
 // and the login window.
 #include "frmlogin.h"
 #include "frmmain.h"
+#include "guardedapplication.h"
 #include "legacy/importcommand.h"
 #include "print/batchprint.h"
 #include "startup.h"
@@ -28,7 +29,7 @@ int main(int argc, char **argv)
         QTextStream out(stdout), err(stderr);
         return rz::runImport(QCoreApplication::arguments().mid(2), out, err);
     }
-    QApplication app(argc, argv);
+    rz::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));
     // Qt's own buttons and dialogs (キャンセル, file dialog) in Japanese.

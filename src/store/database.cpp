@@ -19,6 +19,43 @@ QString engineMessage(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The engine's failure with the kind the windows tell apart and the file it
+// happened on, so that the user can be told what happened in the program's
+// words (failuretext.h).
+DbError engineError(sqlite3 *db, int rc, const QString &message)
+{
+    DbFailure reason = DbFailure::Other;
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        reason = DbFailure::Busy;
+        break;
+    case SQLITE_FULL:
+        reason = DbFailure::DiskFull;
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        reason = DbFailure::ReadOnly;
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        reason = DbFailure::Damaged;
+        break;
+    case SQLITE_IOERR:
+        reason = DbFailure::IoError;
+        break;
+    case SQLITE_ERROR:
+        // The engine tells a missing table only by its text.
+        if (message.startsWith(QLatin1String("no such table")))
+            reason = DbFailure::MissingTable;
+        break;
+    default:
+        break;
+    }
+    const char *file = sqlite3_db_filename(db, "main");
+    return DbError(message, rc, reason, file ? QString::fromUtf8(file) : QString());
+}
+
 // A copy cut short keeps a header that promises more pages than the file
 // holds; the engine would only notice when it reaches the missing pages.
 // Asked through the engine itself: opening a second descriptor on the file
@@ -98,7 +135,7 @@ Statement::Statement(sqlite3 *db, const QString &sql) : db_(db)
         const QString msg = engineMessage(db);
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
-        throw DbError(msg, sqlite3_errcode(db));
+        throw engineError(db, sqlite3_errcode(db), msg);
     }
     if (!stmt_)
         throw DbError(QStringLiteral("空の SQL 文です。"));
@@ -122,7 +159,7 @@ void Statement::bind(int index, const Value &value)
         rc = sqlite3_bind_text(stmt_, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     }
     if (rc != SQLITE_OK)
-        throw DbError(engineMessage(db_), rc);
+        throw engineError(db_, rc, engineMessage(db_));
 }
 
 void Statement::bindAll(const std::vector<Value> &values)
@@ -140,7 +177,7 @@ bool Statement::step()
         return false;
     const QString msg = engineMessage(db_);
     sqlite3_reset(stmt_);
-    throw DbError(msg, rc);
+    throw engineError(db_, rc, msg);
 }
 
 void Statement::reset()
@@ -569,6 +606,11 @@ Transaction::~Transaction()
         sqlite3_exec(db_.handle(), ("ROLLBACK TO " + name_ + "; RELEASE " + name_).toUtf8().constData(), nullptr,
                      nullptr, nullptr);
         --db_.txDepth_;
+        // An outermost commit that failed (another program reading the
+        // file) leaves the transaction open, and a second release fails
+        // alike: ended here, or the file would stay locked for everyone.
+        if (db_.txDepth_ == 0 && !sqlite3_get_autocommit(db_.handle()))
+            sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
 }
 
