@@ -422,12 +422,6 @@ bool IndexSession::sb_OpenU1()
     shared_.Idx_Row = row;
     try {
         sb_GetCurRec(row);
-    } catch (const std::exception &e) {
-        enabled_[11] = true;
-        reportFailure(e);
-        return false;
-    }
-    try {
         const Value rt1 = rs_->field("int1"), rt2 = rs_->field("int2"), co = rs_->field("bk2");
         if (!rt1.isNull())
             shared_.U1_Rt1 = static_cast<int>(rt1.toLong());
@@ -445,11 +439,6 @@ bool IndexSession::sb_OpenU1()
     if (!opened) {
         enabled_[11] = true;
         prompts_.beep();
-        if (shared_.U1_Gone) {
-            // The editor found the estimate deleted (and said so).
-            shared_.U1_Gone = false;
-            requeryAndShow();
-        }
         return false;
     }
     if (shared_.formsLoaded >= 4)

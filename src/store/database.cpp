@@ -596,6 +596,7 @@ void Database::compactInto(const QString &targetPath)
 Transaction::Transaction(Database &db) : db_(db)
 {
     name_ = QStringLiteral("rz_tx%1").arg(db_.txDepth_ + 1);
+    outermost_ = sqlite3_get_autocommit(db_.handle()) != 0;
     db_.execute(QStringLiteral("SAVEPOINT ") + name_);
     ++db_.txDepth_;
 }
@@ -603,14 +604,13 @@ Transaction::Transaction(Database &db) : db_(db)
 Transaction::~Transaction()
 {
     if (!done_ && db_.isOpen()) {
-        sqlite3_exec(db_.handle(), ("ROLLBACK TO " + name_ + "; RELEASE " + name_).toUtf8().constData(), nullptr,
-                     nullptr, nullptr);
+        // The outermost one ends the transaction outright: releasing it
+        // would commit, and a commit that failed once (another program
+        // reading the file) waits and fails again, leaving the file locked.
+        const QString undo = outermost_ ? QStringLiteral("ROLLBACK")
+                                        : QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(name_);
+        sqlite3_exec(db_.handle(), undo.toUtf8().constData(), nullptr, nullptr, nullptr);
         --db_.txDepth_;
-        // An outermost commit that failed (another program reading the
-        // file) leaves the transaction open, and a second release fails
-        // alike: ended here, or the file would stay locked for everyone.
-        if (db_.txDepth_ == 0 && !sqlite3_get_autocommit(db_.handle()))
-            sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
 }
 

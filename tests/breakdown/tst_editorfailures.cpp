@@ -178,6 +178,17 @@ private slots:
         QCOMPARE(f.editor->LblTotal->text(), QString("80"));
     }
 
+    // Another program deletes a row of the next page: paging there shows the page without it, and says nothing.
+    void pageWithoutARowDeletedElsewhere()
+    {
+        BreakdownFixture f;
+        QVERIFY(f.open(rztest::rowsUnder({}, 23)));
+        f.db()->execute("DELETE FROM TBL00064 WHERE key1 = 22528");
+        QVERIFY(run(f, "PgUp"));
+        QCOMPARE(f.prompts.messages(), QStringList());
+        QCOMPARE(QStringList({f.name(1), f.name(2), f.grid().text(3, 0)}), QStringList({"行21", "行23", "＊"}));
+    }
+
     // Another program deletes the estimate open in the editor. Whatever the user does next, the editor says so
     // once, writes nothing, and closes; the list no longer shows the estimate.
     void estimateDeletedByAnotherProgram_data()

@@ -231,6 +231,10 @@ private slots:
         rs->deleteRecord();
         rs->moveNext();
         QCOMPARE(rs->field("key1").toLong(), 192);  // the row after the deleted one
+        Database::open(file("moves.mdb"))->execute("UPDATE RZTBLIDX SET knm = 'よそ' WHERE key1 = 192");
+        rs->moveFirst();
+        rs->moveNext();
+        QCOMPARE(rs->field("knm").toString(), QString("よそ"));  // a row moved onto is read as it is stored now
         auto check = db->openRecordset("SELECT [key1] FROM RZTBLIDX ORDER BY [key1]", RecordsetType::Snapshot);
         QCOMPARE(check->recordCount(), 2);
         QVERIFY_THROWS_EXCEPTION(DbError, check->edit());
