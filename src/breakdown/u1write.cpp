@@ -138,7 +138,7 @@ void U1Session::resolveConflicts(const std::vector<CellConflict> &conflicts)
             continue;
         if (col == ColFlg)
             RowFlg[r] = shownFlg_[r] = c.theirs.toString();
-        showCell(row, col, cellText(col, c.theirs));
+        showCell(row, col, c.theirs);
         // The amounts follow the other program's quantity or price, as they follow typing.
         if (isNumberColumn(col)) {
             dispKn1(row, ColKn1);
