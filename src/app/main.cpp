@@ -3,6 +3,7 @@
 #include "commandline.h"
 #include "frmlogin.h"
 #include "frmmain.h"
+#include "guardedapplication.h"
 #include "startup.h"
 #include "store/shared.h"
 #include "ui/qtprompts.h"
@@ -16,7 +17,7 @@ int main(int argc, char **argv)
     // `rz90 print ...`, `rz90 import ...`, the usage and the version end here.
     if (const std::optional<int> code = rz::runCommandLine(argc, argv))
         return *code;
-    QApplication app(argc, argv);
+    rz::GuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));
     // Qt's own buttons and dialogs (キャンセル, file dialog) in Japanese.

@@ -227,6 +227,18 @@ void frmU1::closeWindow()
         close();
 }
 
+void frmU1::closeSoon()
+{
+    // Queued, so the procedure that found the estimate gone ends first; the
+    // call is dropped should the window go before it.
+    QMetaObject::invokeMethod(
+        this, [this] {
+            if (isVisible())
+                closeWindow();
+        },
+        Qt::QueuedConnection);
+}
+
 QPoint frmU1::globalPointFromTwips(int x, int y) const
 {
     return mapToGlobal(QPoint(twipsToPixels(x), twipsToPixels(y)));

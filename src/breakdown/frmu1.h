@@ -39,6 +39,7 @@ public:
     // U1Host
     void refresh() override;
     void closeWindow() override;
+    void closeSoon() override;
     QPoint globalPointFromTwips(int x, int y) const override;
     void setWindowWidth(int twips) override;
     void placeOverlay() override;

@@ -34,10 +34,7 @@ void U1Session::progressDot()
 
 void U1Session::afterBlockCommand(bool clearMessage)
 {
-    if (RsLvl) {
-        RsLvl->cancelUpdate();
-        RsLvl->requery();
-    }
+    reread();
     if (clearMessage)
         LblMsg.clear();
     sb_CalcTotal(0);

@@ -9,6 +9,7 @@
 #include "store/vbconv.h"
 
 #include <optional>
+#include <tuple>
 
 namespace rz {
 
@@ -50,23 +51,15 @@ bool U1Session::calcPass(int mode, int oldRate)
         if (mode != 0)
             tx.emplace(db());
         Recordset &rs = *RsLvl;
-        if (rs.recordCount() > 0)
+        if (mode == 0)
+            std::tie(tot1, tot2) = sumLevel(rs);
+        else if (rs.recordCount() > 0)
             rs.moveFirst();
-        for (; !rs.eof(); rs.moveNext()) {
+        for (; mode != 0 && !rs.eof(); rs.moveNext()) {
             const QString flg = rs.field(f.flg).toString();
             const RowKind kind = classifyRow(flg, rs.field(f.knm).toString());
             if (kind == RowKind::ProvisionallyDeleted)
                 continue;
-            if (mode == 0) {
-                if (kind != RowKind::Subtotal && kind != RowKind::RunningTotal) {
-                    const Currency kn1 = rs.field(f.kn1).toCurrency(), kn2 = rs.field(f.kn2).toCurrency();
-                    sub1 += kn1;
-                    sub2 += kn2;
-                    tot1 += kn1;
-                    tot2 += kn2;
-                }
-                continue;
-            }
             FieldWriter w(rs);
             if (kind == RowKind::RunningTotal) {
                 w.putMoney(f.kn1, tot1);
@@ -96,8 +89,7 @@ bool U1Session::calcPass(int mode, int oldRate)
             tx->commit();
     } catch (const std::exception &e) {
         // The pass was rolled back: the rows read again show what is stored.
-        RsLvl->cancelUpdate();
-        RsLvl->requery();
+        reread();
         if (CurLvl == 0)
             totalsKnown_ = false;
         showError(e);
@@ -108,6 +100,28 @@ bool U1Session::calcPass(int mode, int oldRate)
     if (CurLvl == 0)
         totalsKnown_ = true;
     return true;
+}
+
+std::pair<Currency, Currency> U1Session::sumLevel(Recordset &rs)
+{
+    // Item and group rows count; subtotal, running-total and provisionally
+    // deleted rows do not.
+    const Fields &f = fields();
+    Currency tot1, tot2;
+    for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
+        const RowKind kind = classifyRow(rs.field(f.flg).toString(), rs.field(f.knm).toString());
+        if (kind == RowKind::ProvisionallyDeleted || kind == RowKind::Subtotal || kind == RowKind::RunningTotal)
+            continue;
+        tot1 += rs.field(f.kn1).toCurrency();
+        tot2 += rs.field(f.kn2).toCurrency();
+    }
+    return {tot1, tot2};
+}
+
+std::pair<Currency, Currency> U1Session::storedTotals()
+{
+    auto rs = db().openRecordset(LvlSQL[0], RecordsetType::Snapshot, levelParams(0, LvlKey));
+    return sumLevel(*rs);
 }
 
 void U1Session::sb_Kakeritu(int oldRate, int newRate)

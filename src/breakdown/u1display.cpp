@@ -87,7 +87,7 @@ std::optional<Value> storedValue(const Recordset &rs, int column)
 }
 }  // namespace
 
-void FieldWriter::put(int column, const Value &value)
+void FieldWriter::put(int column, const Value &value, const std::optional<Value> &shown)
 {
     const std::optional<Value> stored = storedValue(rs_, column);
     const Value wanted = value.convertedFor(rs_.fieldType(column));
@@ -95,7 +95,10 @@ void FieldWriter::put(int column, const Value &value)
         return;
     if (!rs_.isEditing())
         rs_.edit();
-    rs_.setField(column, value);
+    if (shown)
+        rs_.setField(column, value, *shown);
+    else
+        rs_.setField(column, value);
 }
 
 void FieldWriter::putMoney(int column, Currency value)
@@ -160,62 +163,25 @@ void U1Session::sb_DispPage(int firstRow)
     const size_t lvl = static_cast<size_t>(CurLvl);
     LblLevel = QString::number(CurLvl + 1);
     const int curRow = grid_.row(), curCol = grid_.col();
-    // A level that lost rows since it was left shows its last page, all of it.
-    const int page = std::clamp(LvlPage[lvl], 1, pageCount());
-    if (page != LvlPage[lvl])
-        firstRow = 1;
-    LvlPage[lvl] = page;
-    const int size = pageSize();
-    grid_.setRows(firstRow);
-    grid_.setRows(size + 1);
-    try {
-        if (!RsLvl)
-            throw DbError(QStringLiteral("オブジェクトが閉じています。"));
-        const Fields &f = fields();
-        const int keyCol = f.key[lvl];
-        if (RsLvl->recordCount() > 0)
-            RsLvl->moveFirst();
-        if (LvlPage[lvl] != 1) {
-            RsLvl->move((LvlPage[lvl] - 1) * kPageRows - (CurLvl > 0 ? 2 : 1));
-            RowKey[0][0] = RsLvl->eof() ? 0 : static_cast<qint32>(RsLvl->field(keyCol).toLong());
-            if (!RsLvl->eof())
-                RsLvl->moveNext();
-        } else {
-            RowKey[0][0] = 0;
-        }
-        PageRows = size;
-        for (int r = 1; r <= size; ++r) {
-            const size_t ur = static_cast<size_t>(r);
-            if (RsLvl->eof()) {
-                RowKey[ur][0] = 0;
-                RowKey[ur][1] = keyAfter(RowKey[ur - 1][0]);
-                sb_SetNewRow(r);
-                RowDirty[ur] = false;
-                RowFlg[ur] = QStringLiteral("* ");
-                RowInt0[ur] = 0;
-                shownFlg_[ur] = RowFlg[ur];
-                shownInt0_[ur] = 0;
-                PageRows = r;
+    // A row another program deleted since the level was read is simply not
+    // shown: the level is read again and the page filled anew.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            if (!RsLvl)
+                throw DbError(QStringLiteral("オブジェクトが閉じています。"));
+            fillPage(firstRow);
+            break;
+        } catch (const DbError &e) {
+            if (e.code() != kRecordDeleted || attempt == 3) {
+                showError(e);
                 break;
             }
-            const qint32 key = static_cast<qint32>(RsLvl->field(keyCol).toLong());
-            RowKey[ur][0] = key;
-            RowKey[ur][1] = safeMidKey(RowKey[ur - 1][0], key);
-            RowFlg[ur] = RsLvl->field(f.flg).toString();
-            try {
-                RowInt0[ur] = static_cast<int>(RsLvl->field(f.int0).toLong());
-            } catch (const DbError &) {
-                RowInt0[ur] = 0;  // unreadable: left as stored, since it shows unchanged
-            }
-            shownFlg_[ur] = RowFlg[ur];
-            shownInt0_[ur] = RowInt0[ur];
-            if (r >= firstRow)
-                sb_DispRow(r);
-            RsLvl->moveNext();
+            reread();
+            firstRow = 1;
+        } catch (const std::exception &e) {
+            showError(e);
+            break;
         }
-        grid_.setRows(PageRows + 1);
-    } catch (const std::exception &e) {
-        showError(e);
     }
     const int row = curRow < grid_.rows() ? curRow : grid_.rows() - 1;
     if (row >= 1)
@@ -229,10 +195,96 @@ void U1Session::sb_DispPage(int firstRow)
     host_.refresh();
 }
 
+void U1Session::fillPage(int firstRow)
+{
+    const size_t lvl = static_cast<size_t>(CurLvl);
+    // A level that lost rows since it was left shows its last page, all of it.
+    const int page = std::clamp(LvlPage[lvl], 1, pageCount());
+    if (page != LvlPage[lvl])
+        firstRow = 1;
+    LvlPage[lvl] = page;
+    const int size = pageSize();
+    grid_.setRows(firstRow);
+    grid_.setRows(size + 1);
+    const Fields &f = fields();
+    const int keyCol = f.key[lvl];
+    if (RsLvl->recordCount() > 0)
+        RsLvl->moveFirst();
+    if (LvlPage[lvl] != 1) {
+        RsLvl->move((LvlPage[lvl] - 1) * kPageRows - (CurLvl > 0 ? 2 : 1));
+        RowKey[0][0] = RsLvl->eof() ? 0 : static_cast<qint32>(RsLvl->field(keyCol).toLong());
+        if (!RsLvl->eof())
+            RsLvl->moveNext();
+    } else {
+        RowKey[0][0] = 0;
+    }
+    PageRows = size;
+    for (int r = 1; r <= size; ++r) {
+        const size_t ur = static_cast<size_t>(r);
+        if (RsLvl->eof()) {
+            RowKey[ur][0] = 0;
+            RowKey[ur][1] = keyAfter(RowKey[ur - 1][0]);
+            sb_SetNewRow(r);
+            RowDirty[ur] = false;
+            RowFlg[ur] = QStringLiteral("* ");
+            RowInt0[ur] = 0;
+            shownFlg_[ur] = RowFlg[ur];
+            shownInt0_[ur] = 0;
+            PageRows = r;
+            break;
+        }
+        const qint32 key = static_cast<qint32>(RsLvl->field(keyCol).toLong());
+        RowKey[ur][0] = key;
+        RowKey[ur][1] = safeMidKey(RowKey[ur - 1][0], key);
+        RowFlg[ur] = RsLvl->field(f.flg).toString();
+        try {
+            RowInt0[ur] = static_cast<int>(RsLvl->field(f.int0).toLong());
+        } catch (const DbError &e) {
+            if (e.code() != kTypeMismatch)
+                throw;
+            RowInt0[ur] = 0;  // unreadable: left as stored, since it shows unchanged
+        }
+        shownFlg_[ur] = RowFlg[ur];
+        shownInt0_[ur] = RowInt0[ur];
+        if (r >= firstRow)
+            sb_DispRow(r);
+        RsLvl->moveNext();
+    }
+    grid_.setRows(PageRows + 1);
+}
+
 void U1Session::showCell(int row, int col, const QString &text)
 {
     grid_.setText(row, col, text);
     shown_[static_cast<size_t>(row)][static_cast<size_t>(col)] = text;
+    shownValue_[static_cast<size_t>(row)][static_cast<size_t>(col)] = std::nullopt;
+}
+
+void U1Session::showCell(int row, int col, const Value &value)
+{
+    showCell(row, col, cellText(col, value));
+    shownValue_[static_cast<size_t>(row)][static_cast<size_t>(col)] = value;
+}
+
+QString U1Session::cellText(int col, const Value &value)
+{
+    switch (col) {
+    case ColFlg:
+        if (isProvisionallyDeleted(value.toString()))
+            return QStringLiteral("×");
+        return MidBAnsi(value.toString(), 1, 1) == QLatin1String("+") ? QStringLiteral("＋") : QStringLiteral("－");
+    case ColSu1:
+    case ColSu2:
+        return quantityDisplay(quantityOf(value));
+    case ColTk1:
+    case ColTk2:
+        return moneyText(value.toCurrency(), kPriceMask);
+    case ColKn1:
+    case ColKn2:
+        return moneyText(value.toCurrency(), kAmountMask);
+    default:
+        return padBytes(value.toString(), cellByteLimit(col));
+    }
 }
 
 void U1Session::sb_DispRow(int row)
@@ -240,32 +292,22 @@ void U1Session::sb_DispRow(int row)
     const Fields &f = fields();
     const QString flg = RsLvl->field(f.flg).toString();
     const QString knm = RsLvl->field(f.knm).toString();
-    showCell(row, ColFlg, MidBAnsi(flg, 1, 1) == QLatin1String("+") ? QStringLiteral("＋") : QStringLiteral("－"));
-    if (isProvisionallyDeleted(flg)) {
-        showCell(row, ColFlg, QStringLiteral("×"));
+    showCell(row, ColFlg, Value(flg));
+    if (isProvisionallyDeleted(flg))
         sb_RowBackColor(row, oleColor(kDeletedBack));
-    } else if (beginsWithTotalMark(knm)) {
+    else if (beginsWithTotalMark(knm))
         sb_RowForeColor(row, oleColor(kTotalFore));
-    }
     // A number another program stored in a form its column cannot hold
     // shows as "？" and stays as stored until the user types a new one.
-    auto cell = [&](int col, auto &&text) {
+    for (int col = ColKnm; col < ColCount; ++col) {
         try {
-            showCell(row, col, text());
-        } catch (const DbError &) {
+            showCell(row, col, RsLvl->field(fieldOfCell(col)));
+        } catch (const DbError &e) {
+            if (e.code() != kTypeMismatch)
+                throw;
             showCell(row, col, QStringLiteral("？"));
         }
-    };
-    showCell(row, ColKnm, padBytes(knm, 40));
-    cell(ColMei, [&] { return padBytes(RsLvl->field(f.mei).toString(), 20); });
-    cell(ColTn1, [&] { return padBytes(RsLvl->field(f.tn1).toString(), 4); });
-    cell(ColBk1, [&] { return padBytes(RsLvl->field(f.bk1).toString(), 20); });
-    cell(ColSu1, [&] { return quantityDisplay(quantityOf(RsLvl->field(f.su1))); });
-    cell(ColSu2, [&] { return quantityDisplay(quantityOf(RsLvl->field(f.su2))); });
-    cell(ColTk1, [&] { return moneyText(RsLvl->field(f.tk1).toCurrency(), kPriceMask); });
-    cell(ColTk2, [&] { return moneyText(RsLvl->field(f.tk2).toCurrency(), kPriceMask); });
-    cell(ColKn1, [&] { return moneyText(RsLvl->field(f.kn1).toCurrency(), kAmountMask); });
-    cell(ColKn2, [&] { return moneyText(RsLvl->field(f.kn2).toCurrency(), kAmountMask); });
+    }
 }
 
 void U1Session::sb_DispSu1(int row, int col) { grid_.setText(row, col, quantityDisplay(CellCy(row, col))); }

@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace rz {
 
@@ -35,7 +36,9 @@ extern const QString kGroupFlag;  // "+" + 9 blanks
 class FieldWriter {
 public:
     explicit FieldWriter(Recordset &rs) : rs_(rs) {}
-    void put(int column, const Value &value);
+    // With what the user saw in the column, the write is refused (by a
+    // WriteConflictError) when another program changed it since.
+    void put(int column, const Value &value, const std::optional<Value> &shown = std::nullopt);
     void putMoney(int column, Currency value);
     void save();
 

@@ -45,7 +45,7 @@ void U1Session::sb_LevelDown()
         rt2 = rateOf(RsLvl->field(f.rt2));
         tx.commit();
     } catch (const std::exception &e) {
-        RsLvl->requery();
+        reread();
         showError(e);
         return;
     }
@@ -79,6 +79,10 @@ void U1Session::goUp()
 {
     prompts_.setBusy(true);
     bool ok = sb_WriteUTbl();
+    // The pass and the roll-up take the level's rows as they are now, also
+    // those another program added since it was read.
+    if (ok)
+        reread();
     if (CurLvl == 0) {
         // A pass that fails leaves the first level's totals unknown, and the
         // window then closes without handing any over.
@@ -107,7 +111,7 @@ void U1Session::goUp()
     }
     if (ok && !rolledUp && RsLvl) {
         // The roll-up was undone: show the level as the file holds it.
-        RsLvl->requery();
+        reread();
         sb_CalcTotal(0);
         sb_DispPage(1);
     }

@@ -42,8 +42,7 @@ void U1Session::createRow()
         sb_WriteRec(row, 1);
         tx.commit();
     } catch (const std::exception &e) {
-        RsLvl->cancelUpdate();
-        RsLvl->requery();
+        reread();
         showError(e);
         sb_DispPage(row);
         return;
@@ -216,13 +215,12 @@ void U1Session::sb_Paste()
         }
         tx.commit();
     } catch (const std::exception &e) {
-        RsLvl->cancelUpdate();
-        RsLvl->requery();
+        reread();
         prompts_.setBusy(false);
         showError(e);
         return;
     }
-    RsLvl->requery();
+    reread();
     LblMsg.clear();
     sb_CalcTotal(1);
     sb_DispPage(1);
@@ -294,7 +292,7 @@ void U1Session::sb_Delete()
         if (inside)
             clearCopy();
     }
-    RsLvl->requery();
+    reread();
     LblMsg.clear();
     sb_CalcTotal(1);
     sb_DispPage(row);

@@ -3,6 +3,7 @@
 #include "u1fields.h"
 
 #include "rowkind.h"
+#include "store/failuretext.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 #include "ui/uifonts.h"
@@ -19,6 +20,10 @@ const QString U1Session::kNotStorable =
     QStringLiteral("この数値は見積書ファイルに保存できません。桁数を減らしてください。");
 const QString U1Session::kRowsGone =
     QStringLiteral("他のプログラムで削除された行がありました。表示を更新します。");
+const QString U1Session::kEstimateGone = QStringLiteral("この見積書は他のプログラムで削除されました。");
+const QString U1Session::kTakeTheirs = QStringLiteral("他のプログラムの値にする");
+const QString U1Session::kStillChanging =
+    QStringLiteral("他のプログラムが同じ行を変更し続けているため、書き込めませんでした。しばらくしてから、もう一度操作してください。");
 const QString U1Session::kDiscardOnClose =
     QStringLiteral("変更した行を見積書ファイルに書き込めませんでした。変更を破棄して閉じますか");
 const QString U1Session::kPriceMask = QStringLiteral("##,###,###");
@@ -101,14 +106,20 @@ bool U1Session::Form_Unload()
     // Whichever way the window closes, what was typed into the cell counts.
     sb_TextToGrid();
     const bool written = sb_WriteUTbl();
-    if (!written && prompts_.message(kDiscardOnClose, MsgOkCancelExclamation) != AnswerOk)
+    if (!written && loaded_ && prompts_.message(kDiscardOnClose, MsgOkCancelExclamation) != AnswerOk)
         return false;
+    if (!loaded_)
+        return true;  // the estimate went while the rows were written
     loaded_ = false;
     int count = 0;
     bool counted = true;
+    std::pair<Currency, Currency> totals;
     try {
         auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + TblName, RecordsetType::Snapshot);
         count = static_cast<int>(rs->field(0).toLong());
+        // Another program may have changed rows since the editor last summed
+        // them: the index record gets what the rows hold now.
+        totals = storedTotals();
     } catch (const std::exception &e) {
         counted = false;
         showError(e);
@@ -124,8 +135,8 @@ bool U1Session::Form_Unload()
     shared_.U1_Upd = written && counted && totalsKnown_;
     if (!shared_.U1_Upd)
         return true;
-    shared_.U1_Kn1 = LvlKn1[0];
-    shared_.U1_Kn2 = LvlKn2[0];
+    shared_.U1_Kn1 = totals.first;
+    shared_.U1_Kn2 = totals.second;
     shared_.U1_Rt1 = LvlRt1[0];
     shared_.U1_Rt2 = LvlRt2[0];
     // The index record counts items in a 16-bit column: a larger estimate
@@ -209,6 +220,8 @@ void U1Session::gridCellEntered(int row, int col)
 
 void U1Session::Command1_Click(int index)
 {
+    if (!loaded_)
+        return;
     sb_TextToGrid();
     switch (index) {
     case 0:
@@ -254,6 +267,8 @@ void U1Session::Command1_Click(int index)
 
 void U1Session::Command2_Click(int index)
 {
+    if (!loaded_)
+        return;
     // A page key typed in the overlay leaves its cell like any other move.
     sb_TextToGrid();
     const int row = grid_.row();
@@ -285,6 +300,8 @@ void U1Session::Command2_Click(int index)
 
 bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
 {
+    if (!loaded_)
+        return true;  // the window is closing: keys go nowhere
     if (qtKey == Qt::Key_Escape) {
         Command1_Click(11);
         return true;
@@ -351,10 +368,46 @@ void U1Session::sb_FrmWidth() { host_.setWindowWidth(grid_.totalWidth() + 240); 
 
 void U1Session::showError(const std::exception &e)
 {
-    if (auto db = dynamic_cast<const DbError *>(&e))
-        prompts_.message(db->description(), MsgExclamation);
-    else
-        prompts_.message(QString::fromStdString(e.what()), MsgExclamation);
+    if (gone_)
+        return;  // said once; every later failure follows from it
+    if (const auto *db = dynamic_cast<const DbError *>(&e)) {
+        bool tableGone = false;
+        if (db->reason() == DbFailure::MissingTable) {
+            try {
+                tableGone = shared_.DB_Main && !this->db().tableExists(TblName);
+            } catch (const std::exception &) {
+                // Unknown: told as the failure it is.
+            }
+        }
+        if (tableGone) {
+            leaveDeletedEstimate();
+            return;
+        }
+        if (db->code() == kRecordDeleted && !refreshing_) {
+            refreshAfterRowsGone();
+            return;
+        }
+    }
+    prompts_.message(failureText(e), MsgExclamation);
+}
+
+void U1Session::leaveDeletedEstimate()
+{
+    // Nothing is written or handed over any more; the list fills itself anew
+    // without the estimate once the window has closed.
+    gone_ = true;
+    const bool wasLoaded = loaded_;
+    loaded_ = false;
+    EditFlg = false;
+    RowDirty.fill(false);
+    shared_.U1_Upd = false;
+    shared_.U1_Gone = true;
+    shared_.DB_TblName = TblName;
+    shared_.Idx_Page = keptIdxPage;
+    shared_.Idx_Row = keptIdxRow;
+    prompts_.message(kEstimateGone, MsgExclamation);
+    if (wasLoaded)
+        host_.closeSoon();
 }
 
 }  // namespace rz

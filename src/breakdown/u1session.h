@@ -29,6 +29,8 @@ public:
     virtual ~U1Host() = default;
     virtual void refresh() = 0;      // labels, widths or the cursor changed
     virtual void closeWindow() = 0;  // unload the window (Form_Unload follows)
+    // The same once the event being handled is done with.
+    virtual void closeSoon() { closeWindow(); }
     // Window coordinates in twips to global screen pixels, for popup menus.
     virtual QPoint globalPointFromTwips(int x, int y) const = 0;
     virtual void setWindowWidth(int twips) = 0;
@@ -69,6 +71,9 @@ public:
     static const QString kAmountTooLarge;  // an amount beyond what money can hold
     static const QString kNotStorable;     // a number the estimate file cannot keep as typed
     static const QString kRowsGone;        // rows deleted by another program meanwhile
+    static const QString kEstimateGone;    // the whole estimate deleted by another program
+    static const QString kTakeTheirs;      // the button that takes another program's value of a cell
+    static const QString kStillChanging;   // cells another program keeps changing
     static const QString kDiscardOnClose;  // closing although the changes could not be written
     static const QString kPriceMask;    // unit prices
     static const QString kAmountMask;   // amounts and totals
@@ -112,6 +117,8 @@ public:
     void sb_GetCurRec(int row);
     // Write-back of changed grid rows; false (after the message) when the
     // file refused them: nothing of them was written and the grid keeps them.
+    // A cell another program changed since it was shown is written over
+    // only when the user, asked, keeps the value typed.
     bool sb_WriteUTbl();
     void sb_WriteRec(int row, int mode);
     void sb_U1RecClr();
@@ -268,9 +275,30 @@ private:
     // Moves RsLvl to the record of a grid row by its position and makes sure
     // it is the record with `key` at the current level (0: no check).
     void locateRecord(int row, qint32 key);
+    void fillPage(int firstRow);  // sb_DispPage without its labels; throws
+    // The level read again as the file holds it; a failure of that is shown, never thrown.
+    void reread();
     // Grid text of a row as read from its record; the write-back writes a
     // cell only when it no longer shows this.
     void showCell(int row, int col, const QString &text);
+    void showCell(int row, int col, const Value &value);
+    // A stored value as its cell shows it, and a cell's text as its column stores it.
+    QString cellText(int col, const Value &value);
+    Value storedForm(int col, const QString &text);
+    int fieldOfCell(int col);
+    int cellOfField(int field);
+    // The cells another program changed since they were shown, that the
+    // user changed too: each one asked, keep the user's value or take the other.
+    struct CellConflict {
+        int row;
+        WriteConflict conflict;
+    };
+    void resolveConflicts(const std::vector<CellConflict> &conflicts);
+    bool writePage(int last, std::vector<CellConflict> &conflicts, bool &gone);
+    // The estimate's rows at the first level as stored now: their totals.
+    std::pair<Currency, Currency> storedTotals();
+    std::pair<Currency, Currency> sumLevel(Recordset &rs);
+    void leaveDeletedEstimate();
     void refreshAfterRowsGone();
     bool openLevel();
     void showError(const std::exception &e);
@@ -315,6 +343,12 @@ private:
     // then (a value that does not convert) there is nothing to hand back.
     bool totalsKnown_ = false;
     std::array<std::array<QString, ColCount>, 22> shown_{};
+    // The values the cells showed as read, where they could be read: a
+    // write-back never puts the user's value over another program's change
+    // of the same cell without asking.
+    std::array<std::array<std::optional<Value>, ColCount>, 22> shownValue_{};
+    bool gone_ = false;        // the estimate was deleted by another program; said once
+    bool refreshing_ = false;  // showing the level again after rows went
     std::array<QString, 22> shownFlg_;
     std::array<int, 22> shownInt0_{};
 };

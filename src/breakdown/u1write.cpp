@@ -1,6 +1,7 @@
 // Grid rows back into the item table: the changed rows of the page in one
-// transaction, a new record's initial values, and the rule that a cell still
-// showing exactly what was read leaves its column alone.
+// transaction, a new record's initial values, the rule that a cell still
+// showing exactly what was read leaves its column alone, and the user's
+// choice where another program changed a cell the user changed too.
 #include "u1fields.h"
 
 #include "amount.h"
@@ -34,39 +35,41 @@ bool U1Session::sb_WriteUTbl()
     }
     bool gone = false;
     if (any) {
-        try {
-            Transaction tx(db());
-            for (int r = 1; r <= last; ++r) {
-                if (!RowDirty[static_cast<size_t>(r)])
-                    continue;
-                try {
-                    sb_WriteRec(r, 0);
-                } catch (const DbError &e) {
-                    // A row another program deleted has no record to take
-                    // the text; the other rows are still written.
-                    if (e.code() != kRecordDeleted)
-                        throw;
-                    RsLvl->cancelUpdate();
-                    gone = true;
-                }
+        // A cell changed by the user and by another program since it was
+        // shown stops the write-back before anything of the page is
+        // written: the user decides each such cell, then the page is written
+        // again. A program that keeps changing them gets a few rounds.
+        std::vector<CellConflict> conflicts;
+        int round = 0;
+        while (true) {
+            try {
+                if (writePage(last, conflicts, gone))
+                    break;
+            } catch (const std::exception &e) {
+                // Nothing of the page was written; the grid keeps the rows for another try.
+                reread();
+                showError(e);
+                return false;
             }
-            tx.commit();
-        } catch (const std::exception &e) {
-            // Nothing of the page was written; the grid keeps the rows for another try.
-            if (RsLvl) {
-                RsLvl->cancelUpdate();
-                RsLvl->requery();
+            if (++round > 3) {
+                prompts_.message(kStillChanging, MsgExclamation);
+                return false;
             }
-            showError(e);
-            return false;
+            resolveConflicts(conflicts);
         }
         // What the rows show is now what their records hold.
         for (int r = 1; r <= last; ++r) {
             const size_t ur = static_cast<size_t>(r);
             if (!RowDirty[ur])
                 continue;
-            for (int c = 0; c < ColCount; ++c)
-                shown_[ur][static_cast<size_t>(c)] = grid_.text(r, c);
+            for (int c = 0; c < ColCount; ++c) {
+                const size_t uc = static_cast<size_t>(c);
+                if (c != ColFlg && grid_.text(r, c) != shown_[ur][uc])
+                    shownValue_[ur][uc] = storedForm(c, grid_.text(r, c));
+                shown_[ur][uc] = grid_.text(r, c);
+            }
+            if (RowFlg[ur] != shownFlg_[ur])
+                shownValue_[ur][ColFlg] = Value(RowFlg[ur]);
             shownFlg_[ur] = RowFlg[ur];
             shownInt0_[ur] = RowInt0[ur];
         }
@@ -80,14 +83,123 @@ bool U1Session::sb_WriteUTbl()
     return true;
 }
 
+bool U1Session::writePage(int last, std::vector<CellConflict> &conflicts, bool &gone)
+{
+    conflicts.clear();
+    gone = false;
+    Transaction tx(db());
+    for (int r = 1; r <= last; ++r) {
+        if (!RowDirty[static_cast<size_t>(r)])
+            continue;
+        try {
+            sb_WriteRec(r, 0);
+        } catch (const WriteConflictError &e) {
+            RsLvl->cancelUpdate();
+            for (const WriteConflict &c : e.conflicts())
+                conflicts.push_back({r, c});
+        } catch (const DbError &e) {
+            // A row another program deleted has no record to take the
+            // text; the other rows are still written.
+            if (e.code() != kRecordDeleted)
+                throw;
+            RsLvl->cancelUpdate();
+            gone = true;
+        }
+    }
+    if (!conflicts.empty())
+        return false;  // rolled back
+    tx.commit();
+    return true;
+}
+
+void U1Session::resolveConflicts(const std::vector<CellConflict> &conflicts)
+{
+    static const char *const colNames[ColCount] = {
+        "区分", "名称", "摘要", "数量（見積）", "数量（予算）", "単位", "単価（見積）", "単価（予算）",
+        "金額（見積）", "金額（予算）", "備考"};
+    bool tookTheirs = false;
+    for (const auto &[row, c] : conflicts) {
+        const int col = cellOfField(c.column);
+        if (col < 0)
+            continue;
+        const size_t r = static_cast<size_t>(row), uc = static_cast<size_t>(col);
+        auto said = [&](const Value &v) {
+            const QString t = Trim(cellText(col, v));
+            return t.isEmpty() ? QStringLiteral("（空欄）") : t;
+        };
+        const QString question =
+            QStringLiteral("%1 行目「%2」の%3は、表示した後で他のプログラムが変更しました。\n"
+                           "他のプログラムの値: %4\n入力した値: %5\n\nOK を押すと入力した値を書き込みます。")
+                .arg(row)
+                .arg(Trim(shown_[r][ColKnm]), QString::fromUtf8(colNames[col]), said(c.theirs), said(c.mine));
+        // Either way the value stored now is the one the user has seen.
+        shownValue_[r][uc] = c.theirs;
+        if (prompts_.messageOffering(question, MsgExclamation, kTakeTheirs) != AnswerAction)
+            continue;
+        if (col == ColFlg)
+            RowFlg[r] = shownFlg_[r] = c.theirs.toString();
+        showCell(row, col, c.theirs);
+        // The amounts follow the other program's quantity or price, as they follow typing.
+        if (isNumberColumn(col)) {
+            dispKn1(row, ColKn1);
+            dispKn1(row, ColKn2);
+        }
+        tookTheirs = true;
+    }
+    if (tookTheirs)
+        sb_CalcTotal(0);
+}
+
+void U1Session::reread()
+{
+    if (!RsLvl)
+        return;
+    RsLvl->cancelUpdate();
+    try {
+        RsLvl->requery();
+    } catch (const std::exception &e) {
+        showError(e);
+    }
+}
+
 void U1Session::refreshAfterRowsGone()
 {
     prompts_.message(kRowsGone, MsgExclamation);
-    if (!RsLvl)
+    if (!RsLvl || refreshing_)
         return;
-    RsLvl->requery();
+    refreshing_ = true;
+    reread();
     sb_CalcTotal(0);
     sb_DispPage(1);
+    refreshing_ = false;
+}
+
+int U1Session::fieldOfCell(int col)
+{
+    const Fields &f = fields();
+    switch (col) {
+    case ColFlg: return f.flg;
+    case ColKnm: return f.knm;
+    case ColMei: return f.mei;
+    case ColTn1: return f.tn1;
+    case ColBk1: return f.bk1;
+    default: return fieldOfCol(col);
+    }
+}
+
+int U1Session::cellOfField(int field)
+{
+    for (int col = 0; col < ColCount; ++col)
+        if (fieldOfCell(col) == field)
+            return col;
+    return -1;
+}
+
+Value U1Session::storedForm(int col, const QString &text)
+{
+    const int field = fieldOfCell(col);
+    const Value v = isNumberColumn(col) ? Value(cellValue(text)) : Value(padBytes(text, cellByteLimit(col)));
+    return v.convertedFor(RsLvl->fieldType(field));
 }
 
 void U1Session::sb_WriteRec(int row, int mode)
@@ -100,6 +212,7 @@ void U1Session::sb_WriteRec(int row, int mode)
         addBlankRecord(RowKey[r][1]);
         for (auto &text : shown_[r])
             text.clear();
+        shownValue_[r].fill(std::nullopt);
         RowFlg[r] = shownFlg_[r] = kItemFlag;
         RowInt0[r] = shownInt0_[r] = 0;
         locateRecord(row, RowKey[r][1]);
@@ -110,24 +223,14 @@ void U1Session::sb_WriteRec(int row, int mode)
     // amounts to whole yen. Writing that copy back would shorten long names
     // and round stored values, and would put an old copy over what another
     // program or a calculation pass wrote since; so only a cell that no
-    // longer shows what was read from the record is written.
-    const auto &shown = shown_[r];
-    auto changed = [&](int col) { return grid_.text(row, col) != shown[static_cast<size_t>(col)]; };
+    // longer shows what was read from the record is written, and only over
+    // the value it showed (else the user is asked).
     FieldWriter w(*RsLvl);
-    struct TextCol {
-        int col, field, bytes;
-    };
-    for (const TextCol &t : {TextCol{ColKnm, f.knm, 40}, TextCol{ColMei, f.mei, 20}, TextCol{ColTn1, f.tn1, 4},
-                             TextCol{ColBk1, f.bk1, 20}})
-        if (changed(t.col))
-            w.put(t.field, Value(padBytes(grid_.text(row, t.col), t.bytes)));
-    for (const auto &[col, field] : {std::pair{int(ColSu1), f.su1}, std::pair{int(ColSu2), f.su2},
-                                     std::pair{int(ColTk1), f.tk1}, std::pair{int(ColTk2), f.tk2},
-                                     std::pair{int(ColKn1), f.kn1}, std::pair{int(ColKn2), f.kn2}})
-        if (changed(col))
-            w.put(field, Value(cellValue(grid_.text(row, col))));
+    for (int col = ColKnm; col < ColCount; ++col)
+        if (grid_.text(row, col) != shown_[r][static_cast<size_t>(col)])
+            w.put(fieldOfCell(col), storedForm(col, grid_.text(row, col)), shownValue_[r][static_cast<size_t>(col)]);
     if (RowFlg[r] != shownFlg_[r])
-        w.put(f.flg, Value(RowFlg[r]));
+        w.put(f.flg, Value(RowFlg[r]), shownValue_[r][ColFlg]);
     if (RowInt0[r] != shownInt0_[r])
         w.put(f.int0, Value(qint64(RowInt0[r])));
     w.save();

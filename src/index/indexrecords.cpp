@@ -29,7 +29,7 @@ const FrameField kFrameFields[IndexSession::kFrameBoxes] = {
 
 int IndexSession::frameByteLimit(int box) { return kFrameFields[box].bytes; }
 
-void IndexSession::sb_WriteUIdx()
+bool IndexSession::sb_WriteUIdx()
 {
     bool gone = false;
     try {
@@ -62,6 +62,7 @@ void IndexSession::sb_WriteUIdx()
         prompts_.message(kRecordGone, MsgExclamation);
         requeryAndShow();
     }
+    return !gone;
 }
 
 void IndexSession::sb_WriteRec(int row, int mode)
@@ -142,7 +143,8 @@ void IndexSession::requeryAndShow()
 void IndexSession::reportFailure(const std::exception &e)
 {
     const auto *db = dynamic_cast<const DbError *>(&e);
-    if (!db || db->code() != kRecordDeleted) {
+    // The estimate's record or its item table gone: another program deleted it.
+    if (!db || (db->code() != kRecordDeleted && db->reason() != DbFailure::MissingTable)) {
         showError(e);
         return;
     }
@@ -230,7 +232,7 @@ void IndexSession::sb_Delete(int row)
             tx.commit();
         }
     } catch (const std::exception &e) {
-        showError(e);
+        reportFailure(e);
     }
     requeryAndShow();
 }
@@ -240,6 +242,12 @@ void IndexSession::sb_Recalc()
     const int row = grid_.row();
     if (!isEstimateRow(row)) {
         prompts_.beep();
+        return;
+    }
+    try {
+        sb_GetCurRec(row);  // not a question about an estimate that is gone
+    } catch (const std::exception &e) {
+        reportFailure(e);
         return;
     }
     if (prompts_.message(QStringLiteral("再計算処理を開始します"), MsgOkCancelInformation) != AnswerOk)

@@ -3,6 +3,7 @@
 #include "indexsession.h"
 
 #include "print/indexprint.h"
+#include "store/failuretext.h"
 #include "store/format.h"
 #include "store/levelkeys.h"
 #include "store/memfree.h"
@@ -117,6 +118,8 @@ void IndexSession::fillRow(int r)
         try {
             showCell(r, col, text());
         } catch (const DbError &e) {
+            if (e.code() != kTypeMismatch)
+                throw;
             showCell(r, col, QStringLiteral("？"));
             if (unreadable.isEmpty())
                 unreadable = e.description();
@@ -155,42 +158,64 @@ static qint32 safeMidKey(qint32 lo, qint32 hi)
 
 void IndexSession::sb_DispList()
 {
-    try {
-        if (rs_->recordCount() > 0)
-            rs_->moveFirst();
-        if (page_ > 1) {
-            rs_->move((page_ - 1) * kPageRows - 1);
-            rowKey_[0][0] = rs_->eof() ? 0 : static_cast<qint32>(rs_->field("key1").toLong());
-            if (!rs_->eof())
-                rs_->moveNext();
-        } else {
-            rowKey_[0][0] = 0;
-        }
-        for (int r = 1; r <= kPageRows; ++r)
-            dirty_[static_cast<size_t>(r)] = false;
-        grid_.setRows(kPageRows + 1);
-        for (int r = 1; r <= kPageRows; ++r) {
-            if (rs_->eof()) {
-                rowKey_[static_cast<size_t>(r)][0] = 0;
-                rowKey_[static_cast<size_t>(r)][1] = keyAfter(rowKey_[static_cast<size_t>(r - 1)][0]);
-                sb_ClrRow(r);
-                for (int k = r + 1; k <= kPageRows; ++k)
-                    rowKey_[static_cast<size_t>(k)] = {0, 0};
-                grid_.setRows(r + 1);
+    // An estimate another program deleted since the list was read is simply
+    // not shown: the list is read again and the page filled anew.
+    for (int attempt = 1;; ++attempt) {
+        try {
+            fillPage();
+            break;
+        } catch (const DbError &e) {
+            if (e.code() != kRecordDeleted || attempt == 3) {
+                showError(e);
                 break;
             }
-            const qint32 key = static_cast<qint32>(rs_->field("key1").toLong());
-            rowKey_[static_cast<size_t>(r)][0] = key;
-            rowKey_[static_cast<size_t>(r)][1] = safeMidKey(rowKey_[static_cast<size_t>(r - 1)][0], key);
-            fillRow(r);
-            rs_->moveNext();
+            try {
+                rs_->requery();
+            } catch (const std::exception &again) {
+                showError(again);
+                break;
+            }
+        } catch (const std::exception &e) {
+            showError(e);
+            break;
         }
-    } catch (const std::exception &e) {
-        showError(e);
     }
     lblMem_ = Str(MemFree()) + QStringLiteral("%");
     lblPage_ = Str(page_);
     host_.refresh();
+}
+
+void IndexSession::fillPage()
+{
+    if (rs_->recordCount() > 0)
+        rs_->moveFirst();
+    if (page_ > 1) {
+        rs_->move((page_ - 1) * kPageRows - 1);
+        rowKey_[0][0] = rs_->eof() ? 0 : static_cast<qint32>(rs_->field("key1").toLong());
+        if (!rs_->eof())
+            rs_->moveNext();
+    } else {
+        rowKey_[0][0] = 0;
+    }
+    for (int r = 1; r <= kPageRows; ++r)
+        dirty_[static_cast<size_t>(r)] = false;
+    grid_.setRows(kPageRows + 1);
+    for (int r = 1; r <= kPageRows; ++r) {
+        if (rs_->eof()) {
+            rowKey_[static_cast<size_t>(r)][0] = 0;
+            rowKey_[static_cast<size_t>(r)][1] = keyAfter(rowKey_[static_cast<size_t>(r - 1)][0]);
+            sb_ClrRow(r);
+            for (int k = r + 1; k <= kPageRows; ++k)
+                rowKey_[static_cast<size_t>(k)] = {0, 0};
+            grid_.setRows(r + 1);
+            break;
+        }
+        const qint32 key = static_cast<qint32>(rs_->field("key1").toLong());
+        rowKey_[static_cast<size_t>(r)][0] = key;
+        rowKey_[static_cast<size_t>(r)][1] = safeMidKey(rowKey_[static_cast<size_t>(r - 1)][0], key);
+        fillRow(r);
+        rs_->moveNext();
+    }
 }
 
 void IndexSession::sb_ClrRow(int row)
@@ -293,9 +318,8 @@ void IndexSession::Command1_Click(int index)
     switch (index) {
     case 0:
         if (shared_.formsLoaded == 2 && isEstimateRow(row_)) {
-            sb_WriteUIdx();
             // The editor just opened keeps the focus, in front of this window.
-            if (sb_OpenU1())
+            if (sb_WriteUIdx() && sb_OpenU1())
                 focusBack = false;
         } else {
             prompts_.beep();
@@ -304,8 +328,8 @@ void IndexSession::Command1_Click(int index)
     case 1:
         lblMsg_.clear();
         if (insertKey(row_) != 0) {
-            sb_WriteUIdx();
-            sb_WriteRec(row_, 1);
+            if (sb_WriteUIdx())
+                sb_WriteRec(row_, 1);
         } else {
             prompts_.beep();
         }
@@ -317,10 +341,11 @@ void IndexSession::Command1_Click(int index)
         break;
     case 3:
         if (isEstimateRow(row_)) {
-            sb_WriteUIdx();
-            sb_SetRowColor(true);
-            sb_Delete(row_);
-            sb_SetRowColor(false);
+            if (sb_WriteUIdx()) {
+                sb_SetRowColor(true);
+                sb_Delete(row_);
+                sb_SetRowColor(false);
+            }
         } else {
             prompts_.beep();
         }
@@ -333,8 +358,7 @@ void IndexSession::Command1_Click(int index)
         sb_Recalc();
         break;
     case 7:
-        if (isEstimateRow(row_)) {
-            sb_WriteUIdx();
+        if (isEstimateRow(row_) && sb_WriteUIdx()) {
             try {
                 sb_GetCurRec(row_);
                 IndexPrintJob job{shared_, prompts_, *shared_.DB_Main, *rs_, itemTableName(rowKey(row_))};
@@ -347,7 +371,7 @@ void IndexSession::Command1_Click(int index)
             } catch (const std::exception &) {
                 // The print command goes on past any failure, as it always has.
             }
-        } else {
+        } else if (!isEstimateRow(row_)) {
             prompts_.beep();
         }
         break;
@@ -430,7 +454,14 @@ void IndexSession::activate()
         enabled_[0] = true;
     if (shared_.formsLoaded == 2)
         enabled_[11] = true;
-    if (page_ != shared_.Idx_Page) {
+    if (shared_.U1_Gone) {
+        // The editor closed because another program deleted its estimate
+        // (it said so): the list without it.
+        shared_.U1_Gone = false;
+        page_ = shared_.Idx_Page;
+        sb_WriteUIdx();
+        requeryAndShow();
+    } else if (page_ != shared_.Idx_Page) {
         page_ = shared_.Idx_Page;
         sb_DispList();
     }
@@ -498,12 +529,6 @@ bool IndexSession::unload()
     return true;
 }
 
-void IndexSession::showError(const std::exception &e)
-{
-    if (auto db = dynamic_cast<const DbError *>(&e))
-        prompts_.message(db->description(), MsgExclamation);
-    else
-        prompts_.message(QString::fromStdString(e.what()), MsgExclamation);
-}
+void IndexSession::showError(const std::exception &e) { prompts_.message(failureText(e), MsgExclamation); }
 
 }  // namespace rz

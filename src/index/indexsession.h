@@ -90,6 +90,7 @@ private:
     // List and window procedures.
     void sb_MkIdxGrid();
     void sb_DispList();
+    void fillPage();  // sb_DispList without its labels; throws
     void sb_ClrRow(int row);
     void sb_GetCurRec(int row);
     void sb_SetRowColor(bool on);
@@ -100,7 +101,9 @@ private:
     bool isEstimateRow(int row) const;
 
     // Record operations.
-    void sb_WriteUIdx();
+    // False when a row's estimate was gone (the list was filled anew): the
+    // command that asked, on a row that now shows another estimate, goes no further.
+    bool sb_WriteUIdx();
     void sb_WriteRec(int row, int mode);
     void sb_IdxRecClr();
     void sb_CopyMenu();

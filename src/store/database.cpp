@@ -19,6 +19,43 @@ QString engineMessage(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
+// The engine's failure with the kind the windows tell apart and the file it
+// happened on, so that the user can be told what happened in the program's
+// words (failuretext.h).
+DbError engineError(sqlite3 *db, int rc, const QString &message)
+{
+    DbFailure reason = DbFailure::Other;
+    switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        reason = DbFailure::Busy;
+        break;
+    case SQLITE_FULL:
+        reason = DbFailure::DiskFull;
+        break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        reason = DbFailure::ReadOnly;
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        reason = DbFailure::Damaged;
+        break;
+    case SQLITE_IOERR:
+        reason = DbFailure::IoError;
+        break;
+    case SQLITE_ERROR:
+        // The engine tells a missing table only by its text.
+        if (message.startsWith(QLatin1String("no such table")))
+            reason = DbFailure::MissingTable;
+        break;
+    default:
+        break;
+    }
+    const char *file = sqlite3_db_filename(db, "main");
+    return DbError(message, rc, reason, file ? QString::fromUtf8(file) : QString());
+}
+
 // A copy cut short keeps a header that promises more pages than the file
 // holds; the engine would only notice when it reaches the missing pages.
 // Asked through the engine itself: opening a second descriptor on the file
@@ -98,7 +135,7 @@ Statement::Statement(sqlite3 *db, const QString &sql) : db_(db)
         const QString msg = engineMessage(db);
         sqlite3_finalize(stmt_);
         stmt_ = nullptr;
-        throw DbError(msg, sqlite3_errcode(db));
+        throw engineError(db, sqlite3_errcode(db), msg);
     }
     if (!stmt_)
         throw DbError(QStringLiteral("空の SQL 文です。"));
@@ -122,7 +159,7 @@ void Statement::bind(int index, const Value &value)
         rc = sqlite3_bind_text(stmt_, index, t.constData(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     }
     if (rc != SQLITE_OK)
-        throw DbError(engineMessage(db_), rc);
+        throw engineError(db_, rc, engineMessage(db_));
 }
 
 void Statement::bindAll(const std::vector<Value> &values)
@@ -140,7 +177,7 @@ bool Statement::step()
         return false;
     const QString msg = engineMessage(db_);
     sqlite3_reset(stmt_);
-    throw DbError(msg, rc);
+    throw engineError(db_, rc, msg);
 }
 
 void Statement::reset()
@@ -559,6 +596,7 @@ void Database::compactInto(const QString &targetPath)
 Transaction::Transaction(Database &db) : db_(db)
 {
     name_ = QStringLiteral("rz_tx%1").arg(db_.txDepth_ + 1);
+    outermost_ = sqlite3_get_autocommit(db_.handle()) != 0;
     db_.execute(QStringLiteral("SAVEPOINT ") + name_);
     ++db_.txDepth_;
 }
@@ -566,8 +604,12 @@ Transaction::Transaction(Database &db) : db_(db)
 Transaction::~Transaction()
 {
     if (!done_ && db_.isOpen()) {
-        sqlite3_exec(db_.handle(), ("ROLLBACK TO " + name_ + "; RELEASE " + name_).toUtf8().constData(), nullptr,
-                     nullptr, nullptr);
+        // The outermost one ends the transaction outright: releasing it
+        // would commit, and a commit that failed once (another program
+        // reading the file) waits and fails again, leaving the file locked.
+        const QString undo = outermost_ ? QStringLiteral("ROLLBACK")
+                                        : QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(name_);
+        sqlite3_exec(db_.handle(), undo.toUtf8().constData(), nullptr, nullptr, nullptr);
         --db_.txDepth_;
     }
 }

@@ -135,6 +135,7 @@ private:
     Database &db_;
     QString name_;
     bool done_ = false;
+    bool outermost_ = false;  // no transaction was open before this one
 };
 
 QString quoteIdentifier(const QString &name);

@@ -1,6 +1,7 @@
 #include "recordset.h"
 
 #include <QRegularExpression>
+#include <optional>
 #include <QStringList>
 
 namespace rz {
@@ -94,6 +95,10 @@ void Recordset::load()
 std::vector<qint64> &Recordset::ids() const
 {
     if (idsPending_) {
+        // A read that fails leaves an empty set, said once by the failure,
+        // rather than failing again at every count.
+        idsPending_ = false;
+        rowids_.clear();
         Statement &st = db_.prepared(shape_->rowidSql);
         ResetOnExit resetSt{st};
         st.bindAll(params_);
@@ -101,7 +106,6 @@ std::vector<qint64> &Recordset::ids() const
         while (st.step())
             read.push_back(st.columnInt64(0));
         rowids_ = std::move(read);
-        idsPending_ = false;
     }
     return rowids_;
 }
@@ -133,6 +137,7 @@ void Recordset::requireCurrent() const
 void Recordset::moveFirst()
 {
     cancelUpdate();
+    cachePos_ = -1;
     pos_ = 0;
     deletedCurrent_ = false;
 }
@@ -140,6 +145,7 @@ void Recordset::moveFirst()
 void Recordset::moveLast()
 {
     cancelUpdate();
+    cachePos_ = -1;
     pos_ = count() == 0 ? 0 : count() - 1;
     deletedCurrent_ = false;
 }
@@ -147,6 +153,7 @@ void Recordset::moveLast()
 void Recordset::moveNext()
 {
     cancelUpdate();
+    cachePos_ = -1;
     if (pos_ >= count())
         throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
     if (deletedCurrent_)
@@ -158,6 +165,7 @@ void Recordset::moveNext()
 void Recordset::movePrevious()
 {
     cancelUpdate();
+    cachePos_ = -1;
     if (pos_ < 0)
         throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
     deletedCurrent_ = false;
@@ -167,6 +175,7 @@ void Recordset::movePrevious()
 void Recordset::move(int rows)
 {
     cancelUpdate();
+    cachePos_ = -1;
     if (deletedCurrent_ && rows > 0)
         --rows;
     deletedCurrent_ = false;
@@ -254,12 +263,29 @@ void Recordset::setField(int i, const Value &value)
 
 void Recordset::setField(const QString &name, const Value &value) { setField(requireIndex(name), value); }
 
+void Recordset::setField(int i, const Value &value, const Value &shown)
+{
+    setField(i, value);
+    for (auto &[column, seen] : shown_)
+        if (column == i) {
+            seen = shown;
+            return;
+        }
+    shown_.emplace_back(i, shown);
+}
+
+WriteConflictError::WriteConflictError(std::vector<WriteConflict> conflicts)
+    : DbError(QStringLiteral("他のプログラムが同じ値を変更しています。"), kWriteConflict), conflicts_(std::move(conflicts))
+{
+}
+
 void Recordset::edit()
 {
     if (!updatable())
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
     buffer_ = currentRow();
     changed_.assign(shape_->names.size(), false);
+    shown_.clear();
     editMode_ = EditMode::Edit;
 }
 
@@ -271,6 +297,7 @@ void Recordset::addNew()
     buffer_ = RowValues();
     buffer_.values.assign(shape_->names.size(), Value());
     changed_.assign(shape_->names.size(), false);
+    shown_.clear();
     editMode_ = EditMode::AddNew;
 }
 
@@ -279,6 +306,30 @@ void Recordset::cancelUpdate()
     editMode_ = EditMode::None;
     buffer_ = RowValues();
     changed_.clear();
+    shown_.clear();
+}
+
+void Recordset::checkShown() const
+{
+    // Read inside the write's own transaction: between this read and the
+    // write no other program can change the row.
+    Statement &fetch = db_.prepared(shape_->fetchSql);
+    ResetOnExit resetFetch{fetch};
+    const qint64 rowid = ids()[static_cast<size_t>(pos_)];
+    fetch.bind(1, Value(rowid));
+    if (!fetch.step())
+        throw recordDeletedError();
+    std::vector<WriteConflict> conflicts;
+    for (const auto &[column, shown] : shown_) {
+        const size_t c = static_cast<size_t>(column);
+        QString reason;
+        const Value theirs = readColumn(fetch, column, shape_->types[c], shape_->names[c], reason);
+        const Value &mine = buffer_.values[c];
+        if (theirs != shown && theirs != mine)
+            conflicts.push_back({rowid, pos_, column, shape_->names[c], shown, theirs, mine});
+    }
+    if (!conflicts.empty())
+        throw WriteConflictError(std::move(conflicts));
 }
 
 void Recordset::update()
@@ -296,6 +347,11 @@ void Recordset::update()
     }
     if (editMode_ == EditMode::Edit) {
         if (!cols.isEmpty()) {
+            std::optional<Transaction> tx;
+            if (!shown_.empty()) {
+                tx.emplace(db_);
+                checkShown();
+            }
             QStringList sets;
             for (const auto &c : cols)
                 sets << c + QStringLiteral(" = ?");
@@ -307,6 +363,8 @@ void Recordset::update()
             // nothing would report the change as saved.
             if (written == 0)
                 throw recordDeletedError();
+            if (tx)
+                tx->commit();
         }
         cachePos_ = -1;
     } else {
@@ -324,9 +382,7 @@ void Recordset::update()
         // A new record joins the end of the set until the next requery.
         ids().push_back(db_.lastInsertRowid());
     }
-    editMode_ = EditMode::None;
-    buffer_ = RowValues();
-    changed_.clear();
+    cancelUpdate();
 }
 
 void Recordset::deleteRecord()

@@ -26,6 +26,28 @@ struct RowValues {
 // to report when the value is actually used.
 Value readColumn(const Statement &st, int i, ColType type, const QString &name, QString &reason);
 
+// A column of a record that another program changed since it was read, and
+// that a write-back would change to something else again.
+struct WriteConflict {
+    qint64 rowId = 0;   // the record's identity in its table
+    int position = 0;   // its place in the recordset
+    int column = 0;
+    QString columnName;
+    Value shown;   // as read when it was shown
+    Value theirs;  // as stored now
+    Value mine;    // what this write would store
+};
+
+// A write-back refused because of conflicts; nothing of it was written.
+class WriteConflictError : public DbError {
+public:
+    explicit WriteConflictError(std::vector<WriteConflict> conflicts);
+    const std::vector<WriteConflict> &conflicts() const { return conflicts_; }
+
+private:
+    std::vector<WriteConflict> conflicts_;
+};
+
 // What every recordset over the same statement text shares: whether it can
 // be written back and through which statements, and its columns with the
 // case-insensitive lookup, worked out once by the Database.
@@ -68,6 +90,10 @@ public:
     Value field(const QString &name) const;
     void setField(int i, const Value &value);
     void setField(const QString &name, const Value &value);
+    // The same, where the user saw `shown` in the column: update() writes it
+    // only while the record still holds `shown` (or already holds the value),
+    // and otherwise throws WriteConflictError and writes nothing.
+    void setField(int i, const Value &value, const Value &shown);
 
     void edit();
     void addNew();
@@ -88,6 +114,7 @@ private:
     [[noreturn]] static void throwUnreadable(const QString &reason);
     int requireIndex(const QString &name) const;
     void requireCurrent() const;
+    void checkShown() const;
 
     Database &db_;
     QString sql_;
@@ -108,6 +135,7 @@ private:
     EditMode editMode_ = EditMode::None;
     RowValues buffer_;
     std::vector<bool> changed_;
+    std::vector<std::pair<int, Value>> shown_;  // columns written over a value the user saw
 };
 
 }  // namespace rz

@@ -36,6 +36,7 @@ struct Shared {
     int U1_Rt2 = 0;
     int U1_RowCnt = 0;
     bool U1_Upd = false;  // the editor closed and its totals await the index record
+    bool U1_Gone = false;  // the editor's estimate was deleted by another program: the list is filled anew
     int Idx_Page = 0;
     int Idx_Row = 0;
 

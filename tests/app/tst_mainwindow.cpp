@@ -2,6 +2,7 @@
 // list in its child window, closing, and the placement kept.
 #include "app/appfolders.h"
 #include "app/frmmain.h"
+#include "app/guardedapplication.h"
 #include "app/frmsplash.h"
 #include "app/settings.h"
 #include "app/startup.h"
@@ -250,6 +251,40 @@ private slots:
             settings->setValue("Settings/" + kv.section(u'=', 0, 0), kv.section(u'=', 1));
         const MainGeometry g = readMainGeometry(*settings, screenSizeInTwips(screenPixels));
         QCOMPARE(QRectF(g.left, g.top, g.width, g.height), expected);
+    }
+
+    // A failure no procedure caught ends its event as a message in the user's words; it never gets out to end
+    // the program.
+    void uncaughtFailureBecomesAMessage_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("store") << 0 << "この見積書は他のプログラムで削除されました。\nno such table: TBL00128";
+        QTest::newRow("other") << 1 << "予期しないエラーが発生しました。";
+        QTest::newRow("not a std::exception") << 2 << "予期しないエラーが発生しました。";
+    }
+    void uncaughtFailureBecomesAMessage()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, says);
+        QStringList shown;
+        bool handled = true;
+        try {
+            handled = GuardedApplication::deliver(
+                [&]() -> bool {
+                    if (kind == 0)
+                        Database::create(program_->filePath("x.mdb"))->execute("SELECT * FROM TBL00128");
+                    if (kind == 1)
+                        throw std::runtime_error("boom");
+                    throw 7;
+                },
+                [&](const QString &text) { shown << text; });
+        } catch (...) {
+            QFAIL("the failure got out");
+        }
+        QVERIFY(!handled);
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].startsWith(says), qPrintable(shown[0]));
     }
 };
 

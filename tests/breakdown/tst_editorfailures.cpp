@@ -3,8 +3,10 @@
 // in the middle of typing; and F2 on a row, which copies what the row shows.
 #include "breakdownfixture.h"
 
+#include <QKeySequence>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <sqlite3.h>
 
 
 namespace {
@@ -15,6 +17,29 @@ QStringList names(BreakdownFixture &f)
     for (; !rs->eof(); rs->moveNext())
         out << rs->field(0).toString().trimmed();
     return out;
+}
+
+// What a user does, step by step: a word typed into the cell, a key ("F12", "Esc"), a key with the entry
+// chosen in its menu ("F10>9"), or "close" for the close box. False when a failure got out of the editor.
+bool run(BreakdownFixture &f, const QString &script)
+{
+    try {
+        for (const QString &step : script.split(' ')) {
+            const QStringList keyAndEntry = step.split('>');
+            if (keyAndEntry.size() > 1)
+                f.prompts.menuAnswers.push_back(keyAndEntry[1].toInt());
+            if (step == "close")
+                f.editor->close();
+            else if (step.at(0).unicode() < 128)
+                f.key(QKeySequence(keyAndEntry[0])[0].key());
+            else
+                f.type(step);
+        }
+    } catch (const std::exception &e) {
+        qWarning("let out: %s", e.what());
+        return false;
+    }
+    return true;
 }
 }  // namespace
 
@@ -122,26 +147,155 @@ private slots:
         }
     }
 
-    // Another program deletes a row the user changed: the other changed rows
-    // reach their own records, never a neighbour's, and the page is shown anew.
+    // Another program deletes a row: changed rows reach their own records, never a neighbour's, F1 on the row
+    // that is gone opens nothing, and the page is shown anew without it.
+    void rowDeletedByAnotherProgram_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("changed rows written back") << true;
+        QTest::newRow("F1 on the deleted row") << false;
+    }
     void rowDeletedByAnotherProgram()
     {
+        QFETCH(bool, typed);
         BreakdownFixture f;
         f.add(rztest::rowsUnder({}, 4));
         QVERIFY(f.open({}));
         for (int row : {2, 3}) {
             f.toRow(row, U1Session::ColKnm);
-            f.type(QStringLiteral("改%1").arg(row));
+            if (typed)
+                f.type(QStringLiteral("改%1").arg(row));
         }
-        f.toRow(4, U1Session::ColKnm);
+        f.toRow(typed ? 4 : 2, U1Session::ColKnm);
         f.db()->execute("DELETE FROM TBL00064 WHERE key1 = 2048");
-        f.press(Qt::Key_F6);  // 計算 writes the changed rows back first (its menu is dismissed)
-        f.press(Qt::Key_F6);
-        QVERIFY2(f.prompts.messages().contains(U1Session::kRowsGone), qPrintable(f.prompts.messages().join('|') + names(f).join(',')));
-        QCOMPARE(names(f), (QStringList{"行1", "行3改3", "行4"}));
-        QCOMPARE(f.grid().text(2, 1).trimmed(), QString("行3改3"));
+        QVERIFY(run(f, typed ? "F6 F6" : "F1"));  // 計算 writes the changed rows back first (its menu is dismissed)
+        QCOMPARE(f.prompts.messages(), QStringList{U1Session::kRowsGone});
+        const QString third = typed ? "行3改3" : "行3";
+        QCOMPARE(names(f), (QStringList{"行1", third, "行4"}));
+        QCOMPARE(f.grid().text(2, 1).trimmed(), third);
         QCOMPARE(f.grid().rows(), 5);  // three rows and the input row
+        QCOMPARE(f.s().CurLvl, 0);
         QCOMPARE(f.editor->LblTotal->text(), QString("80"));
+    }
+
+    // Another program deletes a row of the next page: paging there shows the page without it, and says nothing.
+    void pageWithoutARowDeletedElsewhere()
+    {
+        BreakdownFixture f;
+        QVERIFY(f.open(rztest::rowsUnder({}, 23)));
+        f.db()->execute("DELETE FROM TBL00064 WHERE key1 = 22528");
+        QVERIFY(run(f, "PgUp"));
+        QCOMPARE(f.prompts.messages(), QStringList());
+        QCOMPARE(QStringList({f.name(1), f.name(2), f.grid().text(3, 0)}), QStringList({"行21", "行23", "＊"}));
+    }
+
+    // Another program deletes the estimate open in the editor. Whatever the user does next, the editor says so
+    // once, writes nothing, and closes; the list no longer shows the estimate.
+    void estimateDeletedByAnotherProgram_data()
+    {
+        QTest::addColumn<QString>("script");
+        for (const char *s : {"F2", "改 F12", "改 F1", "F10>9", "改 F10>9", "F4>0", "F3>1", "改 close", "改 F6"})
+            QTest::newRow(s) << QString(s);
+    }
+    void estimateDeletedByAnotherProgram()
+    {
+        QFETCH(QString, script);
+        BreakdownFixture f;
+        QVERIFY(f.openIndex(rztest::rowsUnder({}, 2)));
+        QTest::keyClick(f.index->Grid1, Qt::Key_F1);
+        QVERIFY(f.editor);
+        for (const char *sql : {"DELETE FROM RZTBLIDX WHERE key1 = 64", "DROP TABLE TBL00064"})
+            f.db()->execute(sql);
+        QVERIFY(run(f, script));
+        QTRY_VERIFY(!f.editor->isVisible());
+        QCOMPARE(f.prompts.messages(), QStringList{U1Session::kEstimateGone});
+        QCOMPARE(f.first("SELECT group_concat(name) FROM sqlite_master").toString(), QString("RZTBLIDX"));
+        QCOMPARE(f.first("SELECT COUNT(*) FROM RZTBLIDX").toLong(), 0);
+        QCOMPARE(f.index->session().grid().text(1, 0), QString("＊"));  // the list dropped it
+    }
+
+    // Another program changed rows while the editor was open: the totals handed to the list are those of the
+    // rows as stored when the editor closes.
+    void closingHandsTheStoredTotals_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("script");
+        QTest::newRow("row added, F12") << "add" << "F12";
+        QTest::newRow("amount changed, F12") << "UPDATE TBL00064 SET kn1 = 12345 * 10000 + 10000000" << "F12";
+        QTest::newRow("amount changed, close box") << "UPDATE TBL00064 SET kn1 = 12345 * 10000 + 10000000" << "close";
+    }
+    void closingHandsTheStoredTotals()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, script);
+        BreakdownFixture f;
+        QVERIFY(f.openIndex({leaf({1024}, "一式", "1", "0", "12345")}));
+        QTest::keyClick(f.index->Grid1, Qt::Key_F1);
+        QCOMPARE(f.total(), QString("12,345"));
+        if (change == "add")
+            f.add({leaf({2048}, "追加", "1", "0", "1000")});
+        else
+            f.db()->execute(change);
+        QVERIFY(run(f, script));
+        QCOMPARE(f.indexField("kn1").toCurrency(), cy("13345"));
+        QCOMPARE(f.index->session().grid().text(1, 2), QString("13,345"));
+        QCOMPARE(f.indexField("int0").toLong(), f.recordCount());
+    }
+
+    // The user and another program changed the same cell since the row was shown: the user is told which row
+    // and cell and the other value, and chooses; the other program's change of another column stays.
+    void sameCellChangedByTwo_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("keep mine") << int(AnswerOk);
+        QTest::newRow("take theirs") << int(AnswerAction);
+    }
+    void sameCellChangedByTwo()
+    {
+        QFETCH(int, answer);
+        BreakdownFixture f;
+        QVERIFY(f.open({leaf({1024}, "型枠", "3", "1000", "3000"), leaf({2048}, "鉄筋", "2", "500", "1000")}));
+        f.toRow(2, U1Session::ColKnm);
+        f.type("改");
+        f.toRow(2, U1Session::ColSu1);
+        f.type("^4");
+        f.db()->execute("UPDATE TBL00064 SET knm = 'よそ', mei = '他摘要' WHERE key1 = 2048");
+        f.prompts.messageAnswers = {answer};
+        QVERIFY(run(f, "F6"));
+        QCOMPARE(f.prompts.messages().size(), 1);
+        const QString asked = f.prompts.lastMessage()->text;
+        for (const char *part : {"2 行目", "名称", "よそ", "鉄筋改"})
+            QVERIFY2(asked.contains(part), qPrintable(asked));
+        const QString kept = answer == AnswerOk ? "鉄筋改" : "よそ";
+        QCOMPARE(f.value({2048}, "knm").toString().trimmed(), kept);
+        QCOMPARE(f.name(2), kept);
+        QCOMPARE(f.value({2048}, "mei").toString(), QString("他摘要"));
+        QCOMPARE(f.money({2048}, "su1"), cy("4"));
+        QCOMPARE(f.money({2048}, "kn1"), cy("2000"));
+    }
+
+    // A file another program holds open for reading: the user is told which file and to try again when that
+    // program is done, the engine's words only on a second line; the typing waits in the grid for the retry.
+    void fileHeldByAnotherProgram()
+    {
+        BreakdownFixture f;
+        QVERIFY(f.open({leaf({1024}, "型枠", "3", "1000", "3000")}));
+        sqlite3_busy_timeout(f.shared.DB_Main->handle(), 50);
+        auto reader = f.db();
+        reader->execute("BEGIN");
+        QCOMPARE(reader->openRecordset("SELECT COUNT(*) FROM TBL00064", RecordsetType::Snapshot)->field(0).toLong(), 1);
+        f.toRow(1, U1Session::ColKnm);
+        QVERIFY(run(f, "改 F12"));
+        const QStringList lines = f.prompts.lastMessage()->text.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].contains(f.path()) && lines[0].contains("もう一度"), qPrintable(lines[0]));
+        QCOMPARE(lines[1], QString("database is locked"));
+        QVERIFY(f.editor->isVisible());
+        reader->execute("COMMIT");
+        QVERIFY(run(f, "F12"));
+        QStringList stored;
+        QVERIFY_THROWS_NO_EXCEPTION(stored = names(f));  // the file is not left locked
+        QCOMPARE(stored, QStringList{"型枠改"});
     }
 
     // F2 on a row makes a new row before it with what the row shows: an

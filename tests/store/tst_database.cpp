@@ -2,6 +2,7 @@
 // and edits, SELECT * INTO within and across files, transactions and the
 // refusal of files that are not estimate files.
 #include "store/database.h"
+#include "store/failuretext.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "support/testmain.h"
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sqlite3.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -229,6 +231,10 @@ private slots:
         rs->deleteRecord();
         rs->moveNext();
         QCOMPARE(rs->field("key1").toLong(), 192);  // the row after the deleted one
+        Database::open(file("moves.mdb"))->execute("UPDATE RZTBLIDX SET knm = 'よそ' WHERE key1 = 192");
+        rs->moveFirst();
+        rs->moveNext();
+        QCOMPARE(rs->field("knm").toString(), QString("よそ"));  // a row moved onto is read as it is stored now
         auto check = db->openRecordset("SELECT [key1] FROM RZTBLIDX ORDER BY [key1]", RecordsetType::Snapshot);
         QCOMPARE(check->recordCount(), 2);
         QVERIFY_THROWS_EXCEPTION(DbError, check->edit());
@@ -320,6 +326,86 @@ private slots:
 
     // Files that are no estimate files are refused with a message naming
     // them and left as they were (damaged and busy files: the file tests).
+    // A write-back over a value another program changed since it was read is refused with what each side
+    // wrote; a value still as read, or changed alike by the other program, is written.
+    void writeBackOverAnotherProgramsChange_data()
+    {
+        QTest::addColumn<QString>("theirs");  // what the other program stores meanwhile
+        QTest::newRow("unchanged") << "元";
+        QTest::newRow("changed alike") << "わたし";
+        QTest::newRow("changed otherwise") << "よそ";
+    }
+    void writeBackOverAnotherProgramsChange()
+    {
+        QFETCH(QString, theirs);
+        const QString path = file("conflict.mdb");
+        QFile::remove(path);
+        auto db = newEstimateFile(path);
+        db->execute("INSERT INTO RZTBLIDX (key1, knm, bk1) VALUES (64, '元', '元')");
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX");
+        const Value shown = rs->field("knm");
+        Database::open(path)->execute("UPDATE RZTBLIDX SET knm = ?, bk1 = '他'", {Value(theirs)});
+        rs->edit();
+        rs->setField(rs->fieldIndex("knm"), Value("わたし"), shown);
+        std::vector<WriteConflict> conflicts;
+        try {
+            rs->update();
+        } catch (const WriteConflictError &e) {
+            conflicts = e.conflicts();
+        }
+        const bool conflict = theirs == "よそ";
+        QCOMPARE(int(conflicts.size()), int(conflict));
+        if (conflict) {
+            QCOMPARE(conflicts[0].columnName, QString("knm"));
+            QCOMPARE(conflicts[0].theirs, Value(theirs));
+            QCOMPARE(conflicts[0].mine, Value("わたし"));
+        }
+        auto now = Database::open(path)->openRecordset("SELECT knm, bk1 FROM RZTBLIDX", RecordsetType::Snapshot);
+        QCOMPARE(now->field(0), Value(conflict ? theirs : QString("わたし")));
+        QCOMPARE(now->field(1), Value("他"));  // the other program's change of another column stays
+    }
+
+    // The engine's failures in the user's words: what happened, which file and what to do, with the engine's
+    // own text only as a second line.
+    void failuresInTheUsersWords_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("says");
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("locked") << "locked" << "他のプログラムが使用中" << "database is locked";
+        QTest::newRow("disk full") << "full" << "ディスクがいっぱい" << "database or disk is full";
+        QTest::newRow("estimate deleted") << "missing" << "この見積書は他のプログラムで削除されました。"
+                                          << "no such table: TBL00320";
+    }
+    void failuresInTheUsersWords()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, says);
+        QFETCH(QString, engine);
+        const QString path = file("words.mdb");
+        QFile::remove(path);
+        auto db = newEstimateFile(path);
+        sqlite3_busy_timeout(db->handle(), 0);
+        auto other = Database::open(path);
+        QString text;
+        try {
+            if (failure == "locked") {
+                other->execute("BEGIN");
+                other->tableNames();  // a read transaction stays open
+            }
+            if (failure == "full")
+                db->execute("PRAGMA max_page_count = 1");
+            db->execute(failure == "missing" ? "SELECT * FROM TBL00320" : "INSERT INTO RZTBLIDX (knm) VALUES (?)",
+                        {Value(QString(8000, u'長'))});
+        } catch (const std::exception &e) {
+            text = failureText(e);
+        }
+        const QStringList lines = text.split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(lines[0].contains(says) && (failure == "missing" || lines[0].contains(path)), qPrintable(lines[0]));
+        QCOMPARE(lines[1], engine);
+    }
+
     void refusedFiles_data()
     {
         QTest::addColumn<QString>("kind");
