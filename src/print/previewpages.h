@@ -1,0 +1,69 @@
+// The pages of a printout as the preview shows them. A page is drawn when
+// it is looked at: the print routines run again from the start, the pages
+// before it are laid out without being drawn, it and its neighbours are
+// drawn, and the run stops there. A few drawn pages are kept, so memory
+// stays the same however many pages the printout has, and the first page
+// shows as soon as it is drawn, whatever follows it.
+#pragma once
+#include "painterdevice.h"
+#include "printoptions.h"
+
+#include <QImage>
+#include <functional>
+#include <list>
+#include <optional>
+
+namespace rz {
+
+// Draws the printout the dialog's choices describe on a device.
+using RenderPages = std::function<void(PrintDevice &device, const PrintOptions &options)>;
+
+class PreviewPages : public PageSink {
+public:
+    PreviewPages(RenderPages render, PrintOptions options, qint64 keptBytes = qint64(48) << 20);
+
+    // Page n (from 1) drawn at dpi pixels per inch of paper; a null image
+    // when the printout has no page n.
+    QImage page(int n, double dpi);
+    // The number of pages; runs the routines to the end when not known yet.
+    int count();
+    std::optional<int> knownCount() const { return count_; }
+    // The paper of the pages drawn so far, in inches; before any, as the options choose it.
+    QSizeF paperInches() const;
+
+    int runs() const { return runs_; }  // of the print routines so far
+    int keptPages() const { return int(kept_.size()); }
+
+    const QPaintDevice *measuringDevice() const override { return &measuring_; }
+    QPainter *beginPage(int page, const QPageLayout &layout) override;
+    void endPage(int page) override;
+
+private:
+    struct Drawn {
+        int page;
+        double dpi;
+        QImage image;
+    };
+    const Drawn *find(int n, double dpi);  // and marks it as the one used last
+    // One run of the routines, drawing the pages first..last not kept yet;
+    // it stops after last unless toEnd.
+    void run(int first, int last, double dpi, bool toEnd);
+
+    RenderPages render_;
+    PrintOptions options_;
+    qint64 keptBytes_;
+    QImage measuring_;
+    std::list<Drawn> kept_;  // the one used last first
+    std::optional<int> count_;
+    QPageLayout layout_;
+    bool laidOut_ = false;
+    int runs_ = 0;
+    // The run going on.
+    int first_ = 0, last_ = 0;
+    double dpi_ = 0;
+    bool toEnd_ = false;
+    QImage drawing_;
+    QPainter painter_;
+};
+
+}  // namespace rz
