@@ -2,13 +2,22 @@
 // with the estimate layout and the estimate-and-budget layout: pages per
 // second, and peak memory, which must not grow with the number of pages (an
 // estimate twice as large printed after it).
+//
+// `rz90-bench preview`: the print preview of that estimate and of one of a
+// few pages: time until the first page is on the screen beside the time to
+// draw the one page of a one-page estimate (the limit: the first page cannot
+// come sooner than one page takes to draw), the pages counted, every page
+// turned to, and the peak memory of each, which must not grow with the pages.
 #include "benchmain.h"
 #include "print/indexprint.h"
 #include "print/painterdevice.h"
+#include "print/printpreview.h"
 #include "store/levelkeys.h"
 #include "store/schema.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -129,6 +138,128 @@ int benchPrint(const QStringList &)
     return ok ? 0 : 1;
 }
 
+// Peak resident memory since the last reset, in MiB; the reset lets one
+// process measure the peaks of its phases one after another.
+double peakSinceResetMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// An estimate of n rows on the first level only.
+void makeFlatEstimate(rz::Database &db, const QString &table, int n)
+{
+    rz::sb_MkUTbl(table, db);
+    rz::Transaction tx(db);
+    for (int i = 1; i <= n; ++i)
+        db.execute(QStringLiteral("INSERT INTO %1 (key1, key2, key3, key4, key5, key6, key7, key8, knm, tn1, su1, tk1, kn1, "
+                                  "flg) VALUES (?, 0, 0, 0, 0, 0, 0, 0, ?, 'ｍ２', 10000, 12000000, 120000000, '-')")
+                       .arg(table),
+                   {rz::Value(qint64(i) * 1024), rz::Value(QStringLiteral("材料・施工 第%1項").arg(i))});
+    tx.commit();
+}
+
+int benchPreview(const QStringList &)
+{
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("bench.mdb"));
+    rz::sb_MkIdxDB(file, 0);
+    auto db = rz::openEstimateFile(file);
+    makeEstimate(*db, rz::itemTableName(64), 5);
+    makeFlatEstimate(*db, rz::itemTableName(128), 155);
+    makeFlatEstimate(*db, rz::itemTableName(192), 15);
+    rz::Shared shared;
+    shared.Co_Name = QStringLiteral("東和建設株式会社");
+    rz::PrintOptions options;
+    options.paper = rz::PaperSize::A4;
+    auto printout = [&](const QString &table) {
+        return [&, table](rz::PrintDevice &device, const rz::PrintOptions &o) {
+            rz::printEstimateList(device, o, shared, *db, table);
+        };
+    };
+    using rzbench::reportFigure;
+    using rzbench::reportGoal;
+    using rzbench::spread;
+
+    // Until the first page is on the screen, with the window made and shown.
+    auto firstPage = [&](const QString &table, bool *shown) {
+        QElapsedTimer t;
+        t.start();
+        rz::PrintPreview preview(printout(table), options);
+        preview.show();
+        *shown &= !preview.shownPage().isNull();
+        return t.nsecsElapsed() / 1e6;
+    };
+    bool ok = true;
+    // The limit: the same for an estimate of one page.
+    std::vector<double> limit;
+    for (int run = 0; run < 3; ++run)
+        limit.push_back(firstPage(rz::itemTableName(192), &ok));
+    reportFigure(QStringLiteral("limit: first page of a one-page estimate"), spread(limit), QStringLiteral("ms"));
+
+    double peak[2] = {0, 0};
+    int count[2] = {0, 0};
+    for (int big : {0, 1}) {
+        const QString table = rz::itemTableName(big ? 64 : 128);
+        resetPeak();
+        std::vector<double> first, ratio;
+        for (int run = 0; run < 3; ++run) {
+            first.push_back(firstPage(table, &ok));
+            ratio.push_back(first.back() / spread(limit).median);
+        }
+        rz::PrintPreview preview(printout(table), options);
+        preview.show();
+        QElapsedTimer t;
+        t.start();
+        count[big] = preview.pageCount();
+        const double counting = t.nsecsElapsed() / 1e6;
+        // Every page turned to, one after another, as a reader of the whole
+        // printout would: most turns find the page drawn already; the others
+        // run the printout up to it, which near the end is a run to the end.
+        std::vector<double> kept, drawn;
+        auto *next = preview.findChild<QAction *>(QStringLiteral("NextPage"));
+        for (int p = 2; p <= count[big]; ++p) {
+            const int runs = preview.pages().runs();
+            t.restart();
+            next->trigger();
+            (preview.pages().runs() == runs ? kept : drawn).push_back(t.nsecsElapsed() / 1e6);
+        }
+        ok &= preview.currentPage() == count[big];
+        peak[big] = peakSinceResetMiB();
+        const QString what = QStringLiteral("%1 pages: ").arg(count[big]);
+        reportGoal(what + QStringLiteral("first page on the screen"), spread(first), QStringLiteral("ms"), 100);
+        reportGoal(what + QStringLiteral("  first page / limit"), spread(ratio), QString(), 3);
+        reportFigure(what + QStringLiteral("pages counted: a run to the end"), {counting, counting, counting}, QStringLiteral("ms"));
+        reportGoal(what + QStringLiteral("page turned to, drawn before"), spread(kept), QStringLiteral("ms"), 20);
+        reportFigure(what + QStringLiteral("page turned to, drawn on the turn"), spread(drawn), QStringLiteral("ms"));
+        const double slowest = spread(drawn).max / counting;
+        if (big)  // a short printout is all drawing
+            reportGoal(what + QStringLiteral("  slowest turn / a run to the end"), {slowest, slowest, slowest}, QString(), 1.5);
+        out << "  " << what << preview.pages().runs() << " runs of the printout to show them all, "
+            << preview.pages().keptPages() << " pages kept drawn" << Qt::endl;
+    }
+    out << "peak memory (each phase on its own): " << peak[0] << " MiB with " << count[0] << " pages viewed, " << peak[1]
+        << " MiB with " << count[1] << Qt::endl;
+    reportGoal(QStringLiteral("peak memory, %1 pages / %2 pages").arg(count[1]).arg(count[0]),
+               {peak[1] / peak[0], peak[1] / peak[0], peak[1] / peak[0]}, QString(), 1.1);
+    reportGoal(QStringLiteral("peak memory, %1 pages viewed").arg(count[1]), {peak[1], peak[1], peak[1]},
+               QStringLiteral("MiB"), 150);
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 RZ_BENCH(print, benchPrint)
+RZ_BENCH(preview, benchPreview)

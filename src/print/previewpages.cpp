@@ -19,8 +19,8 @@ void setResolution(QImage &image, int dpi)
 bool sameDpi(double a, double b) { return std::abs(a - b) < 0.01; }
 }  // namespace
 
-PreviewPages::PreviewPages(RenderPages render, PrintOptions options, qint64 keptBytes)
-    : render_(std::move(render)), options_(std::move(options)), keptBytes_(keptBytes),
+PreviewPages::PreviewPages(RenderPages render, PrintOptions options, int keptPages, qint64 keptBytes)
+    : render_(std::move(render)), options_(std::move(options)), keptPages_(keptPages), keptBytes_(keptBytes),
       measuring_(1, 1, QImage::Format_RGB32)
 {
     // Fonts measure as on paper: the preview's pages are laid out like the printer's.
@@ -46,7 +46,7 @@ const PreviewPages::Drawn *PreviewPages::find(int n, double dpi)
     return nullptr;
 }
 
-QImage PreviewPages::page(int n, double dpi)
+QImage PreviewPages::page(int n, double dpi, bool neighbours)
 {
     if (n < 1 || (count_ && n > *count_))
         return {};
@@ -54,15 +54,15 @@ QImage PreviewPages::page(int n, double dpi)
         return d->image;
     // The neighbours come with it: turning pages one by one runs the
     // routines once for every few pages.
-    run(qMax(1, n - 1), n + 3, dpi, false);
+    run(neighbours ? qMax(1, n - 1) : n, neighbours ? n + 3 : n, dpi, false);
     const Drawn *d = find(n, dpi);
     return d ? d->image : QImage();
 }
 
-int PreviewPages::count()
+int PreviewPages::count(int after, double dpi)
 {
     if (!count_)
-        run(1, 0, dpi_ > 0 ? dpi_ : 72, true);
+        run(after + 1, dpi > 0 ? after + 3 : 0, dpi > 0 ? dpi : 72, true);
     return *count_;
 }
 
@@ -112,10 +112,12 @@ void PreviewPages::endPage(int page)
     kept_.push_front({page, dpi_, std::move(drawing_)});
     drawing_ = QImage();
     qint64 bytes = 0;
+    int pages = 0;
     for (auto it = kept_.begin(); it != kept_.end();) {
         bytes += it->image.sizeInBytes();
         // The page just drawn always stays.
-        it = bytes > keptBytes_ && it != kept_.begin() ? kept_.erase(it) : std::next(it);
+        const bool over = bytes > keptBytes_ || ++pages > keptPages_;
+        it = over && it != kept_.begin() ? kept_.erase(it) : std::next(it);
     }
 }
 

@@ -20,13 +20,17 @@ using RenderPages = std::function<void(PrintDevice &device, const PrintOptions &
 
 class PreviewPages : public PageSink {
 public:
-    PreviewPages(RenderPages render, PrintOptions options, qint64 keptBytes = qint64(48) << 20);
+    // At most keptPages drawn pages are kept, fewer when they take more than
+    // keptBytes: the pages around the one shown, which a page turn draws.
+    PreviewPages(RenderPages render, PrintOptions options, int keptPages = 6, qint64 keptBytes = qint64(48) << 20);
 
-    // Page n (from 1) drawn at dpi pixels per inch of paper; a null image
-    // when the printout has no page n.
-    QImage page(int n, double dpi);
-    // The number of pages; runs the routines to the end when not known yet.
-    int count();
+    // Page n (from 1) drawn at dpi pixels per inch of paper, with its
+    // neighbours unless asked not to (a page turn then finds them drawn); a
+    // null image when the printout has no page n.
+    QImage page(int n, double dpi, bool neighbours = true);
+    // The number of pages; runs the routines to the end when not known yet,
+    // drawing the pages after page `after` on the way when a dpi is given.
+    int count(int after = 0, double dpi = 0);
     std::optional<int> knownCount() const { return count_; }
     // The paper of the pages drawn so far, in inches; before any, as the options choose it.
     QSizeF paperInches() const;
@@ -51,6 +55,7 @@ private:
 
     RenderPages render_;
     PrintOptions options_;
+    int keptPages_;
     qint64 keptBytes_;
     QImage measuring_;
     std::list<Drawn> kept_;  // the one used last first

@@ -111,7 +111,8 @@ void PrintPreview::showPage()
 {
     {
         Busy busy;
-        shown_ = pages_.page(current_, dpi());
+        // The first page alone: the window shows it before anything else is drawn.
+        shown_ = pages_.page(current_, dpi(), !shown_.isNull());
     }
     page_->setPixmap(QPixmap::fromImage(shown_));
     page_->resize(shown_.size());
@@ -150,7 +151,7 @@ void PrintPreview::showEvent(QShowEvent *event)
     showPage();
     QTimer::singleShot(0, this, [this] {
         Busy busy;
-        pages_.count();
+        pages_.count(current_, dpi());
         showPageNumber();
     });
 }

@@ -331,7 +331,7 @@ private slots:
         QCOMPARE(preview.findChild<QLabel *>("PageNumber")->text().trimmed(),
                  pages ? QStringLiteral("1 / %1 ページ").arg(pages) : QStringLiteral("印刷するページがありません"));
 
-        PreviewPages viewed(printout(1), f.options, 4 << 20);
+        PreviewPages viewed(printout(1), f.options, 100, 4 << 20);
         for (int i = 1; i <= pages; ++i)
             QVERIFY(!viewed.page(i, 50).isNull());
         QVERIFY(viewed.page(pages + 1, 50).isNull());
