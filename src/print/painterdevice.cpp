@@ -348,6 +348,15 @@ void PainterPrintDevice::print(const QString &text)
         painter_->drawGlyphRun(QPointF(baseline.x(), baseline.y() - it->ascent), run);
 }
 
+bool PainterPrintDevice::drawing() const
+{
+    if (!sink_)
+        return true;
+    if (begun_ && !breakPending_)
+        return painter_ != nullptr;
+    return sink_->draws(begun_ ? pages_ + 1 : 1);
+}
+
 void PainterPrintDevice::newPage()
 {
     if (begun_)

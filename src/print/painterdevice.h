@@ -34,6 +34,8 @@ public:
     // printable area's top left, or nullptr to pass over the page.
     virtual QPainter *beginPage(int page, const QPageLayout &layout) = 0;
     virtual void endPage(int page) = 0;
+    // Whether page n will be drawn, asked before it begins.
+    virtual bool draws(int page) const = 0;
 };
 
 class PainterPrintDevice : public PrintDevice {
@@ -76,6 +78,7 @@ public:
     void newPage() override;
     void endDoc() override;
     int pageCount() const override { return pages_; }
+    bool drawing() const override;
     QString outputFile() const override { return pdf_; }
 
 private:

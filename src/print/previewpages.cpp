@@ -1,5 +1,6 @@
 #include "previewpages.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace rz {
@@ -46,15 +47,26 @@ const PreviewPages::Drawn *PreviewPages::find(int n, double dpi)
     return nullptr;
 }
 
+bool PreviewPages::kept(int n, double dpi) const
+{
+    return std::any_of(kept_.begin(), kept_.end(), [&](const Drawn &d) { return d.page == n && sameDpi(d.dpi, dpi); });
+}
+
 QImage PreviewPages::page(int n, double dpi, bool neighbours)
 {
     if (n < 1 || (count_ && n > *count_))
         return {};
+    const bool back = n < asked_;
+    asked_ = n;
     if (const Drawn *d = find(n, dpi))
         return d->image;
-    // The neighbours come with it: turning pages one by one runs the
-    // routines once for every few pages.
-    run(neighbours ? qMax(1, n - 1) : n, neighbours ? n + 3 : n, dpi, false);
+    // The neighbours come with it, most of them on the side the reader is
+    // going: turning pages one by one runs the routines once for every few.
+    const QSizeF inches = paperInches() * dpi;
+    const qint64 pageBytes = qint64(inches.width() + 1) * qint64(inches.height() + 1) * 4;
+    const int fit = int(qMin<qint64>(keptPages_, keptBytes_ / qMax<qint64>(1, pageBytes)));
+    const int ahead = neighbours ? qMax(0, fit - 2) : 0, behind = neighbours && fit > 1 ? 1 : 0;
+    run(qMax(1, n - (back ? ahead : behind)), n + (back ? behind : ahead), dpi, false);
     const Drawn *d = find(n, dpi);
     return d ? d->image : QImage();
 }
@@ -90,7 +102,7 @@ QPainter *PreviewPages::beginPage(int page, const QPageLayout &layout)
         throw RunEnough{};
     layout_ = layout;
     laidOut_ = true;
-    if (page < first_ || page > last_ || find(page, dpi_))
+    if (!draws(page))
         return nullptr;
     const QSizeF inches = layout.fullRect(QPageLayout::Inch).size();
     drawing_ = QImage(qCeil(inches.width() * dpi_), qCeil(inches.height() * dpi_), QImage::Format_RGB32);
@@ -102,6 +114,11 @@ QPainter *PreviewPages::beginPage(int page, const QPageLayout &layout)
     painter_.scale(dpi_ / PainterPrintDevice::kResolution, dpi_ / PainterPrintDevice::kResolution);
     painter_.translate(layout.paintRectPixels(PainterPrintDevice::kResolution).topLeft());
     return &painter_;
+}
+
+bool PreviewPages::draws(int page) const
+{
+    return page >= first_ && page <= last_ && !kept(page, dpi_);
 }
 
 void PreviewPages::endPage(int page)

@@ -41,6 +41,7 @@ public:
     const QPaintDevice *measuringDevice() const override { return &measuring_; }
     QPainter *beginPage(int page, const QPageLayout &layout) override;
     void endPage(int page) override;
+    bool draws(int page) const override;
 
 private:
     struct Drawn {
@@ -49,6 +50,7 @@ private:
         QImage image;
     };
     const Drawn *find(int n, double dpi);  // and marks it as the one used last
+    bool kept(int n, double dpi) const;
     // One run of the routines, drawing the pages first..last not kept yet;
     // it stops after last unless toEnd.
     void run(int first, int last, double dpi, bool toEnd);
@@ -63,6 +65,7 @@ private:
     QPageLayout layout_;
     bool laidOut_ = false;
     int runs_ = 0;
+    int asked_ = 0;  // the page asked for last: the pages drawn with the next lie the way the reader goes
     // The run going on.
     int first_ = 0, last_ = 0;
     double dpi_ = 0;
