@@ -31,7 +31,7 @@ std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &options,
                                      .arg(printer)
                                      .toStdString());
     if (printers.refusing.contains(printer))
-        throw std::runtime_error(QStringLiteral("プリンタ「%1」は印刷を受け付けていません（停止中）。何も印刷していません。")
+        throw std::runtime_error(QStringLiteral("プリンタ「%1」は印刷を受け付けていません。何も印刷していません。")
                                      .arg(printer)
                                      .toStdString());
     return std::make_shared<PainterPrintDevice>(QString(), docName, printer);

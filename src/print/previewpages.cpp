@@ -126,6 +126,7 @@ void PreviewPages::endPage(int page)
     if (!painter_.isActive())
         return;
     painter_.end();
+    ++drawn_;
     kept_.push_front({page, dpi_, std::move(drawing_)});
     drawing_ = QImage();
     qint64 bytes = 0;

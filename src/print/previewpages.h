@@ -35,7 +35,8 @@ public:
     // The paper of the pages drawn so far, in inches; before any, as the options choose it.
     QSizeF paperInches() const;
 
-    int runs() const { return runs_; }  // of the print routines so far
+    int runs() const { return runs_; }    // of the print routines so far
+    int drawn() const { return drawn_; }  // pages drawn so far
     int keptPages() const { return int(kept_.size()); }
 
     const QPaintDevice *measuringDevice() const override { return &measuring_; }
@@ -65,6 +66,7 @@ private:
     QPageLayout layout_;
     bool laidOut_ = false;
     int runs_ = 0;
+    int drawn_ = 0;
     int asked_ = 0;  // the page asked for last: the pages drawn with the next lie the way the reader goes
     // The run going on.
     int first_ = 0, last_ = 0;
