@@ -29,7 +29,7 @@ for f in "${need[@]}"; do
   grep -q " \./$f\$" <<<"$contents" || { echo "not in the package: $f"; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libqt6printsupport6 libsqlite3-0 qt6-qpa-plugins fonts-ipafont-mincho fonts-ipafont-gothic; do
+for d in libqt6widgets6 libcups2 libsqlite3-0 qt6-qpa-plugins fonts-ipafont-mincho fonts-ipafont-gothic; do
   grep -q "$d" <<<"$depends" || { echo "the package does not depend on $d: $depends"; exit 1; }
 done
 echo "packaging ok: $(basename "$deb"), $(du -k "$deb" | cut -f1) kB; Depends: $depends"
