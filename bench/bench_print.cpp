@@ -71,13 +71,19 @@ int makeEstimate(rz::Database &db, const QString &table, int top)
     return rows;
 }
 
+// An estimate file with no estimates in the folder.
+std::unique_ptr<rz::Database> newEstimateFile(const QTemporaryDir &dir)
+{
+    const QString file = dir.filePath(QStringLiteral("bench.mdb"));
+    rz::sb_MkIdxDB(file, 0);
+    return rz::openEstimateFile(file);
+}
+
 int benchPrint(const QStringList &)
 {
     QTextStream out(stdout);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("bench.mdb"));
-    rz::sb_MkIdxDB(file, 0);
-    auto db = rz::openEstimateFile(file);
+    auto db = newEstimateFile(dir);
     QElapsedTimer build;
     build.start();
     const int rows = makeEstimate(*db, rz::itemTableName(64), 5);
@@ -174,9 +180,7 @@ int benchPreview(const QStringList &)
 {
     QTextStream out(stdout);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("bench.mdb"));
-    rz::sb_MkIdxDB(file, 0);
-    auto db = rz::openEstimateFile(file);
+    auto db = newEstimateFile(dir);
     makeEstimate(*db, rz::itemTableName(64), 5);
     makeFlatEstimate(*db, rz::itemTableName(128), 155);
     makeFlatEstimate(*db, rz::itemTableName(192), 15);
