@@ -17,7 +17,6 @@
 #include <memory>
 #include <optional>
 
-class QPagedPaintDevice;
 class QPdfWriter;
 class QFileDevice;
 
