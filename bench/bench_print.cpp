@@ -2,13 +2,22 @@
 // with the estimate layout and the estimate-and-budget layout: pages per
 // second, and peak memory, which must not grow with the number of pages (an
 // estimate twice as large printed after it).
+//
+// `rz90-bench preview`: the print preview of that estimate and of one of a
+// few pages: time until the first page is on the screen beside the time to
+// draw the one page of a one-page estimate (the limit: the first page cannot
+// come sooner than one page takes to draw), the pages counted, every page
+// turned to, and the peak memory of each, which must not grow with the pages.
 #include "benchmain.h"
 #include "print/indexprint.h"
 #include "print/painterdevice.h"
+#include "print/printpreview.h"
 #include "store/levelkeys.h"
 #include "store/schema.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -62,13 +71,19 @@ int makeEstimate(rz::Database &db, const QString &table, int top)
     return rows;
 }
 
+// An estimate file with no estimates in the folder.
+std::unique_ptr<rz::Database> newEstimateFile(const QTemporaryDir &dir)
+{
+    const QString file = dir.filePath(QStringLiteral("bench.mdb"));
+    rz::sb_MkIdxDB(file, 0);
+    return rz::openEstimateFile(file);
+}
+
 int benchPrint(const QStringList &)
 {
     QTextStream out(stdout);
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("bench.mdb"));
-    rz::sb_MkIdxDB(file, 0);
-    auto db = rz::openEstimateFile(file);
+    auto db = newEstimateFile(dir);
     QElapsedTimer build;
     build.start();
     const int rows = makeEstimate(*db, rz::itemTableName(64), 5);
@@ -129,6 +144,141 @@ int benchPrint(const QStringList &)
     return ok ? 0 : 1;
 }
 
+// Peak resident memory since the last reset, in MiB; the reset lets one
+// process measure the peaks of its phases one after another.
+double peakSinceResetMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// An estimate of n rows on the first level only.
+void makeFlatEstimate(rz::Database &db, const QString &table, int n)
+{
+    rz::sb_MkUTbl(table, db);
+    rz::Transaction tx(db);
+    for (int i = 1; i <= n; ++i)
+        db.execute(QStringLiteral("INSERT INTO %1 (key1, key2, key3, key4, key5, key6, key7, key8, knm, tn1, su1, tk1, kn1, "
+                                  "flg) VALUES (?, 0, 0, 0, 0, 0, 0, 0, ?, 'ｍ２', 10000, 12000000, 120000000, '-')")
+                       .arg(table),
+                   {rz::Value(qint64(i) * 1024), rz::Value(QStringLiteral("材料・施工 第%1項").arg(i))});
+    tx.commit();
+}
+
+int benchPreview(const QStringList &)
+{
+    QTextStream out(stdout);
+    QTemporaryDir dir;
+    auto db = newEstimateFile(dir);
+    makeEstimate(*db, rz::itemTableName(64), 5);
+    makeFlatEstimate(*db, rz::itemTableName(128), 155);
+    makeFlatEstimate(*db, rz::itemTableName(192), 15);
+    rz::Shared shared;
+    shared.Co_Name = QStringLiteral("東和建設株式会社");
+    rz::PrintOptions options;
+    options.paper = rz::PaperSize::A4;
+    auto printout = [&](const QString &table) {
+        return [&, table](rz::PrintDevice &device, const rz::PrintOptions &o) {
+            rz::printEstimateList(device, o, shared, *db, table);
+        };
+    };
+    using rzbench::reportFigure;
+    using rzbench::reportGoal;
+    using rzbench::spread;
+
+    // Until the first page is on the screen, with the window made and shown.
+    auto firstPage = [&](const QString &table, bool *shown) {
+        QElapsedTimer t;
+        t.start();
+        rz::PrintPreview preview(printout(table), options);
+        preview.show();
+        *shown &= !preview.shownPage().isNull();
+        return t.nsecsElapsed() / 1e6;
+    };
+    bool ok = true;
+    // The limit: the same for an estimate of one page.
+    std::vector<double> limit;
+    firstPage(rz::itemTableName(192), &ok);  // fonts and the like loaded once, before any figure
+    for (int run = 0; run < 3; ++run)
+        limit.push_back(firstPage(rz::itemTableName(192), &ok));
+    reportFigure(QStringLiteral("limit: first page of a one-page estimate"), spread(limit), QStringLiteral("ms"));
+
+    double peak[2] = {0, 0};
+    int count[2] = {0, 0};
+    for (int big : {0, 1}) {
+        const QString table = rz::itemTableName(big ? 64 : 128);
+        resetPeak();
+        std::vector<double> first, ratio;
+        for (int run = 0; run < 3; ++run) {
+            first.push_back(firstPage(table, &ok));
+            ratio.push_back(first.back() / spread(limit).median);
+        }
+        // Counting the pages is a run to the end drawing nothing; turning to
+        // the last page, once they are counted, a run to the end drawing the
+        // pages around it: nothing can turn there sooner.
+        std::vector<double> counting, toLast, lastRatio;
+        for (int run = 0; run < 3; ++run) {
+            rz::PrintPreview preview(printout(table), options);
+            preview.show();
+            QElapsedTimer t;
+            t.start();
+            count[big] = preview.pageCount();
+            counting.push_back(t.nsecsElapsed() / 1e6);
+            t.restart();
+            preview.findChild<QAction *>(QStringLiteral("LastPage"))->trigger();
+            toLast.push_back(t.nsecsElapsed() / 1e6);
+            ok &= preview.currentPage() == count[big];
+        }
+        const double bound = spread(counting).median + 5 * spread(limit).median;
+        for (double ms : toLast)
+            lastRatio.push_back(ms / bound);
+        // Every page turned to, one after another, as a reader of the whole
+        // printout would: most turns find the page drawn already.
+        rz::PrintPreview preview(printout(table), options);
+        preview.show();
+        std::vector<double> kept, drawn;
+        auto *next = preview.findChild<QAction *>(QStringLiteral("NextPage"));
+        for (int p = 2; p <= count[big]; ++p) {
+            const int runs = preview.pages().runs();
+            QElapsedTimer t;
+            t.start();
+            next->trigger();
+            (preview.pages().runs() == runs ? kept : drawn).push_back(t.nsecsElapsed() / 1e6);
+        }
+        ok &= preview.currentPage() == count[big];
+        peak[big] = peakSinceResetMiB();
+        const QString what = QStringLiteral("%1 pages: ").arg(count[big]);
+        reportGoal(what + QStringLiteral("first page on the screen"), spread(first), QStringLiteral("ms"), 100);
+        reportGoal(what + QStringLiteral("  first page / limit"), spread(ratio), QString(), 3);
+        reportFigure(what + QStringLiteral("pages counted: a run to the end"), spread(counting), QStringLiteral("ms"));
+        reportFigure(what + QStringLiteral("last page turned to"), spread(toLast), QStringLiteral("ms"));
+        reportGoal(what + QStringLiteral("  last / (run to the end + 5 pages)"), spread(lastRatio), QString(), 1.5);
+        reportGoal(what + QStringLiteral("each page in turn, drawn before"), spread(kept), QStringLiteral("ms"), 20);
+        reportFigure(what + QStringLiteral("each page in turn, drawn then"), spread(drawn), QStringLiteral("ms"));
+        out << "  " << what << preview.pages().runs() << " runs of the printout to show them all, "
+            << preview.pages().keptPages() << " pages kept drawn" << Qt::endl;
+    }
+    out << "peak memory (each phase on its own): " << peak[0] << " MiB with " << count[0] << " pages viewed, " << peak[1]
+        << " MiB with " << count[1] << Qt::endl;
+    reportGoal(QStringLiteral("peak memory, %1 pages / %2 pages").arg(count[1]).arg(count[0]),
+               {peak[1] / peak[0], peak[1] / peak[0], peak[1] / peak[0]}, QString(), 1.1);
+    reportGoal(QStringLiteral("peak memory, %1 pages viewed").arg(count[1]), {peak[1], peak[1], peak[1]},
+               QStringLiteral("MiB"), 150);
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 RZ_BENCH(print, benchPrint)
+RZ_BENCH(preview, benchPreview)

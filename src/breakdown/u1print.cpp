@@ -21,9 +21,11 @@ void U1Session::printCommand()
     FrmLstOpt dialog(shared_, host_.dialogParent());
     dialog.cmdOKTag = QStringLiteral("False");
     dialog.prepareForEditor(FrmLstOpt::canStartSubLevels(RowFlg[static_cast<size_t>(row)], false));
-    dialog.setPreview([this](PrintDevice &device, const PrintOptions &options) {
-        // The preview reads the file as the printout does: the grid's rows first.
-        if (sb_WriteUTbl())
+    // The preview reads the file as the printout does: the grid's rows first,
+    // once, since the preview runs the printout again for the pages turned to.
+    bool written = false;
+    dialog.setPreview([this, &written](PrintDevice &device, const PrintOptions &options) {
+        if (written || (written = sb_WriteUTbl()))
             reportingFailure(prompts_, [&] { renderPrintout(device, options); });
     });
     showPrintOptions(dialog);
@@ -106,7 +108,7 @@ void U1Session::sb_Print(const PrintOptions &options)
         // rather than seem to have done nothing.
         setMsg(QStringLiteral("印刷する行がありません"));
     } else {
-        announcePdf(*device, prompts_, setMsg);
+        announcePdf(*device, options.printers, prompts_, setMsg);
     }
 }
 

@@ -1,12 +1,13 @@
 #include "frmlstopt.h"
 
-#include "painterdevice.h"
 #include "ui/grid.h"
 
 #include "store/sjis.h"
 #include "ui/uifonts.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QEventLoop>
 #include <QComboBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -50,10 +51,10 @@ QRadioButton *FrmLstOpt::option(QGroupBox *frame, const QString &name, const QSt
     return b;
 }
 
-FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
+FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintService &service)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                           | Qt::CustomizeWindowHint),
-      shared_(shared)
+      shared_(shared), service_(service)
 {
     setObjectName(QStringLiteral("FrmLstOpt"));
     setWindowTitle(QStringLiteral("印刷オプション"));
@@ -150,11 +151,9 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
     CboPrinter = new QComboBox(this);
     CboPrinter->setObjectName(QStringLiteral("CboPrinter"));
     CboPrinter->setGeometry(twipsRect(4260, 3000, 2715, 345));
-    const QStringList printers = installedPrinters ? installedPrinters() : QStringList();
-    CboPrinter->addItems(printers);
-    // One printer or none: nothing to choose, the printout goes where it always went.
-    LblPrinter->setVisible(printers.size() > 1);
-    CboPrinter->setVisible(printers.size() > 1);
+    LblPrinterState = new QLabel(this);
+    LblPrinterState->setObjectName(QStringLiteral("LblPrinterState"));
+    LblPrinterState->setGeometry(twipsRect(4260, 3045, 2715, 255));
 
     cmdPreview = new QPushButton(QStringLiteral("プレビュー"), this);
     cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
@@ -183,9 +182,45 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today)
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     connect(cmdPreview, &QPushButton::clicked, this, [this] { cmdPreview_Click(); });
+
+    connect(CboPrinter, &QComboBox::currentTextChanged, this, [this](const QString &name) {
+        if (!filling_)
+            chosen_ = name;
+    });
+    // The last answer at once, the current one when it comes.
+    connect(&service_, &PrintService::printersKnown, this, &FrmLstOpt::showPrinters);
+    service_.lookUp();
+    showPrinters(service_.printers());
 }
 
-std::function<QStringList()> FrmLstOpt::installedPrinters = [] { return PainterPrintDevice::installedPrinters(); };
+void FrmLstOpt::showPrinters(const PrinterList &printers)
+{
+    using A = PrinterList::Answer;
+    filling_ = true;
+    CboPrinter->clear();
+    CboPrinter->addItems(printers.names);
+    if (printers.names.contains(chosen_))
+        CboPrinter->setCurrentText(chosen_);
+    filling_ = false;
+    // One printer or none: nothing to choose; the row says where the pages go.
+    const bool choice = printers.names.size() > 1;
+    CboPrinter->setVisible(choice);
+    LblPrinterState->setVisible(!choice);
+    QString state;
+    if (service_.awaiting())
+        state = QStringLiteral("確認しています…");
+    else if (printers.answer == A::NoAnswer)
+        state = QStringLiteral("印刷サービスが応答しません");
+    else if (printers.answer == A::Unreachable)
+        state = QStringLiteral("印刷サービスに接続できません");
+    else if (printers.names.isEmpty())
+        state = QStringLiteral("ありません");
+    else
+        state = printers.names.first();
+    LblPrinterState->setText(state);
+    LblPrinterState->setToolTip(printers.hasPrinters() || service_.awaiting() ? QString()
+                                                                              : QStringLiteral("印刷開始でPDFファイルに出力します"));
+}
 
 void FrmLstOpt::setPreview(RenderPages render)
 {
@@ -241,8 +276,9 @@ PrintOptions FrmLstOpt::options() const
     o.paper = OptLst5[3]->isChecked() ? PaperSize::B5 : PaperSize::A4;
     o.startPageText = TxtPno->text();
     o.companyName = Text1->text();
-    if (CboPrinter->count() > 1)
-        o.printerName = CboPrinter->currentText();
+    o.printers = service_.printers();
+    if (o.printers.hasPrinters())
+        o.printerName = chosen_.isEmpty() ? o.printers.names.first() : chosen_;
     return o;
 }
 
@@ -263,6 +299,22 @@ void FrmLstOpt::Text1_LostFocus()
 
 void FrmLstOpt::cmdOK_Click()
 {
+    // The printers as they are now: the one chosen may have gone meanwhile.
+    // The service's answer is awaited (a few seconds at most) with the
+    // window repainting; it decides between the printer and a PDF file.
+    if (chosen_.isEmpty())
+        chosen_ = service_.printers().names.value(0);
+    service_.lookUp();
+    if (service_.awaiting()) {
+        showPrinters(service_.printers());
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        setEnabled(false);
+        QEventLoop wait;
+        connect(&service_, &PrintService::printersKnown, &wait, &QEventLoop::quit);
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        setEnabled(true);
+        QApplication::restoreOverrideCursor();
+    }
     cmdOKTag = QStringLiteral("True");
     shared_.Co_Name = Text1->text();
     done(QDialog::Accepted);

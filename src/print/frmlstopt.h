@@ -4,6 +4,7 @@
 #pragma once
 #include "printoptions.h"
 #include "printpreview.h"
+#include "printservice.h"
 #include "store/shared.h"
 
 #include <QDate>
@@ -23,7 +24,10 @@ namespace rz {
 class FrmLstOpt : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmLstOpt(Shared &shared, QWidget *parent = nullptr, const QDate &today = QDate::currentDate());
+    // The dialog opens at once; the printers it offers arrive from the print
+    // service when it answers.
+    explicit FrmLstOpt(Shared &shared, QWidget *parent = nullptr, const QDate &today = QDate::currentDate(),
+                       PrintService &service = PrintService::program());
     ~FrmLstOpt() override;
 
     // The caller's side of the protocol. The index window hides 表示画面.
@@ -38,8 +42,6 @@ public:
     // How the caller prints what the dialog describes; with it the dialog
     // offers プレビュー, which shows those pages before anything is printed.
     void setPreview(RenderPages render);
-    // The printers to choose from, the default first (replaceable in tests).
-    static std::function<QStringList()> installedPrinters;
 
     // The result: "True" when 印刷開始 was pressed, "False" otherwise.
     QString cmdOKTag = QStringLiteral("False");
@@ -62,6 +64,7 @@ public:
     QPushButton *cmdPreview = nullptr;
     QLabel *LblPrinter = nullptr;
     QComboBox *CboPrinter = nullptr;  // shown only when there is a choice
+    QLabel *LblPrinterState = nullptr;  // otherwise: the one printer, or why there is none
     // How the preview is shown (modal); replaceable in tests.
     std::function<void(PrintPreview &)> showPreview = [](PrintPreview &p) { p.exec(); };
 
@@ -79,9 +82,15 @@ private:
     void cmdOK_Click();
     void cmdCancel_Click();
     void cmdPreview_Click();
+    void showPrinters(const PrinterList &printers);
     QRadioButton *option(QGroupBox *frame, const QString &name, const QString &caption, int left, int top);
 
     Shared &shared_;
+    PrintService &service_;
+    // The printer the user chose, or the one the dialog showed when 印刷開始
+    // was pressed; kept when a later answer of the service no longer has it.
+    QString chosen_;
+    bool filling_ = false;
     std::array<QButtonGroup *, 6> groups_{};
     RenderPages render_;
 };

@@ -20,7 +20,21 @@ void execOptionsDialog(FrmLstOpt &dialog)
 
 std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &options, const QString &docName)
 {
-    return std::make_shared<PainterPrintDevice>(QString(), docName, options.printerName);
+    const PrinterList &printers = options.printers;
+    if (!printers.hasPrinters())
+        return std::make_shared<PainterPrintDevice>(QString(), docName);
+    // Pages meant for one printer never go to another without a word.
+    const QString printer = options.printerName.isEmpty() ? printers.names.first() : options.printerName;
+    if (!printers.names.contains(printer))
+        throw std::runtime_error(QStringLiteral("プリンタ「%1」が見つかりません。取り外されたか、名前が変わったようです。"
+                                                "何も印刷していません。")
+                                     .arg(printer)
+                                     .toStdString());
+    if (printers.refusing.contains(printer))
+        throw std::runtime_error(QStringLiteral("プリンタ「%1」は印刷を受け付けていません。何も印刷していません。")
+                                     .arg(printer)
+                                     .toStdString());
+    return std::make_shared<PainterPrintDevice>(QString(), docName, printer);
 }
 
 void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db,
@@ -34,13 +48,20 @@ void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared 
     device.endDoc();
 }
 
-void announcePdf(const PrintDevice &device, Prompts &prompts, const std::function<void(const QString &)> &setLblMsg)
+void announcePdf(const PrintDevice &device, const PrinterList &printers, Prompts &prompts,
+                 const std::function<void(const QString &)> &setLblMsg)
 {
     const QString path = device.outputFile();
     if (path.isEmpty() || device.pageCount() == 0)
         return;
     setLblMsg(QStringLiteral("PDFに出力しました！！ ") + QFileInfo(path).fileName());
-    const QString text = QStringLiteral("プリンタがないため、PDFファイルに出力しました。\n") + QFileInfo(path).absoluteFilePath();
+    // Why there was no printer: none installed, or a service that could not tell.
+    QString why = QStringLiteral("プリンタがないため");
+    if (printers.answer == PrinterList::Answer::Unreachable)
+        why = QStringLiteral("印刷サービスに接続できないため");
+    else if (printers.answer != PrinterList::Answer::Printers)
+        why = QStringLiteral("印刷サービスが応答しないため");
+    const QString text = why + QStringLiteral("、PDFファイルに出力しました。\n") + QFileInfo(path).absoluteFilePath();
     if (prompts.messageOffering(text, MsgInformation, QStringLiteral("PDFを開く")) == AnswerAction)
         prompts.openFile(path);
 }
@@ -128,7 +149,7 @@ void printFromIndex(IndexPrintJob &job)
         job.prompts.setBusy(false);
         job.setLblMsg(QString());
         if (printed && device)
-            announcePdf(*device, job.prompts, job.setLblMsg);
+            announcePdf(*device, options.printers, job.prompts, job.setLblMsg);
         else if (!failure.isEmpty())
             job.prompts.message(QStringLiteral("印刷できませんでした。\n") + failure, MsgExclamation);
     }

@@ -20,8 +20,9 @@ using OpenPrintDevice = std::function<std::shared_ptr<PrintDevice>(const PrintOp
 
 // The modal dialog as users meet it.
 void execOptionsDialog(FrmLstOpt &dialog);
-// The default printer, or a new PDF file in the documents folder when no
-// printer is installed.
+// The printer chosen (the default when none was), or a new PDF file in the
+// documents folder when the print service named no printer. A chosen
+// printer that has gone or takes no jobs prints nothing: that is the failure.
 std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &options, const QString &docName);
 
 struct IndexPrintJob {
@@ -52,8 +53,10 @@ void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared 
 QString failureOf(const std::function<void()> &step);
 void reportingFailure(Prompts &prompts, const std::function<void()> &step);
 
-// After a run that went into a PDF file: where it is (the whole path), in the
-// message label and in a message box that offers to open it.
-void announcePdf(const PrintDevice &device, Prompts &prompts, const std::function<void(const QString &)> &setLblMsg);
+// After a run that went into a PDF file: why (no printer, or a print service
+// that could not be reached or did not answer) and where it is (the whole
+// path), in the message label and in a message box that offers to open it.
+void announcePdf(const PrintDevice &device, const PrinterList &printers, Prompts &prompts,
+                 const std::function<void(const QString &)> &setLblMsg);
 
 }  // namespace rz

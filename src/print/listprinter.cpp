@@ -157,13 +157,16 @@ void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
 
 void ListPrinter::sb_ListRow(const Recordset &rs)
 {
-    const int ox = shared_.Prt_OffX;
-    printAt(ox + 7, text(rs, "knm"));
-    printAt(ox + 47, text(rs, "mei"));
-    if (options_.estimateLayout())
-        rowEstimate(rs);
-    else
-        rowBudget(rs);
+    // On a page laid out but not drawn only the sums go on.
+    if (device_.drawing()) {
+        const int ox = shared_.Prt_OffX;
+        printAt(ox + 7, text(rs, "knm"));
+        printAt(ox + 47, text(rs, "mei"));
+        if (options_.estimateLayout())
+            rowEstimate(rs);
+        else
+            rowBudget(rs);
+    }
     const Currency kn1 = money(rs, "kn1"), kn2 = money(rs, "kn2");
     auto &tot = shared_.Prt_Tot;
     tot[0] += kn1;

@@ -1,4 +1,5 @@
 #include "painterdevice.h"
+#include "printservice.h"
 #include "store/savefile.h"
 
 #include <QDir>
@@ -8,9 +9,8 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 #include <QStandardPaths>
 #include <stdexcept>
 #include <utility>
@@ -21,12 +21,6 @@
 namespace rz {
 
 namespace {
-// Printers of the estimate offices print at this resolution; pen widths are
-// given in its pixels, so a PDF gets the same rule weights.
-constexpr int kResolution = 600;
-// A PDF has no unprintable border; this is the margin of a common laser printer.
-constexpr double kPdfMarginMm = 5.0;
-
 QString safeFileName(QString name)
 {
     static const QString bad = QStringLiteral("/\\:*?\"<>|");
@@ -36,12 +30,12 @@ QString safeFileName(QString name)
     name = name.trimmed();
     return name.isEmpty() ? QStringLiteral("見積書") : name;
 }
-}  // namespace
 
-bool PainterPrintDevice::printerInstalled()
+QPageSize pageSize(PaperSize paper)
 {
-    return !QPrinterInfo::defaultPrinter().isNull() || !QPrinterInfo::availablePrinterNames().isEmpty();
+    return QPageSize(paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::JisB5);
 }
+}  // namespace
 
 QString PainterPrintDevice::freePdfPath(const QString &documentName)
 {
@@ -55,22 +49,11 @@ QString PainterPrintDevice::freePdfPath(const QString &documentName)
     return path;
 }
 
-QStringList PainterPrintDevice::installedPrinters()
+PainterPrintDevice::PainterPrintDevice(PageSink &sink)
+    : sink_(&sink), measuring_(sink.measuringDevice()),
+      layout_(pageSize(paper_), QPageLayout::Portrait, QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+              QPageLayout::Millimeter)
 {
-    QStringList names = QPrinterInfo::availablePrinterNames();
-    const QString preferred = QPrinterInfo::defaultPrinter().printerName();
-    if (!preferred.isEmpty()) {
-        names.removeAll(preferred);
-        names.prepend(preferred);
-    }
-    return names;
-}
-
-PainterPrintDevice::PainterPrintDevice(QPagedPaintDevice *pages) : paged_(pages)
-{
-    resolution_ = pages->logicalDpiX();
-    if (auto *printer = dynamic_cast<QPrinter *>(pages))
-        resolution_ = printer->resolution();
     setUpFont();
 }
 
@@ -87,30 +70,23 @@ PainterPrintDevice::PainterPrintDevice(const QString &pdfPath, const QString &do
     }();
     (void)keptBuffers;
 #endif
-    const QString docName = documentName.isEmpty() ? QStringLiteral("見積書") : documentName;
-    if (pdfPath.isEmpty() && printerInstalled()) {
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        const QStringList printers = installedPrinters();
-        // The printer chosen in the dialog; the default when none was chosen
-        // or the chosen one went away meanwhile.
-        printer_->setPrinterName(printers.contains(printerName) ? printerName : printers.value(0));
-        printer_->setResolution(kResolution);
-        printer_->setDocName(docName);
-        printer_->setFullPage(false);
-        paged_ = printer_.get();
-        resolution_ = printer_->resolution();
+    docName_ = documentName.isEmpty() ? QStringLiteral("見積書") : documentName;
+    if (pdfPath.isEmpty() && !printerName.isEmpty()) {
+        // The printer gets the same PDF a file would: the service's answer to
+        // it says whether the printer took the job, which drawing through the
+        // printer driver of the toolkit never tells.
+        printer_ = printerName;
+        file_ = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("rz90-XXXXXX.pdf")));
     } else {
         pdf_ = pdfPath.isEmpty() ? freePdfPath(documentName) : pdfPath;
         file_ = std::make_unique<QSaveFile>(pdf_);
-        pdfWriter_ = std::make_unique<QPdfWriter>(file_.get());
-        pdfWriter_->setResolution(kResolution);
-        pdfWriter_->setTitle(docName);
-        pdfWriter_->setCreator(QStringLiteral("RZ90 見積書作成システム"));
-        pdfWriter_->setPageMargins(QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
-                                   QPageLayout::Millimeter);
-        paged_ = pdfWriter_.get();
-        resolution_ = pdfWriter_->resolution();
     }
+    pdfWriter_ = std::make_unique<QPdfWriter>(file_.get());
+    pdfWriter_->setResolution(kResolution);
+    pdfWriter_->setTitle(docName_);
+    pdfWriter_->setCreator(QStringLiteral("RZ90 見積書作成システム"));
+    pdfWriter_->setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
+    measuring_ = pdfWriter_.get();
     setUpFont();
 }
 
@@ -124,9 +100,9 @@ void PainterPrintDevice::setUpFont()
 
 PainterPrintDevice::~PainterPrintDevice()
 {
-    if (begun_)
-        painter_.end();
-    // An unfinished PDF is dropped by its QSaveFile.
+    if (begun_ && !sink_)
+        ownPainter_.end();
+    // An unfinished PDF is dropped by its QSaveFile, a job's file removed with it.
 }
 
 void PainterPrintDevice::beforeFontChange()
@@ -145,7 +121,7 @@ PainterPrintDevice::FontMeasures &PainterPrintDevice::measures() const
     if (!measures_) {
         measures_ = &fonts_[font_.key()];
         if (!measures_->metrics)
-            measures_->metrics.emplace(font_, paged_);
+            measures_->metrics.emplace(font_, measuring_);
     }
     return *measures_;
 }
@@ -202,12 +178,17 @@ void PainterPrintDevice::setFontUnderline(bool on)
 
 void PainterPrintDevice::setLandscape(bool on)
 {
-    paged_->setPageOrientation(on ? QPageLayout::Landscape : QPageLayout::Portrait);
+    layout_.setOrientation(on ? QPageLayout::Landscape : QPageLayout::Portrait);
+    if (pdfWriter_)
+        pdfWriter_->setPageOrientation(layout_.orientation());
 }
 
 void PainterPrintDevice::setPaper(PaperSize paper)
 {
-    paged_->setPageSize(QPageSize(paper == PaperSize::A4 ? QPageSize::A4 : QPageSize::JisB5));
+    paper_ = paper;
+    layout_.setPageSize(pageSize(paper));
+    if (pdfWriter_)
+        pdfWriter_->setPageSize(pageSize(paper));
 }
 
 const QFontMetricsF &PainterPrintDevice::metrics() const { return *measures().metrics; }
@@ -260,47 +241,74 @@ QPen PainterPrintDevice::makePen() const
     return pen;
 }
 
+void PainterPrintDevice::beginPage()
+{
+    if (sink_)
+        painter_ = sink_->beginPage(pages_, layout_);
+    else if (pages_ > 1)
+        pdfWriter_->newPage();
+    if (painter_) {
+        // The PDF engine starts with a pen of its own and takes a pen only
+        // when it differs from the painter's: the first rule, drawn with
+        // the painter's default pen, would come out as a hairline sliver.
+        painter_->setPen(Qt::NoPen);
+    }
+    fontDirty_ = true;
+}
+
+void PainterPrintDevice::endPage()
+{
+    if (sink_) {
+        painter_ = nullptr;
+        sink_->endPage(pages_);
+    }
+}
+
 void PainterPrintDevice::ensurePage()
 {
     if (!begun_) {
         if (file_ && !file_->open(QIODevice::WriteOnly))
-            throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)").arg(pdf_, file_->errorString()))
+            throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)")
+                                          .arg(pdf_.isEmpty() ? file_->fileName() : pdf_, file_->errorString()))
                                          .toStdString());
-        if (!painter_.begin(paged_))
-            throw std::runtime_error(pdf_.isEmpty() ? QStringLiteral("プリンタを開けませんでした。").toStdString()
-                                                    : QStringLiteral("PDFファイルを書き込めませんでした: %1").arg(pdf_).toStdString());
-        // The PDF engine starts with a pen of its own and takes a pen only
-        // when it differs from the painter's: the first rule, drawn with
-        // the painter's default pen, would come out as a hairline sliver.
-        painter_.setPen(Qt::NoPen);
+        if (pdfWriter_) {
+            if (!ownPainter_.begin(pdfWriter_.get()))
+                throw std::runtime_error(QStringLiteral("PDFファイルを書き込めませんでした: %1").arg(pdf_).toStdString());
+            painter_ = &ownPainter_;
+        }
         begun_ = true;
         breakPending_ = false;
         pages_ = 1;
-        fontDirty_ = true;
+        beginPage();
     } else if (breakPending_) {
-        paged_->newPage();
+        endPage();
         breakPending_ = false;
         ++pages_;
+        beginPage();
     }
 }
 
 void PainterPrintDevice::line(double x1, double y1, double x2, double y2)
 {
     ensurePage();
-    painter_.setPen(makePen());
-    painter_.drawLine(QPointF(x1, y1), QPointF(x2, y2));
+    if (!painter_)
+        return;
+    painter_->setPen(makePen());
+    painter_->drawLine(QPointF(x1, y1), QPointF(x2, y2));
 }
 
 void PainterPrintDevice::print(const QString &text)
 {
     ensurePage();
-    if (fontDirty_) {
-        painter_.setFont(font_);
-        fontDirty_ = false;
-    }
-    painter_.setPen(QPen(Qt::black));
     settleX();
     unsettled_ = text;
+    if (!painter_)
+        return;  // a page passed over: only the position moves on
+    if (fontDirty_) {
+        painter_->setFont(font_);
+        fontDirty_ = false;
+    }
+    painter_->setPen(QPen(Qt::black));
     // Blanks print nothing: those that pad a field to its width are left out
     // of the page, and what lies between them is drawn where it stands in
     // the whole text (an underline runs under the blanks too).
@@ -324,11 +332,11 @@ void PainterPrintDevice::print(const QString &text)
         if (m.laid.size() >= 4096)
             m.laid.clear();
         m.laid.insert(shown, {});
-        painter_.drawText(baseline, shown);
+        painter_->drawText(baseline, shown);
         return;
     }
     if (!it->laidOut) {
-        QTextLayout layout(shown, font_, paged_);
+        QTextLayout layout(shown, font_, measuring_);
         layout.beginLayout();
         const QTextLine line = layout.createLine();
         layout.endLayout();
@@ -337,7 +345,16 @@ void PainterPrintDevice::print(const QString &text)
         it->laidOut = true;
     }
     for (const QGlyphRun &run : it->runs)
-        painter_.drawGlyphRun(QPointF(baseline.x(), baseline.y() - it->ascent), run);
+        painter_->drawGlyphRun(QPointF(baseline.x(), baseline.y() - it->ascent), run);
+}
+
+bool PainterPrintDevice::drawing() const
+{
+    if (!sink_)
+        return true;
+    if (begun_ && !breakPending_)
+        return painter_ != nullptr;
+    return sink_->draws(begun_ ? pages_ + 1 : 1);
 }
 
 void PainterPrintDevice::newPage()
@@ -357,11 +374,29 @@ void PainterPrintDevice::endDoc()
     y_ = 0;
     if (!begun_)
         return;
-    painter_.end();
     begun_ = false;
-    if (file_ && !commitWhole(*file_))
-        throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)").arg(pdf_, file_->errorString()))
+    if (sink_) {
+        endPage();
+        return;
+    }
+    painter_ = nullptr;
+    ownPainter_.end();
+    if (auto *pdf = dynamic_cast<QSaveFile *>(file_.get())) {
+        if (!commitWhole(*pdf))
+            throw std::runtime_error((QStringLiteral("PDFファイルを書き込めませんでした: %1 (%2)").arg(pdf_, file_->errorString()))
+                                         .toStdString());
+        return;
+    }
+    auto *job = static_cast<QTemporaryFile *>(file_.get());
+    if (!job->flush())
+        throw std::runtime_error(QStringLiteral("印刷データを書き込めませんでした: %1 (%2)").arg(job->fileName(), job->errorString())
                                      .toStdString());
+    job->close();
+    // From here the file is the service's to remove once it has read it.
+    job->setAutoRemove(false);
+    const QString refused = PrintService::program().submit({printer_, job->fileName(), docName_, paper_});
+    if (!refused.isEmpty())
+        throw std::runtime_error(refused.toStdString());
 }
 
 }  // namespace rz

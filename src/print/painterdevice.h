@@ -1,44 +1,58 @@
-// The print device that paints on the system's default printer through
-// QPainter, or into a PDF file when no printer is installed or a file is
-// asked for. Every text and rule goes to the printer as it is drawn; only
-// the page being drawn exists. A PDF appears whole when the document ends,
-// or not at all.
+// The print device that paints through QPainter: into a PDF file, into a
+// PDF handed to a printer of the print service when the document ends, or
+// onto the pages a preview asks for. Every text and rule goes out as it is
+// drawn; only the page being drawn exists. A PDF appears whole when the
+// document ends, or not at all.
 #pragma once
 #include "printdevice.h"
 
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QPainter>
 #include <QHash>
+#include <QPageLayout>
+#include <QPainter>
 #include <QPen>
 #include <map>
 #include <memory>
 #include <optional>
 
-class QPagedPaintDevice;
 class QPdfWriter;
-class QPrinter;
-class QSaveFile;
+class QFileDevice;
 
 namespace rz {
 
+// Where a preview's pages go. A page it has no painter for is laid out
+// (positions, page breaks) but not drawn.
+class PageSink {
+public:
+    virtual ~PageSink() = default;
+    // A device of the paper's resolution, on which the fonts are measured.
+    virtual const QPaintDevice *measuringDevice() const = 0;
+    // The painter for page n (from 1), in paper units with its origin at the
+    // printable area's top left, or nullptr to pass over the page.
+    virtual QPainter *beginPage(int page, const QPageLayout &layout) = 0;
+    virtual void endPage(int page) = 0;
+    // Whether page n will be drawn, asked before it begins.
+    virtual bool draws(int page) const = 0;
+};
+
 class PainterPrintDevice : public PrintDevice {
 public:
-    // With an empty pdfPath the pages go to the default printer, or, when no
-    // printer is installed, to a new PDF file in the documents folder named
-    // after documentName. With a pdfPath they go to that file.
-    // A printerName picks one of the installed printers instead of the default.
+    // With a pdfPath the pages go to that file. Without one they go to the
+    // printer named, or, with none named, to a new PDF file in the documents
+    // folder named after documentName.
     explicit PainterPrintDevice(const QString &pdfPath = QString(), const QString &documentName = QString(),
                                 const QString &printerName = QString());
-    // Paints on a device someone else owns and shows (the print preview's
-    // pages), with the same fonts, pens and positions as on paper.
-    explicit PainterPrintDevice(QPagedPaintDevice *pages);
-    ~PainterPrintDevice() override;  // ends a document left open
+    // The pages a preview asks for, with the same fonts, pens and positions as on paper.
+    explicit PainterPrintDevice(PageSink &sink);
+    ~PainterPrintDevice() override;  // ends a document left open; a job not ended is not printed
 
-    static bool printerInstalled();
-    // The installed printers, the system's default first.
-    static QStringList installedPrinters();
+    // Printers of the estimate offices print at this resolution; pen widths
+    // are given in its pixels, so a PDF gets the same rule weights. A PDF
+    // has no unprintable border: the margin is that of a common laser printer.
+    static constexpr int kResolution = 600;
+    static constexpr double kMarginMm = 5.0;
     // A file name in the documents folder (the home folder when there is
     // none) that does not exist yet: "<name>.pdf", "<name> (2).pdf" ...
     static QString freePdfPath(const QString &documentName);
@@ -63,6 +77,7 @@ public:
     void newPage() override;
     void endDoc() override;
     int pageCount() const override { return pages_; }
+    bool drawing() const override;
     QString outputFile() const override { return pdf_; }
 
 private:
@@ -80,6 +95,8 @@ private:
     };
     void setUpFont();
     void ensurePage();
+    void beginPage();
+    void endPage();
     void beforeFontChange();
     void fontChanged();
     FontMeasures &measures() const;
@@ -87,12 +104,14 @@ private:
     void settleX() const;
     QPen makePen() const;
 
-    std::unique_ptr<QPrinter> printer_;
-    std::unique_ptr<QSaveFile> file_;
+    std::unique_ptr<QFileDevice> file_;  // the PDF file, or the job's file for a printer
     std::unique_ptr<QPdfWriter> pdfWriter_;
-    QPagedPaintDevice *paged_ = nullptr;
-    int resolution_ = 0;
-    QPainter painter_;
+    PageSink *sink_ = nullptr;
+    const QPaintDevice *measuring_ = nullptr;
+    QPageLayout layout_;
+    int resolution_ = kResolution;
+    QPainter ownPainter_;            // on the PDF writer
+    QPainter *painter_ = nullptr;  // of the page being drawn; none on a page passed over
     QFont font_;
     mutable std::map<QString, FontMeasures> fonts_;  // by QFont::key()
     mutable FontMeasures *measures_ = nullptr;       // of font_
@@ -108,6 +127,8 @@ private:
     bool fontDirty_ = true;
     int pages_ = 0;
     QString pdf_;
+    QString printer_, docName_;
+    PaperSize paper_ = PaperSize::B5;
 };
 
 }  // namespace rz

@@ -46,6 +46,10 @@ public:
 
     // Pages that received any drawing so far.
     virtual int pageCount() const = 0;
+    // Whether what is printed now reaches a page. A preview lays out the pages
+    // before the one looked at without drawing them; the routines may then
+    // leave out the texts of item rows, never what makes or ends a page.
+    virtual bool drawing() const { return true; }
     // The PDF file written instead of printing, empty when a printer got the pages.
     virtual QString outputFile() const { return {}; }
 };

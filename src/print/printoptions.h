@@ -6,11 +6,28 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 namespace rz {
 
 enum class PrintKind { Estimate, EstimateBudget, Cover };  // 見積, 見積＋予算, 表紙
 enum class PrintRange { Full, Top, Screen };               // 内訳＋明細, 内訳, 表示画面
+
+// What the print service said about its printers when it was last asked.
+struct PrinterList {
+    enum class Answer {
+        Pending,      // asked, no answer yet
+        Printers,     // answered: names holds the printers, perhaps none
+        NoAnswer,     // silent for longer than the program waits (hung, or out of reach on the network)
+        Unreachable,  // could not be reached at all (not running)
+    };
+    Answer answer = Answer::Pending;
+    QStringList names;     // the system's default first
+    QStringList refusing;  // those that take no jobs now
+    QString detail;        // the service's own words when it could not be reached
+
+    bool hasPrinters() const { return answer == Answer::Printers && !names.isEmpty(); }
+};
 
 struct PrintOptions {
     PrintKind kind = PrintKind::Estimate;
@@ -21,7 +38,8 @@ struct PrintOptions {
     PaperSize paper = PaperSize::B5;
     QString startPageText = QStringLiteral("1");
     QString companyName;
-    QString printerName;  // chosen among several installed printers; empty: the default
+    QString printerName;  // the printer chosen in the dialog; empty: the default
+    PrinterList printers;  // as the service answered when printing was started
 
     // The narrow estimate layout; the budget layout serves 見積＋予算 and the
     // cover's set-up alike.

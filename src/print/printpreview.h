@@ -1,22 +1,16 @@
 // The print preview: the pages 印刷開始 would print, drawn by the same print
-// routines on the preview's pages, page by page and zoomable, with a button
-// that prints them.
+// routines, the first as soon as the window opens and the others as they are
+// turned to, zoomable, with a button that prints them.
 #pragma once
-#include "printoptions.h"
+#include "previewpages.h"
 
 #include <QDialog>
-#include <functional>
 
 class QLabel;
-class QPrintPreviewWidget;
-class QPrinter;
+class QScrollArea;
+class QTimer;
 
 namespace rz {
-
-class PrintDevice;
-
-// Draws the printout the dialog's choices describe on a device.
-using RenderPages = std::function<void(PrintDevice &device, const PrintOptions &options)>;
 
 class PrintPreview : public QDialog {
     Q_OBJECT
@@ -26,19 +20,34 @@ public:
 
     // True when the user chose to print from the preview.
     bool printChosen() const { return printChosen_; }
-    int pageCount() const;
-    int currentPage() const;
-    QPrintPreviewWidget *view() const { return view_; }
+    int pageCount() { return pages_.count(); }
+    int currentPage() const { return current_; }
+    void setCurrentPage(int page);
+    PreviewPages &pages() { return pages_; }
+    // The page on the screen, as drawn.
+    QImage shownPage() const { return shown_; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void paint(QPrinter *pages);
+    enum class Fit { Page, Width, None };
+    double dpi() const;
+    void showPage();
     void showPageNumber();
+    void zoom(double factor);
+    void fit(Fit how);
 
-    RenderPages render_;
-    PrintOptions options_;
-    std::unique_ptr<QPrinter> printer_;
-    QPrintPreviewWidget *view_ = nullptr;
+    PreviewPages pages_;
+    int current_ = 1;
+    Fit fit_ = Fit::Page;
+    double dpi_ = 0;  // when not fitted
+    QScrollArea *area_ = nullptr;
+    QLabel *page_ = nullptr;
     QLabel *pageLabel_ = nullptr;
+    QTimer *redraw_ = nullptr;
+    QImage shown_;
     bool printChosen_ = false;
 };
 

@@ -46,7 +46,7 @@ for f in "${need[@]}"; do
   grep -q " \./$f\$" <<<"$contents" || { echo "not in the package: $f"; exit 1; }
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libqt6printsupport6 libsqlite3-0 qt6-qpa-plugins fonts-ipafont-mincho fonts-ipafont-gothic; do
+for d in libqt6widgets6 libcups2 libsqlite3-0 qt6-qpa-plugins fonts-ipafont-mincho fonts-ipafont-gothic; do
   grep -q "$d" <<<"$depends" || { echo "the package does not depend on $d: $depends"; exit 1; }
 done
 grep -q xdg-utils <<<"$(dpkg-deb -f "$deb" Recommends)" || { echo "the package does not recommend xdg-utils"; exit 1; }

@@ -2,6 +2,7 @@
 // dialog, and `rz90 print` with its exit codes; real PDF pages.
 #include "print/batchprint.h"
 #include "print/painterdevice.h"
+#include "print/printservice.h"
 #include "printfixture.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
@@ -10,10 +11,14 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
+#include <atomic>
+#include <mutex>
 
 using namespace rz;
 using rztest::PrintFixture;
@@ -174,37 +179,186 @@ private slots:
                     && message->text.contains(QStringLiteral("/tmp/見積/本社改修工事.pdf")));
     }
 
-    // With several printers the dialog shows the one that will print, the
-    // default first, and takes another; with one or none there is nothing to
-    // choose. A PDF written instead is announced with its whole path and a
-    // button that opens it; a printout on paper is not announced.
-    void printerChoiceAndPdfOpening()
+    // The dialog opens before the print service answers and shows its printers, or why there are none, when the answer
+    // comes; 印刷開始 asks again and prints on the printer chosen, or into a PDF file and says why, or tells what went
+    // wrong and prints nothing. answers: "NAMES[@ms];..." for each question in turn ("B!" takes no jobs, "down": not
+    // running), each after ms (the dialog waits 300 ms for an answer).
+    void printerService_data()
     {
-        rztest::PrintFixture f;
-        const auto installed = FrmLstOpt::installedPrinters;
-        for (const QStringList &printers : {QStringList{"既定のプリンタ", "事務所B"}, QStringList{"一台"}, QStringList{}}) {
-            FrmLstOpt::installedPrinters = [printers] { return printers; };
-            FrmLstOpt d(f.shared);
-            QCOMPARE(d.CboPrinter->isVisibleTo(&d), printers.size() > 1);
-            QCOMPARE(d.options().printerName, printers.size() > 1 ? printers[0] : QString());
-            d.CboPrinter->setCurrentIndex(1);
-            QCOMPARE(d.options().printerName, printers.size() > 1 ? printers[1] : QString());
-        }
-        FrmLstOpt::installedPrinters = installed;
-        class Pdf : public RecordingPrintDevice {
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<QString>("choose");    // the printer picked in the dialog
+        QTest::addColumn<QString>("reply");     // the printer's answer to the job: "" takes it
+        QTest::addColumn<QString>("shown");     // the printer row: "A|B" when there is a choice
+        QTest::addColumn<QString>("outcome");   // "job A", or part of the message shown
+        auto row = [](const char *name, const char *a, const char *c, const char *r, const char *s, const char *o) {
+            QTest::newRow(name) << QString(a) << QString(c) << QString(r) << QString::fromUtf8(s) << QString::fromUtf8(o);
+        };
+        row("several, the default", "A B@100", "", "", "A|B", "job A");
+        row("several, another chosen", "A B", "B", "", "A|B", "job B");
+        row("one", "A", "", "", "A", "job A");
+        row("none installed", "@100", "", "", "ありません", "プリンタがないため、PDFファイルに出力しました。\n/tmp/");
+        row("service not running", "down", "", "", "印刷サービスに接続できません", "印刷サービスに接続できないため、PDFファイルに");
+        row("service hangs", "A B@5000", "", "", "印刷サービスが応答しません", "印刷サービスが応答しないため、PDFファイルに");
+        row("late answer, then a quick one", "A B@900;A B", "B", "", "A|B", "job B");
+        row("chosen printer removed before 印刷開始", "A B;A", "B", "", "A|B", "印刷できませんでした。\nプリンタ「B」が見つかりません。");
+        row("chosen printer takes no jobs", "A B!", "B", "", "A|B", "プリンタ「B」は印刷を受け付けていません");
+        row("job refused", "A B", "B", "Destination \"B\" is not accepting jobs.",
+            "A|B", "プリンタ「B」が印刷を受け付けませんでした。何も印刷されていません。\nDestination \"B\" is not accepting jobs.");
+    }
+    void printerService()
+    {
+        QFETCH(QString, answers);
+        QFETCH(QString, choose);
+        QFETCH(QString, reply);
+        QFETCH(QString, shown);
+        QFETCH(QString, outcome);
+        struct Script {
+            std::mutex m;
+            QStringList answers;
+            std::atomic<int> answered{0};
+            std::atomic<bool> over{false};
+            QStringList jobs, files;
+        };
+        auto script = std::make_shared<Script>();
+        script->answers = answers.split(u';');
+        const auto ask = [script] {
+            QString a;
+            {
+                std::lock_guard<std::mutex> lock(script->m);
+                a = script->answers.size() > 1 ? script->answers.takeFirst() : script->answers.first();
+            }
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < a.section(u'@', 1).toInt() && !script->over)
+                QThread::msleep(10);
+            ++script->answered;
+            PrinterList list;
+            list.answer = a == QLatin1String("down") ? PrinterList::Answer::Unreachable : PrinterList::Answer::Printers;
+            for (QString n : a.section(u'@', 0, 0).split(u' ', Qt::SkipEmptyParts)) {
+                if (n.endsWith(u'!'))
+                    list.refusing << n.chopped(1);
+                if (n != QLatin1String("down"))
+                    list.names << n.remove(u'!');
+            }
+            return list;
+        };
+        const auto submit = [script, reply](const PrintJobFile &job) {
+            QFile f(job.path);
+            script->files << job.path;
+            if (f.open(QIODevice::ReadOnly) && f.read(4) == "%PDF" && reply.isEmpty())
+                script->jobs << job.printer;  // a printout the printer took
+            return reply;
+        };
+        PrintService service({ask, submit}, 300);
+        PrintService::setProgram(&service);
+        auto restore = qScopeGuard([&] { PrintService::setProgram(nullptr), script->over = true; });
+        PrintFixture f;
+        f.add({1024}, rztest::detail(QStringLiteral("土工"), QStringLiteral("300")));
+        auto index = f.db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"));
+        rztest::ScriptedPrompts prompts;
+        prompts.messageAnswers = {AnswerAction};
+        IndexPrintJob job{f.shared, prompts, *f.db, *index, f.table};
+        bool openedFirst = false;
+        job.showDialog = [&](FrmLstOpt &d) {
+            openedFirst = script->answered == 0;
+            auto printerRow = [&d] {
+                QStringList items;
+                for (int i = 0; i < d.CboPrinter->count(); ++i)
+                    items << d.CboPrinter->itemText(i);
+                return d.CboPrinter->isVisibleTo(&d) ? items.join(u'|') : d.LblPrinterState->text();
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(printerRow(), shown, 5000);
+            if (!choose.isEmpty())
+                d.CboPrinter->setCurrentText(choose);
+            d.cmdOK->click();
+        };
+        class PdfRecording : public RecordingPrintDevice {
             QString outputFile() const override { return QStringLiteral("/tmp/見積/本社改修工事.pdf"); }
         };
-        for (bool pdf : {true, false}) {
-            std::unique_ptr<RecordingPrintDevice> device(pdf ? new Pdf : new RecordingPrintDevice);
-            device->print(QStringLiteral("土工"));
-            rztest::ScriptedPrompts prompts;
-            prompts.messageAnswers = {AnswerAction};
-            announcePdf(*device, prompts, [](const QString &) {});
-            QCOMPARE(prompts.countOf(rztest::PromptRecord::Message), pdf ? 1 : 0);
-            QCOMPARE(prompts.openedFiles, pdf ? QStringList{"/tmp/見積/本社改修工事.pdf"} : QStringList());
-            QCOMPARE(prompts.lastMessage()->action, QString(pdf ? "PDFを開く" : ""));
-            QVERIFY(!pdf || prompts.lastMessage()->text.endsWith(QStringLiteral("\n/tmp/見積/本社改修工事.pdf")));
-        }
+        job.openDevice = [](const PrintOptions &o, const QString &name) -> std::shared_ptr<PrintDevice> {
+            return o.printers.hasPrinters() ? openDefaultPrintDevice(o, name) : std::make_shared<PdfRecording>();
+        };
+        printFromIndex(job);
+        QVERIFY(openedFirst || !answers.contains(u'@'));  // the window never waited for the service
+        const QString told = prompts.messages().join(u'\n');
+        QCOMPARE(script->jobs, outcome.startsWith(QLatin1String("job ")) ? QStringList{outcome.mid(4)} : QStringList{});
+        if (outcome.startsWith(QLatin1String("job ")))
+            QVERIFY2(told.isEmpty(), qPrintable(told));
+        else
+            QVERIFY2(told.startsWith(outcome) || told.contains(u'\n' + outcome), qPrintable(told));
+        QCOMPARE(prompts.openedFiles.size(), int(outcome.contains(QLatin1String("PDF"))));  // PDFを開く opens it
+        for (const QString &file : script->files)  // a job's file does not outlive it
+            QVERIFY(!QFileInfo::exists(file));
+    }
+
+    // The preview opens on page 1 after drawing it alone, whatever the number of pages, and counts the pages afterwards;
+    // a page turned to, after pages laid out but not drawn, looks as it does when none is passed over; only a few drawn
+    // pages are kept however many are viewed. pages < 0: an estimate of -pages item rows printed by the list routines.
+    void previewPages_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("look");  // the page compared
+        QTest::newRow("619 pages") << 619 << 400;
+        QTest::newRow("3 pages") << 3 << 3;
+        QTest::newRow("nothing to print") << 0 << 0;
+        QTest::newRow("estimate of 45 rows: the sum carried over pages passed over") << -45 << 3;
+    }
+    void previewPages()
+    {
+        QFETCH(int, pages);
+        QFETCH(int, look);
+        // Pages from.. of a printout whose type size changes on every third page, so that a page depends on the ones
+        // before it; two texts one after the other, a rule under them.
+        auto printout = [pages](int from) -> RenderPages {
+            return [from, pages](PrintDevice &d, const PrintOptions &) {
+                d.setLandscape(true), d.setPaper(PaperSize::B5);
+                for (int i = 1; i <= pages; ++i) {
+                    if (i % 3 == 0)
+                        d.setFontSize(8 + i / 3 % 5);
+                    if (i < from)
+                        continue;
+                    d.setCurrentX(100 * (i % 40)), d.setCurrentY(100 * (i % 30));
+                    d.print(QStringLiteral("頁")), d.print(QString::number(i));
+                    d.line(0, d.currentY() + 200, d.currentX(), d.currentY() + 200);
+                    d.newPage();
+                }
+                d.endDoc();
+            };
+        };
+        PrintFixture f;
+        f.options.startPageText.clear();
+        const bool estimate = pages < 0;
+        for (int i = 1; i <= -pages; ++i)
+            f.add({i * 1024}, rztest::detail(QStringLiteral("明細%1").arg(i), QString::number(i * 100)));
+        if (estimate)
+            f.printAll(), pages = f.device.pageCount();
+        rztest::ScriptedPrompts prompts;  // told of failures, as the print commands' previews are
+        const RenderPages render = !estimate ? printout(1) : [&](PrintDevice &d, const PrintOptions &o) {
+            reportingFailure(prompts, [&] { printEstimateList(d, o, f.shared, *f.db, f.table); });
+        };
+        PrintPreview preview(render, f.options);
+        preview.show();
+        QCOMPARE(QPoint(preview.pages().runs(), preview.pages().drawn()), QPoint(1, pages ? 1 : 0));
+        QCOMPARE(preview.shownPage().isNull(), pages == 0);
+        QTRY_VERIFY(preview.pages().knownCount().has_value());
+        QCOMPARE(preview.pageCount(), pages);
+        QCOMPARE(preview.findChild<QLabel *>("PageNumber")->text().trimmed(),
+                 pages ? QStringLiteral("1 / %1 ページ").arg(pages) : QStringLiteral("印刷するページがありません"));
+
+        PreviewPages viewed(render, f.options, 100, 4 << 20);
+        for (int i = 1; i <= pages; ++i)
+            QVERIFY(!viewed.page(i, 50).isNull());
+        QVERIFY(viewed.page(pages + 1, 50).isNull());
+        QVERIFY2(viewed.keptPages() <= 6 && viewed.runs() <= pages / 3 + 2, qPrintable(QString::number(viewed.runs())));
+        if (look == 0)
+            return;
+        // The page drawn after the pages before it were passed over, beside the same page drawn in a run that passes
+        // over none: the estimate's pages all in one run, the other printout's page from a printout that starts there.
+        PreviewPages skipping(render, f.options), straight(estimate ? render : printout(look), f.options, 100, 1 << 30);
+        const QImage first = straight.page(1, 50);
+        QCOMPARE(skipping.page(look, 50), estimate ? straight.page(look, 50) : first);
+        QCOMPARE(prompts.messages(), QStringList());  // stopping after the pages wanted is no failure
+        QVERIFY(!estimate || first != straight.page(2, 50));  // the rows are drawn
     }
 
     void runs_data()
