@@ -183,6 +183,7 @@ private slots:
             {"truncated in the last page", plain, 0, {}, 142456, "（表 TBL00128 の 1 行目）"},
             {"text longer than its column", plain, 0x1c150, QByteArray("\x04"), -1, "（表 TBL00064 の 2 行目の列 tn1）"},
             {"row without bytes", plain, 30 * 4096 + 16, QByteArray("\0\x80\0\0", 4), -1, "（表 TBL00064 の 2 行目）"},
+            {"usage map pointer", plain, 28 * 4096 + 55, QByteArray("\x10"), -1, "（表 TBL00064 の定義）"},
             {"noise over the catalog", plain, 14 * 4096, noise, -1, "（表の一覧）"},
             {"noise over item rows", plain, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが、読めたのは 0 行"},
             {"noise over encoded rows", encoded, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが、読めたのは 0 行"},
