@@ -158,6 +158,12 @@ Tally tallyOf(Database &db, const QString &table)
     return t;
 }
 
+std::function<void(Database &)> &copyHook()
+{
+    static std::function<void(Database &)> hook;
+    return hook;
+}
+
 void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
 {
     Statement integrity(db.handle(), QStringLiteral("PRAGMA integrity_check"));
@@ -254,9 +260,16 @@ ConversionSummary convertJetFile(const QString &jetPath, const QString &target, 
             }
             tx.commit();
         }
+        if (copyHook())
+            copyHook()(db);
         check(db, expected);
     });
     return summary;
+}
+
+void setConversionCopyHookForTesting(std::function<void(Database &)> hook)
+{
+    copyHook() = std::move(hook);
 }
 
 QString ConversionSummary::text() const
