@@ -6,10 +6,12 @@
 #include "store/schema.h"
 #include "support/testmain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,6 +79,49 @@ private slots:
         if (!QFile::exists(path))
             QVERIFY_THROWS_NO_EXCEPTION(sb_MkIdxDB(path, 0));
         QVERIFY_THROWS_NO_EXCEPTION(openEstimateFile(path));
+        // The next creation in the folder removes what the killed one left.
+        QVERIFY_THROWS_NO_EXCEPTION(sb_MkIdxDB(folder.filePath("next.mdb"), 0));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"killed.mdb", "next.mdb"}));
+    }
+
+    // Part files of creations killed half way go when the next creation in their folder starts, with the engine's
+    // files beside them; a part file locked by a live writer (here: the creation around it, or this test) and files
+    // of other names stay.
+    void leftoverPartFiles_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("locked");  // the first file, by this test
+        QTest::addColumn<bool>("stay");
+        const QString part = ".a.mdb.Ab3dE9.part";
+        QTest::newRow("part and journal") << QStringList{part, part + "-journal"} << false << false;
+        QTest::newRow("part in WAL mode") << QStringList{part, part + "-wal", part + "-shm"} << false << false;
+        QTest::newRow("journal alone") << QStringList{part + "-journal"} << false << false;
+        QTest::newRow("locked part") << QStringList{part, part + "-journal"} << true << true;
+        QTest::newRow("not hidden") << QStringList{"a.mdb.Ab3dE9.part"} << false << true;
+        QTest::newRow("other end") << QStringList{".a.mdb.Ab3dE9.partial"} << false << true;
+        QTest::newRow("no random part") << QStringList{".a.mdb.part", ".a.mdb.part-journal"} << false << true;
+    }
+    void leftoverPartFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, locked);
+        QFETCH(bool, stay);
+        QTemporaryDir folder;
+        QList<std::shared_ptr<QFile>> open;
+        for (const QString &name : files) {
+            open << std::make_shared<QFile>(folder.filePath(name));
+            QVERIFY(open.back()->open(QIODevice::WriteOnly) && open.back()->write("SQLite format 3") > 0);
+        }
+        QVERIFY(!locked || flock(open.front()->handle(), LOCK_EX | LOCK_NB) == 0);
+        QStringList during;
+        QVERIFY_THROWS_NO_EXCEPTION(createWholeFile(folder.filePath("outer.mdb"), [&](Database &) {
+            sb_MkIdxDB(folder.filePath("inner.mdb"), 0);
+            during = QDir(folder.path()).entryList({".outer.mdb.*.part"}, QDir::Files | QDir::Hidden);
+        }));
+        QCOMPARE(during.size(), 1);
+        QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left.removeAll("outer.mdb") + left.removeAll("inner.mdb"), 2);
+        QCOMPARE(left, stay ? files : QStringList());  // rows list their files sorted
     }
 
     // A row another program deleted or filled with a value its column cannot
