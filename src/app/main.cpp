@@ -6,6 +6,7 @@
 #include "print/batchprint.h"
 #include "startup.h"
 #include "store/shared.h"
+#include "store/stopsignals.h"
 #include "ui/qtprompts.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ int main(int argc, char **argv)
         return rz::runImport(QCoreApplication::arguments().mid(2), out, err);
     }
     QApplication app(argc, argv);
+    rz::stopSignalsWaitForCreations();
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));
     // Qt's own buttons and dialogs (キャンセル, file dialog) in Japanese.

@@ -2,17 +2,12 @@
 
 #include "jetfile.h"
 #include "jetimport.h"
+#include "store/stopsignals.h"
 
 #include <QFileInfo>
-#include <csignal>
 #include <cstring>
 
 namespace rz {
-
-namespace {
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void onInterrupt(int) { interrupted = 1; }
-}  // namespace
 
 bool isImportCommand(int argc, char **argv)
 {
@@ -43,21 +38,19 @@ int runImport(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!QFileInfo(QFileInfo(to).absolutePath()).isWritable())
         return fail(QStringLiteral("cannot write into the folder of '%1'").arg(to), ImportCannotWrite);
 
-    // Ctrl+C stops between rows, so the unfinished file can be removed.
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
-    int code = ImportOk;
+    // Ctrl+C, kill and a closed terminal stop the conversion between rows, so
+    // the unfinished file can be removed.
+    const StopSignalsNoted stopBetweenRows;
     try {
-        const ConversionSummary summary = convertJetFile(from, to, [](qint64, qint64) { return !interrupted; });
+        const ConversionSummary summary = convertJetFile(from, to);
         out << summary.text() << '\n';
         out.flush();
     } catch (const ConversionCancelled &e) {
-        code = fail(e.description(), ImportCancelled);
+        return fail(e.description(), ImportCancelled);
     } catch (const DbError &e) {
-        code = fail(e.description(), ImportFailed);
+        return fail(e.description(), ImportFailed);
     }
-    std::signal(SIGINT, previous);
-    return code;
+    return ImportOk;
 }
 
 }  // namespace rz

@@ -4,6 +4,7 @@
 #include "jetreader.h"
 #include "store/database.h"
 #include "store/schema.h"
+#include "store/stopsignals.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -133,10 +134,11 @@ public:
     }
 
 private:
+    // Stops between rows when the user cancels or a stop signal came.
     void advance(qint64 rows, bool report)
     {
         done_ += rows;
-        if (report && progress_ && !progress_(std::min(done_, total_), total_))
+        if (report && ((progress_ && !progress_(std::min(done_, total_), total_)) || stopSignal()))
             throw ConversionCancelled();
     }
 

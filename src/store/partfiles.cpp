@@ -28,6 +28,16 @@ const QRegularExpression &partName()
 
 bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+// Whether another process holds a byte-range lock on the file: SQLite does
+// while it writes, also before the writer has taken its own lock.
+bool engineLocked(int fd)
+{
+    struct flock range = {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;  // from the start, l_len 0: every byte, however far
+    return fcntl(fd, F_GETLK, &range) != 0 || range.l_type != F_UNLCK;
+}
+
 // Removes path when it is a plain file (never what a link points to).
 void removePlainFile(const QByteArray &path)
 {
@@ -58,10 +68,17 @@ bool PartFileLock::lock(const QString &partFile)
 {
     const QByteArray path = QFile::encodeName(partFile);
     fd_ = open(path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0)
+        return false;
+    // A cleaner holds the lock for a moment while it looks at the file.
+    for (int tries = 0; flock(fd_, LOCK_EX | LOCK_NB) != 0; ++tries) {
+        if (tries == 100)
+            return false;
+        usleep(10000);
+    }
+    // Still the file under that name (not removed meanwhile)?
     struct stat mine, there;
-    // Locked, and still the file under that name (not removed meanwhile).
-    return fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0 && fstat(fd_, &mine) == 0 &&
-           lstat(path.constData(), &there) == 0 && sameFile(mine, there);
+    return fstat(fd_, &mine) == 0 && lstat(path.constData(), &there) == 0 && sameFile(mine, there);
 }
 
 void removeLeftoverPartFiles(const QString &folder)
@@ -79,7 +96,7 @@ void removeLeftoverPartFiles(const QString &folder)
         // The lock is taken only to see that no writer holds it; the file is
         // removed only when it is still the one locked.
         if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-            lstat(path.constData(), &there) == 0 && sameFile(held, there)) {
+            !engineLocked(fd) && lstat(path.constData(), &there) == 0 && sameFile(held, there)) {
             unlink(path.constData());
             for (const char *suffix : kEngineFiles)
                 removePlainFile(path + suffix);

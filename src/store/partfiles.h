@@ -30,7 +30,8 @@ private:
     int fd_ = -1;
 };
 
-// Removes from folder the part files that no live writer holds locked, with
+// Removes from folder the part files that no live writer holds locked (by
+// the writer's lock, or by SQLite's before the writer took its own), with
 // the engine's files beside them, and such engine files whose part file is
 // gone. Files of other names and anything that is no plain file stay.
 void removeLeftoverPartFiles(const QString &folder);

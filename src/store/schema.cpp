@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "partfiles.h"
+#include "stopsignals.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -96,6 +97,7 @@ void createWholeFile(const QString &path, const std::function<void(Database &)> 
     // name only when it is complete: a crash half way leaves no file that
     // neither creating nor opening would accept, and what such a crash left
     // goes now.
+    const WholeFileCreation underWay;
     removeLeftoverPartFiles(QFileInfo(path).absolutePath());
     const QString building = reservePartFile(path);
     QFile::remove(building);  // the empty reservation goes; the database is created in its place

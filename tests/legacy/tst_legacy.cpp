@@ -12,6 +12,7 @@
 #include "print/recordingdevice.h"
 #include "store/schema.h"
 #include "store/shared.h"
+#include "store/stopsignals.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -20,6 +21,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <optional>
+#include <sys/wait.h>
 
 using namespace rz;
 
@@ -290,6 +294,51 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(ConversionCancelled, convertJetFile(fixture("estimates-jet4.mdb"), in("x.mdb"), stopAt(n)));
             QCOMPARE(folder(), QStringList{"all.mdb"});
         }
+    }
+
+    // Ctrl+C, kill and a closed terminal stop a conversion between rows and leave no file behind: the command line
+    // then ends with its code, the windows by the signal once the part file is gone. In a child process each.
+    void stopSignals_data()
+    {
+        QTest::addColumn<int>("sig");
+        QTest::addColumn<bool>("windows");
+        for (const auto &[name, sig] : {std::pair{"Ctrl+C", SIGINT}, {"kill", SIGTERM}, {"terminal closed", SIGHUP}}) {
+            QTest::addRow("%s on the command line", name) << sig << false;
+            QTest::addRow("%s in the windows", name) << sig << true;
+        }
+    }
+    void stopSignals()
+    {
+        QFETCH(int, sig);
+        QFETCH(bool, windows);
+        const pid_t child = fork();
+        if (child == 0) {
+            for (int s : {SIGINT, SIGTERM, SIGHUP})  // as a program starts, without the test's handlers
+                signal(s, SIG_DFL);
+            std::optional<StopSignalsNoted> noted;
+            windows ? stopSignalsWaitForCreations() : void(noted.emplace());
+            try {
+                convertJetFile(fixture("estimates-jet4.mdb"), in("new.mdb"),
+                               [sig, once = true](qint64, qint64) mutable {
+                                   if (std::exchange(once, false))
+                                       raise(sig);
+                                   return true;
+                               });
+            } catch (const ConversionCancelled &) {
+                _exit(ImportCancelled);
+            } catch (...) {
+            }
+            _exit(0);
+        }
+        int status = 0;
+        for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited)
+            if (waited == 1000)
+                kill(child, SIGKILL), waitpid(child, &status, 0);
+            else
+                QThread::msleep(10);
+        QVERIFY2(windows ? WIFSIGNALED(status) && WTERMSIG(status) == sig : WIFEXITED(status) && WEXITSTATUS(status) == ImportCancelled,
+                 qPrintable(QString::number(status, 16)));
+        QCOMPARE(folder(), QStringList());
     }
 
     // Every file choice of the main window asks before converting, goes on with the converted file
