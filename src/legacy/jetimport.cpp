@@ -186,9 +186,14 @@ void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
 
 ConversionSummary convertJetFile(const QString &jetPath, const QString &target, const ConversionProgress &progress)
 {
+    if (QFileInfo(jetPath).isDir())
+        throw DbError(QStringLiteral("'%1' はフォルダです。旧形式（Jet）の見積ファイルを選んでください。").arg(jetPath));
     if (!QFileInfo(jetPath).isFile())
         throw DbError(QStringLiteral("ファイル '%1' がありません。").arg(jetPath));
-    switch (jetFormatOf(jetPath)) {
+    QString why;
+    switch (jetFormatOf(jetPath, &why)) {
+    case JetFormat::Unreadable:
+        throw DbError(QStringLiteral("ファイル '%1' を読めません: %2").arg(jetPath, why));
     case JetFormat::None:
         throw DbError(QStringLiteral("'%1' は旧形式（Jet）の見積ファイルではありません。").arg(jetPath));
     case JetFormat::Unknown:

@@ -58,6 +58,15 @@ QString reservePartFile(const QString &target)
     return reserve.fileName();
 }
 
+bool canCreateFileAt(const QString &target)
+{
+    try {
+        return QFile::remove(reservePartFile(target));
+    } catch (const DbError &) {
+        return false;
+    }
+}
+
 PartFileLock::~PartFileLock()
 {
     if (fd_ >= 0)

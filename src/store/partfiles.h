@@ -11,6 +11,10 @@ namespace rz {
 // under it). Throws DbError naming target when the folder takes no file.
 QString reservePartFile(const QString &target);
 
+// Whether a file can be created at target: tried with a part file, since the
+// permissions do not tell (root, read-only mounts, folders of the system).
+bool canCreateFileAt(const QString &target);
+
 // The writer's mark that a part file is being written: a whole-file lock
 // (flock) on it, held while this lives. SQLite's own locks are byte-range
 // locks of another kind and never meet it. Release it only after the database

@@ -379,6 +379,28 @@ private slots:
         QVERIFY(r.prompts.lastMessage()->text.endsWith("変換後のファイルは作られていません。"));
     }
 
+    // A Jet file in a folder that takes no new file (here one nobody may write into, even root: the open file's
+    // entry under /proc/self/fd): the user chooses where its converted copy goes, the documents folder proposed.
+    void readOnlyFolder()
+    {
+        QFile jet(copyOf("estimates-jet4.mdb"));
+        QVERIFY(jet.open(QIODevice::ReadOnly));
+        const QString path = QStringLiteral("/proc/self/fd/%1").arg(jet.handle()), chosen = in("変換先.mdb");
+        Session r;
+        r.prompts.fileAnswers = {path, chosen, path};
+        r.session.openEstimateFile();
+        QVERIFY(r.prompts.messages().value(0).contains("保存先を選んでください"));
+        QCOMPARE(r.prompts.records.at(2).kind, rztest::PromptRecord::File);
+        const FileDialogRequest &asked = r.prompts.records.at(2).file;
+        QVERIFY(asked.save);
+        QCOMPARE(asked.initialDir, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        QCOMPARE(asked.proposedName, QString::number(jet.handle()) + QStringLiteral("_変換.mdb"));
+        QCOMPARE(r.opened, QStringList{"index " + chosen});
+        r.session.openEstimateFile();  // chosen again: the copy made, without asking
+        QCOMPARE(r.opened.size(), 2);
+        QCOMPARE(r.prompts.countOf(rztest::PromptRecord::File), 3);
+    }
+
     // The converted estimate opens in the editor with its two levels and total, and prints the listed totals.
     void convertedEstimateEditsAndPrints()
     {
@@ -428,6 +450,9 @@ private slots:
         QTest::newRow("import no Jet") << QStringList{"%d/sqlite.mdb", "%d/新.mdb"} << int(ImportNoFile) << "not an estimate file";
         QTest::newRow("import over a file") << QStringList{"%f/estimates-jet4.mdb", "%d/sqlite.mdb"} << int(ImportCannotWrite) << "exists";
         QTest::newRow("import damaged") << QStringList{"%d/cut.mdb", "%d/新.mdb"} << int(ImportFailed) << "壊れている";
+        QTest::newRow("import a folder") << QStringList{"%d", "%d/新.mdb"} << int(ImportNoFile) << "is a folder";
+        QTest::newRow("import unreadable") << QStringList{"/proc/self/mem", "%d/新.mdb"} << int(ImportNoFile)
+                                           << "cannot read '/proc/self/mem': ";
         QTest::newRow("print Jet") << QStringList{"print", "%f/estimates-jet4.mdb", "--estimate", "64", "--pdf", "%d/o.pdf"}
                                    << int(BatchJetFile) << "rz90 import";
     }
