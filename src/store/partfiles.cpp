@@ -61,7 +61,8 @@ QString reservePartFile(const QString &target)
 bool canCreateFileAt(const QString &target)
 {
     try {
-        return QFile::remove(reservePartFile(target));
+        QFile::remove(reservePartFile(target));
+        return true;
     } catch (const DbError &) {
         return false;
     }
