@@ -11,7 +11,8 @@ namespace rz {
 
 class Prompts;
 
-// Asks whether to convert jetPath, converts it with a progress window made
+// Asks whether to convert jetPath (and where the copy goes, when the file's
+// folder cannot be written), converts it with a progress window made
 // by progressWindow (which may give none), and tells the user the summary or
 // why nothing was made. Returns the converted file, or "" when the user said
 // no, cancelled, or the file could not be converted.

@@ -6,6 +6,7 @@
 #include "guardedapplication.h"
 #include "startup.h"
 #include "store/shared.h"
+#include "store/stopsignals.h"
 #include "ui/qtprompts.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char **argv)
     if (const std::optional<int> code = rz::runCommandLine(argc, argv))
         return *code;
     rz::GuardedApplication app(argc, argv);
+    rz::stopSignalsWaitForCreations();
     QApplication::setApplicationName(QStringLiteral("RZ90"));
     QApplication::setOrganizationName(QStringLiteral("RZ90"));
     // Qt's own buttons and dialogs (キャンセル, file dialog) in Japanese.

@@ -2,17 +2,13 @@
 
 #include "jetfile.h"
 #include "jetimport.h"
+#include "store/partfiles.h"
+#include "store/stopsignals.h"
 
 #include <QFileInfo>
-#include <csignal>
 #include <cstring>
 
 namespace rz {
-
-namespace {
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void onInterrupt(int) { interrupted = 1; }
-}  // namespace
 
 bool isImportCommand(int argc, char **argv)
 {
@@ -34,30 +30,41 @@ int runImport(const QStringList &args, QTextStream &out, QTextStream &err)
         err.flush();
         return code;
     };
-    if (!QFileInfo(from).isFile())
+    const QFileInfo old(from);
+    if (old.isDir())
+        return fail(QStringLiteral("'%1' is a folder; name an estimate file of the old Jet format").arg(from), ImportNoFile);
+    if (!old.exists())
         return fail(QStringLiteral("file not found: %1").arg(from), ImportNoFile);
-    if (!isJetFile(from))
+    if (!old.isFile())
+        return fail(QStringLiteral("'%1' is no plain file").arg(from), ImportNoFile);
+    QString why;
+    switch (jetFormatOf(from, &why)) {
+    case JetFormat::Unreadable:
+        return fail(QStringLiteral("cannot read '%1': %2").arg(from, why), ImportNoFile);
+    case JetFormat::None:
         return fail(QStringLiteral("'%1' is not an estimate file in the old Jet format").arg(from), ImportNoFile);
+    default:
+        break;
+    }
     if (QFileInfo::exists(to) || QFileInfo(to).isSymLink())
         return fail(QStringLiteral("'%1' exists already; it is never overwritten").arg(to), ImportCannotWrite);
-    if (!QFileInfo(QFileInfo(to).absolutePath()).isWritable())
-        return fail(QStringLiteral("cannot write into the folder of '%1'").arg(to), ImportCannotWrite);
+    if (!canCreateFileAt(to))
+        return fail(QStringLiteral("cannot write into the folder of '%1'; name NEW in a folder you may write to").arg(to),
+                    ImportCannotWrite);
 
-    // Ctrl+C stops between rows, so the unfinished file can be removed.
-    interrupted = 0;
-    auto previous = std::signal(SIGINT, onInterrupt);
-    int code = ImportOk;
+    // Ctrl+C, kill and a closed terminal stop the conversion between rows, so
+    // the unfinished file can be removed.
+    const StopSignalsNoted stopBetweenRows;
     try {
-        const ConversionSummary summary = convertJetFile(from, to, [](qint64, qint64) { return !interrupted; });
+        const ConversionSummary summary = convertJetFile(from, to);
         out << summary.text() << '\n';
         out.flush();
     } catch (const ConversionCancelled &e) {
-        code = fail(e.description(), ImportCancelled);
+        return fail(e.description(), ImportCancelled);
     } catch (const DbError &e) {
-        code = fail(e.description(), ImportFailed);
+        return fail(e.description(), ImportFailed);
     }
-    std::signal(SIGINT, previous);
-    return code;
+    return ImportOk;
 }
 
 }  // namespace rz

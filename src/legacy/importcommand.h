@@ -12,7 +12,7 @@ enum ImportExit {
     ImportNoFile = 3,       // OLD is missing or no Jet file
     ImportCannotWrite = 5,  // NEW exists or its folder cannot be written
     ImportFailed = 7,       // OLD is damaged, protected or of another schema; nothing was made
-    ImportCancelled = 9,    // interrupted (Ctrl+C); nothing was made
+    ImportCancelled = 9,    // interrupted (Ctrl+C, SIGTERM, SIGHUP); nothing was made
 };
 
 bool isImportCommand(int argc, char **argv);

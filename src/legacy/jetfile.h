@@ -10,14 +10,20 @@ enum class JetFormat {
     Jet3,     // Access 97
     Jet4,     // Access 2000 and later .mdb
     Unknown,  // a Jet header with a version this program cannot read
+    Unreadable,  // missing, or its first bytes cannot be read
 };
 
-// Reads only the first bytes of the file; a missing or unreadable file is None.
-JetFormat jetFormatOf(const QString &path);
-inline bool isJetFile(const QString &path) { return jetFormatOf(path) != JetFormat::None; }
+// Reads only the first bytes of the file. For an unreadable file, why is set
+// to the system's reason when given.
+JetFormat jetFormatOf(const QString &path, QString *why = nullptr);
+inline bool isJetFile(const QString &path)
+{
+    const JetFormat f = jetFormatOf(path);
+    return f != JetFormat::None && f != JetFormat::Unreadable;
+}
 
-// A name beside jetPath for its converted copy that no file has yet:
-// "工事.mdb" -> "工事_変換.mdb", then "工事_変換(2).mdb", ...
-QString convertedFileName(const QString &jetPath);
+// A name for the converted copy of jetPath that no file has yet, beside it or
+// in folder: "工事.mdb" -> "工事_変換.mdb", then "工事_変換(2).mdb", ...
+QString convertedFileName(const QString &jetPath, const QString &folder = QString());
 
 }  // namespace rz

@@ -4,6 +4,7 @@
 #include "jetreader.h"
 #include "store/database.h"
 #include "store/schema.h"
+#include "store/stopsignals.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -133,10 +134,11 @@ public:
     }
 
 private:
+    // Stops between rows when the user cancels or a stop signal came.
     void advance(qint64 rows, bool report)
     {
         done_ += rows;
-        if (report && progress_ && !progress_(std::min(done_, total_), total_))
+        if (report && ((progress_ && !progress_(std::min(done_, total_), total_)) || stopSignal()))
             throw ConversionCancelled();
     }
 
@@ -156,6 +158,12 @@ Tally tallyOf(Database &db, const QString &table)
     while (st.step())
         t.add(st.column(0, columns[static_cast<size_t>(kn1)].type()), st.column(1, columns[static_cast<size_t>(kn2)].type()));
     return t;
+}
+
+std::function<void(Database &)> &copyHook()
+{
+    static std::function<void(Database &)> hook;
+    return hook;
 }
 
 void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
@@ -178,9 +186,14 @@ void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
 
 ConversionSummary convertJetFile(const QString &jetPath, const QString &target, const ConversionProgress &progress)
 {
+    if (QFileInfo(jetPath).isDir())
+        throw DbError(QStringLiteral("'%1' はフォルダです。旧形式（Jet）の見積ファイルを選んでください。").arg(jetPath));
     if (!QFileInfo(jetPath).isFile())
         throw DbError(QStringLiteral("ファイル '%1' がありません。").arg(jetPath));
-    switch (jetFormatOf(jetPath)) {
+    QString why;
+    switch (jetFormatOf(jetPath, &why)) {
+    case JetFormat::Unreadable:
+        throw DbError(QStringLiteral("ファイル '%1' を読めません: %2").arg(jetPath, why));
     case JetFormat::None:
         throw DbError(QStringLiteral("'%1' は旧形式（Jet）の見積ファイルではありません。").arg(jetPath));
     case JetFormat::Unknown:
@@ -254,9 +267,16 @@ ConversionSummary convertJetFile(const QString &jetPath, const QString &target, 
             }
             tx.commit();
         }
+        if (copyHook())
+            copyHook()(db);
         check(db, expected);
     });
     return summary;
+}
+
+void setConversionCopyHookForTesting(std::function<void(Database &)> hook)
+{
+    copyHook() = std::move(hook);
 }
 
 QString ConversionSummary::text() const

@@ -10,6 +10,8 @@
 
 namespace rz {
 
+class Database;
+
 struct ConversionSummary {
     QString target;
     int estimates = 0;          // rows of the index table
@@ -42,5 +44,10 @@ public:
 // target.
 ConversionSummary convertJetFile(const QString &jetPath, const QString &target,
                                  const ConversionProgress &progress = {});
+
+// Tests only: runs on the new database after its rows were written and before
+// they are checked against what was read, so that a test can spoil the copy
+// and see the check refuse it. An empty function removes it.
+void setConversionCopyHookForTesting(std::function<void(Database &)> hook);
 
 }  // namespace rz

@@ -180,8 +180,10 @@ struct JetReader::Impl {
             if (QString::fromUtf8(e->object_name) != name)
                 continue;
             TablePtr t(mdb_read_table(e));
-            if (!t || !mdb_read_columns(t.get()) || t->num_cols == 0 || t->num_cols > MDB_MAX_COLS ||
-                !t->columns || t->columns->len != t->num_cols)
+            // libmdb hands back a table whose usage map (the list of its data
+            // pages) it could not find, and crashes on it when the rows are read.
+            if (!t || !t->usage_map || t->map_sz < 1 || !mdb_read_columns(t.get()) || t->num_cols == 0 ||
+                t->num_cols > MDB_MAX_COLS || !t->columns || t->columns->len != t->num_cols)
                 throw damaged(QStringLiteral("表 %1 の定義").arg(name));
             return t;
         }

@@ -1,9 +1,11 @@
 #include "schema.h"
 
+#include "partfiles.h"
+#include "stopsignals.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#include <QTemporaryFile>
 
 namespace rz {
 
@@ -93,18 +95,18 @@ void createWholeFile(const QString &path, const std::function<void(Database &)> 
         throw DbError(QStringLiteral("ファイル '%1' は既に存在します。").arg(path));
     // The file is built under a passing name beside it and takes the user's
     // name only when it is complete: a crash half way leaves no file that
-    // neither creating nor opening would accept.
-    const QFileInfo target(path);
-    QString building;
-    {
-        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                               QStringLiteral(".XXXXXX.part"));
-        if (!reserve.open())
-            throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, reserve.errorString()));
-        building = reserve.fileName();
-    }  // the empty reservation goes; the database is created in its place
+    // neither creating nor opening would accept, and what such a crash left
+    // goes now.
+    const WholeFileCreation underWay;
+    removeLeftoverPartFiles(QFileInfo(path).absolutePath());
+    const QString building = reservePartFile(path);
+    QFile::remove(building);  // the empty reservation goes; the database is created in its place
+    PartFileLock lock;
     try {
         auto db = Database::create(building);
+        if (!lock.lock(building))
+            throw DbError(QStringLiteral("ファイル '%1' を作成できません: 作成中のファイルが他のプログラムに消されました。"
+                                         "もう一度実行してください。").arg(path));
         fill(*db);
         db->close();
         // rename() never replaces a file that appeared meanwhile.

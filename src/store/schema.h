@@ -28,6 +28,7 @@ void sb_MkIdxDB(const QString &path, int mode);
 // database created under a passing name beside path, which takes path's name
 // only when fill has returned and the database is closed. Whatever fill
 // throws removes it again; an existing file is never replaced (DbError).
+// Part files that killed runs left in that folder are removed first.
 void createWholeFile(const QString &path, const std::function<void(Database &)> &fill);
 
 // Creates an item table with the 48 columns in an open estimate file.

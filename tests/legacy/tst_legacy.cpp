@@ -12,6 +12,7 @@
 #include "print/recordingdevice.h"
 #include "store/schema.h"
 #include "store/shared.h"
+#include "store/stopsignals.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -20,6 +21,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <optional>
+#include <sys/wait.h>
 
 using namespace rz;
 
@@ -183,6 +187,7 @@ private slots:
             {"truncated in the last page", plain, 0, {}, 142456, "（表 TBL00128 の 1 行目）"},
             {"text longer than its column", plain, 0x1c150, QByteArray("\x04"), -1, "（表 TBL00064 の 2 行目の列 tn1）"},
             {"row without bytes", plain, 30 * 4096 + 16, QByteArray("\0\x80\0\0", 4), -1, "（表 TBL00064 の 2 行目）"},
+            {"usage map pointer", plain, 28 * 4096 + 55, QByteArray("\x10"), -1, "（表 TBL00064 の定義）"},
             {"noise over the catalog", plain, 14 * 4096, noise, -1, "（表の一覧）"},
             {"noise over item rows", plain, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが、読めたのは 0 行"},
             {"noise over encoded rows", encoded, 30 * 4096, noise, -1, "表 TBL00064 は 6 行のはずが、読めたのは 0 行"},
@@ -219,6 +224,40 @@ private slots:
             QVERIFY2(text.contains(s), qPrintable(text));
         QCOMPARE(folder().size(), files.size() + (column.isEmpty() ? 0 : 1));
         QCOMPARE(readAll(copy), before);
+    }
+
+    // The copy is read back before it takes its name: a row or an amount that did not arrive as read, or a file the
+    // engine finds broken, refuses it.
+    void spoiledCopyIsRefused_data()
+    {
+        QTest::addColumn<QString>("sql");  // what spoils the copy between writing and checking
+        QTest::addColumn<QString>("said");
+        const QString differs = "表 %1 が元の表と一致しません";
+        QTest::newRow("an amount") << "UPDATE TBL00064 SET kn1 = kn1 + 1 WHERE rowid = 2" << differs.arg("TBL00064");
+        QTest::newRow("a budget amount") << "UPDATE RZTBLIDX SET kn2 = NULL WHERE key1 = 64" << differs.arg("RZTBLIDX");
+        QTest::newRow("a row lost") << "DELETE FROM TBL00128 WHERE rowid = 3" << differs.arg("TBL00128");
+        QTest::newRow("a row more") << "INSERT INTO TBL00192 (key1) VALUES (1024)" << differs.arg("TBL00192");
+        QTest::newRow("broken file") << "PRAGMA ignore_check_constraints = ON;CREATE TABLE x (a CHECK (a > 0));"
+                                        "INSERT INTO x VALUES (0);PRAGMA ignore_check_constraints = OFF"
+                                     << "検査で問題が見つかりました: CHECK constraint failed in x";
+    }
+    void spoiledCopyIsRefused()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, said);
+        setConversionCopyHookForTesting([&sql](Database &db) {
+            for (const QString &statement : sql.split(u';'))
+                db.execute(statement);
+        });
+        QString text;
+        try {
+            convertJetFile(fixture("estimates-jet4.mdb"), in("new.mdb"));
+        } catch (const DbError &e) {
+            text = e.description();
+        }
+        setConversionCopyHookForTesting({});
+        QVERIFY2(text.contains(said), qPrintable(text));
+        QVERIFY(folder().isEmpty());
     }
 
     // A row Jet deleted is left out; a row Jet moved to another page when it grew is read where the pointer
@@ -265,6 +304,51 @@ private slots:
         }
     }
 
+    // Ctrl+C, kill and a closed terminal stop a conversion between rows and leave no file behind: the command line
+    // then ends with its code, the windows by the signal once the part file is gone. In a child process each.
+    void stopSignals_data()
+    {
+        QTest::addColumn<int>("sig");
+        QTest::addColumn<bool>("windows");
+        for (const auto &[name, sig] : {std::pair{"Ctrl+C", SIGINT}, {"kill", SIGTERM}, {"terminal closed", SIGHUP}}) {
+            QTest::addRow("%s on the command line", name) << sig << false;
+            QTest::addRow("%s in the windows", name) << sig << true;
+        }
+    }
+    void stopSignals()
+    {
+        QFETCH(int, sig);
+        QFETCH(bool, windows);
+        const pid_t child = fork();
+        if (child == 0) {
+            for (int s : {SIGINT, SIGTERM, SIGHUP})  // as a program starts, without the test's handlers
+                signal(s, SIG_DFL);
+            std::optional<StopSignalsNoted> noted;
+            windows ? stopSignalsWaitForCreations() : void(noted.emplace());
+            try {
+                convertJetFile(fixture("estimates-jet4.mdb"), in("new.mdb"),
+                               [sig, once = true](qint64, qint64) mutable {
+                                   if (std::exchange(once, false))
+                                       raise(sig);
+                                   return true;
+                               });
+            } catch (const ConversionCancelled &) {
+                _exit(ImportCancelled);
+            } catch (...) {
+            }
+            _exit(0);
+        }
+        int status = 0;
+        for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited)
+            if (waited == 1000)
+                kill(child, SIGKILL), waitpid(child, &status, 0);
+            else
+                QThread::msleep(10);
+        QVERIFY2(windows ? WIFSIGNALED(status) && WTERMSIG(status) == sig : WIFEXITED(status) && WEXITSTATUS(status) == ImportCancelled,
+                 qPrintable(QString::number(status, 16)));
+        QCOMPARE(folder(), QStringList());
+    }
+
     // Every file choice of the main window asks before converting, goes on with the converted file
     // named beside the original and converts a file once per run; a failed conversion opens nothing.
     void mainWindowChoices()
@@ -301,6 +385,28 @@ private slots:
         QVERIFY(!QFileInfo::exists(in("copy-estimates-jet4_変換.mdb")));
         QCOMPARE(r.prompts.lastMessage()->style, int(MsgExclamation));
         QVERIFY(r.prompts.lastMessage()->text.endsWith("変換後のファイルは作られていません。"));
+    }
+
+    // A Jet file in a folder that takes no new file (here one nobody may write into, even root: the open file's
+    // entry under /proc/self/fd): the user chooses where its converted copy goes, the documents folder proposed.
+    void readOnlyFolder()
+    {
+        QFile jet(copyOf("estimates-jet4.mdb"));
+        QVERIFY(jet.open(QIODevice::ReadOnly));
+        const QString path = QStringLiteral("/proc/self/fd/%1").arg(jet.handle()), chosen = in("変換先.mdb");
+        Session r;
+        r.prompts.fileAnswers = {path, chosen, path};
+        r.session.openEstimateFile();
+        QVERIFY(r.prompts.messages().value(0).contains("保存先を選んでください"));
+        QCOMPARE(r.prompts.records.at(2).kind, rztest::PromptRecord::File);
+        const FileDialogRequest &asked = r.prompts.records.at(2).file;
+        QVERIFY(asked.save);
+        QCOMPARE(asked.initialDir, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        QCOMPARE(asked.proposedName, QString::number(jet.handle()) + QStringLiteral("_変換.mdb"));
+        QCOMPARE(r.opened, QStringList{"index " + chosen});
+        r.session.openEstimateFile();  // chosen again: the copy made, without asking
+        QCOMPARE(r.opened.size(), 2);
+        QCOMPARE(r.prompts.countOf(rztest::PromptRecord::File), 3);
     }
 
     // The converted estimate opens in the editor with its two levels and total, and prints the listed totals.
@@ -352,6 +458,9 @@ private slots:
         QTest::newRow("import no Jet") << QStringList{"%d/sqlite.mdb", "%d/新.mdb"} << int(ImportNoFile) << "not an estimate file";
         QTest::newRow("import over a file") << QStringList{"%f/estimates-jet4.mdb", "%d/sqlite.mdb"} << int(ImportCannotWrite) << "exists";
         QTest::newRow("import damaged") << QStringList{"%d/cut.mdb", "%d/新.mdb"} << int(ImportFailed) << "壊れている";
+        QTest::newRow("import a folder") << QStringList{"%d", "%d/新.mdb"} << int(ImportNoFile) << "is a folder";
+        QTest::newRow("import unreadable") << QStringList{"/proc/self/mem", "%d/新.mdb"} << int(ImportNoFile)
+                                           << "cannot read '/proc/self/mem': ";
         QTest::newRow("print Jet") << QStringList{"print", "%f/estimates-jet4.mdb", "--estimate", "64", "--pdf", "%d/o.pdf"}
                                    << int(BatchJetFile) << "rz90 import";
     }

@@ -7,11 +7,14 @@
 #include "store/schema.h"
 #include "support/testmain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,6 +82,60 @@ private slots:
         if (!QFile::exists(path))
             QVERIFY_THROWS_NO_EXCEPTION(sb_MkIdxDB(path, 0));
         QVERIFY_THROWS_NO_EXCEPTION(openEstimateFile(path));
+        // The next creation in the folder removes what the killed one left.
+        QVERIFY_THROWS_NO_EXCEPTION(sb_MkIdxDB(folder.filePath("next.mdb"), 0));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"killed.mdb", "next.mdb"}));
+    }
+
+    // Part files of creations killed half way go when the next creation in their folder starts, with the engine's
+    // files beside them; a part file locked by a live writer (the creation around this one, this test, or another
+    // process as SQLite locks it) and files of other names stay.
+    void leftoverPartFiles_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<int>("lock");  // of the first file: 0 none, 1 a writer's (flock), 2 SQLite's in another process
+        QTest::addColumn<bool>("stay");
+        const QString part = ".a.mdb.Ab3dE9.part";
+        QTest::newRow("part and journal") << QStringList{part, part + "-journal"} << 0 << false;
+        QTest::newRow("part in WAL mode") << QStringList{part, part + "-wal", part + "-shm"} << 0 << false;
+        QTest::newRow("journal alone") << QStringList{part + "-journal"} << 0 << false;
+        QTest::newRow("writer's lock") << QStringList{part, part + "-journal"} << 1 << true;
+        QTest::newRow("SQLite's lock") << QStringList{part, part + "-journal"} << 2 << true;
+        QTest::newRow("not hidden") << QStringList{"a.mdb.Ab3dE9.part"} << 0 << true;
+        QTest::newRow("other end") << QStringList{".a.mdb.Ab3dE9.partial"} << 0 << true;
+        QTest::newRow("no random part") << QStringList{".a.mdb.part", ".a.mdb.part-journal"} << 0 << true;
+    }
+    void leftoverPartFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(int, lock);
+        QFETCH(bool, stay);
+        QTemporaryDir folder;
+        QList<std::shared_ptr<QFile>> open;
+        for (const QString &name : files) {
+            open << std::make_shared<QFile>(folder.filePath(name));
+            QVERIFY(open.back()->open(QIODevice::WriteOnly) && open.back()->write("SQLite format 3") > 0);
+        }
+        QVERIFY(lock != 1 || flock(open.front()->handle(), LOCK_EX | LOCK_NB) == 0);
+        pid_t holder = 0;
+        auto reap = qScopeGuard([&holder] { holder > 0 && kill(holder, SIGKILL) == 0 && waitpid(holder, nullptr, 0); });
+        int ready[2];
+        if (lock == 2 && pipe(ready) == 0 && (holder = fork()) == 0) {
+            struct flock range = {};
+            range.l_type = F_WRLCK;
+            _exit(fcntl(open.front()->handle(), F_SETLK, &range) == 0 && write(ready[1], "+", 1) == 1 ? pause() : 1);
+        }
+        char c;
+        QVERIFY(lock != 2 || (holder > 0 && read(ready[0], &c, 1) == 1));
+        QStringList during;
+        QVERIFY_THROWS_NO_EXCEPTION(createWholeFile(folder.filePath("outer.mdb"), [&](Database &) {
+            sb_MkIdxDB(folder.filePath("inner.mdb"), 0);
+            during = QDir(folder.path()).entryList({".outer.mdb.*.part"}, QDir::Files | QDir::Hidden);
+        }));
+        QCOMPARE(during.size(), 1);
+        QStringList left = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(left.removeAll("outer.mdb") + left.removeAll("inner.mdb"), 2);
+        QCOMPARE(left, stay ? files : QStringList());  // rows list their files sorted
     }
 
     // A row another program deleted or filled with a value its column cannot
