@@ -133,7 +133,7 @@ BlockCopyResult copyBlockRows(Recordset &block, BlockInserter &into, const Block
                 if (target[static_cast<size_t>(i)] >= 0)
                     row[static_cast<size_t>(target[static_cast<size_t>(i)])] = block.field(i);
         } catch (const DbError &e) {
-            if (e.code() != kRecordDeleted)
+            if (e.reason() != DbFailure::RecordDeleted)
                 throw;
             continue;
         }

@@ -280,7 +280,7 @@ void Pass::readRow(const Statement &st)
             const Value v = readColumn(st, col, declared, st.columnName(col), reason);
             if (!reason.isNull()) {
                 r.held[size_t(m)] = Held::Aside;
-                asideOf(r).unreadable[size_t(m)] = std::make_exception_ptr(DbError(reason, kTypeMismatch));
+                asideOf(r).unreadable[size_t(m)] = std::make_exception_ptr(DbError(reason, DbFailure::TypeMismatch));
             } else {
                 hold(r, Money(m), v);
             }
@@ -294,7 +294,7 @@ void Pass::readRow(const Statement &st)
         const Value key = readColumn(st, r.last, keyType_, st.columnName(r.last), reason);
         try {
             if (!reason.isNull())
-                throw DbError(reason, kTypeMismatch);
+                throw DbError(reason, DbFailure::TypeMismatch);
             r.childKey = static_cast<qint32>(key.toLong());
         } catch (...) {
             a.keyError = std::current_exception();

@@ -80,7 +80,7 @@ std::optional<Value> storedValue(const Recordset &rs, int column)
     try {
         return rs.field(column);
     } catch (const DbError &e) {
-        if (e.code() != kTypeMismatch)
+        if (e.reason() != DbFailure::TypeMismatch)
             throw;
         return std::nullopt;
     }
@@ -172,7 +172,7 @@ void U1Session::sb_DispPage(int firstRow)
             fillPage(firstRow);
             break;
         } catch (const DbError &e) {
-            if (e.code() != kRecordDeleted || attempt == 3) {
+            if (e.reason() != DbFailure::RecordDeleted || attempt == 3) {
                 showError(e);
                 break;
             }
@@ -240,7 +240,7 @@ void U1Session::fillPage(int firstRow)
         try {
             RowInt0[ur] = static_cast<int>(RsLvl->field(f.int0).toLong());
         } catch (const DbError &e) {
-            if (e.code() != kTypeMismatch)
+            if (e.reason() != DbFailure::TypeMismatch)
                 throw;
             RowInt0[ur] = 0;  // unreadable: left as stored, since it shows unchanged
         }
@@ -303,7 +303,7 @@ void U1Session::sb_DispRow(int row)
         try {
             showCell(row, col, RsLvl->field(fieldOfCell(col)));
         } catch (const DbError &e) {
-            if (e.code() != kTypeMismatch)
+            if (e.reason() != DbFailure::TypeMismatch)
                 throw;
             showCell(row, col, QStringLiteral("？"));
         }

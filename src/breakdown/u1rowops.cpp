@@ -155,7 +155,7 @@ bool U1Session::copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QS
             for (int i = 0; i < RsCopy->fieldCount(); ++i)
                 values.push_back(RsCopy->field(i));
         } catch (const DbError &e) {
-            if (e.code() != kRecordDeleted)  // anything but a deleted record is a real failure
+            if (e.reason() != DbFailure::RecordDeleted)  // anything but a deleted record is a real failure
                 throw;
             if (first)
                 return false;

@@ -383,7 +383,7 @@ void U1Session::showError(const std::exception &e)
             leaveDeletedEstimate();
             return;
         }
-        if (db->code() == kRecordDeleted && !refreshing_) {
+        if (db->reason() == DbFailure::RecordDeleted && !refreshing_) {
             refreshAfterRowsGone();
             return;
         }

@@ -100,7 +100,7 @@ bool U1Session::writePage(int last, std::vector<CellConflict> &conflicts, bool &
         } catch (const DbError &e) {
             // A row another program deleted has no record to take the
             // text; the other rows are still written.
-            if (e.code() != kRecordDeleted)
+            if (e.reason() != DbFailure::RecordDeleted)
                 throw;
             RsLvl->cancelUpdate();
             gone = true;

@@ -44,7 +44,7 @@ bool IndexSession::sb_WriteUIdx()
             } catch (const DbError &e) {
                 // A record deleted by another program has nothing left to
                 // write to; the other rows are still written.
-                if (e.code() != kRecordDeleted)
+                if (e.reason() != DbFailure::RecordDeleted)
                     throw;
                 rs_->cancelUpdate();
                 gone = true;
@@ -144,7 +144,7 @@ void IndexSession::reportFailure(const std::exception &e)
 {
     const auto *db = dynamic_cast<const DbError *>(&e);
     // The estimate's record or its item table gone: another program deleted it.
-    if (!db || (db->code() != kRecordDeleted && db->reason() != DbFailure::MissingTable)) {
+    if (!db || (db->reason() != DbFailure::RecordDeleted && db->reason() != DbFailure::MissingTable)) {
         showError(e);
         return;
     }
@@ -319,7 +319,7 @@ void IndexSession::ComFrameOk_Click()
         tx.commit();
     } catch (const DbError &e) {
         rs_->cancelUpdate();
-        if (e.code() == kRecordDeleted) {
+        if (e.reason() == DbFailure::RecordDeleted) {
             // The estimate is gone: there is nothing to keep the text for.
             frameVisible_ = false;
             reportFailure(e);

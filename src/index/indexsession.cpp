@@ -118,7 +118,7 @@ void IndexSession::fillRow(int r)
         try {
             showCell(r, col, text());
         } catch (const DbError &e) {
-            if (e.code() != kTypeMismatch)
+            if (e.reason() != DbFailure::TypeMismatch)
                 throw;
             showCell(r, col, QStringLiteral("？"));
             if (unreadable.isEmpty())
@@ -165,7 +165,7 @@ void IndexSession::sb_DispList()
             fillPage();
             break;
         } catch (const DbError &e) {
-            if (e.code() != kRecordDeleted || attempt == 3) {
+            if (e.reason() != DbFailure::RecordDeleted || attempt == 3) {
                 showError(e);
                 break;
             }

@@ -11,7 +11,6 @@
 
 #include <QFileInfo>
 #include <cstring>
-#include <sqlite3.h>
 
 namespace rz {
 
@@ -37,15 +36,15 @@ public:
 bool isDataFault(const std::exception &e)
 {
     if (const auto *db = dynamic_cast<const DbError *>(&e))
-        return db->code() == 0 || db->code() == kTypeMismatch || db->code() == SQLITE_CORRUPT ||
-               db->code() == SQLITE_NOTADB;
+        return !db->isEngineText() || db->reason() == DbFailure::TypeMismatch || db->reason() == DbFailure::Damaged ||
+               db->reason() == DbFailure::NotADatabase;
     return dynamic_cast<const OverflowError *>(&e) != nullptr;
 }
 
 QString dataFaultText(const QString &file, const std::exception &e)
 {
     QString detail = QString::fromUtf8(e.what());
-    if (const auto *db = dynamic_cast<const DbError *>(&e); db && db->code() != 0 && db->code() != kTypeMismatch)
+    if (const auto *db = dynamic_cast<const DbError *>(&e); db && db->isEngineText() && db->reason() != DbFailure::TypeMismatch)
         detail = QStringLiteral("ファイルの内容が壊れています");
     return QStringLiteral("'%1' のデータが壊れているか、列に合わない値があるため印刷できません（%2）。PDF は作られていません。")
         .arg(file, detail);
@@ -206,7 +205,7 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         err << me << QString::fromUtf8(e.what()) << '\n';
         err.flush();
         const auto *dbe = dynamic_cast<const DbError *>(&e);
-        return dbe && dbe->code() == SQLITE_CORRUPT ? BatchDamaged : BatchNoFile;
+        return dbe && dbe->reason() == DbFailure::Damaged ? BatchDamaged : BatchNoFile;
     }
 
     Shared shared;

@@ -108,8 +108,8 @@ void lockExclusively(Database &db)
         sqlite3_exec(h, "ROLLBACK;", nullptr, nullptr, nullptr);
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
             throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中のため最適化できません。").arg(db.path()),
-                          rc);
-        throw DbError(detail, rc);
+                          DbFailure::Busy, db.path());
+        throw DbError::fromEngine(detail, DbFailure::Other, db.path());
     }
 }
 

@@ -36,7 +36,7 @@ void copyTableFrom(Database &db, const QString &schema, const QString &sourceTab
                         info.column(1, ColType::Text).toString();
     }
     if (defs.isEmpty())
-        throw DbError(QStringLiteral("入力テーブル '%1' が見つかりません。").arg(sourceTable), kInputTableNotFound);
+        throw DbError(QStringLiteral("入力テーブル '%1' が見つかりません。").arg(sourceTable), DbFailure::MissingTable);
     const QString target = quoteIdentifier(targetTable);
     db.execute(QStringLiteral("CREATE TABLE main.%1 (%2)").arg(target, defs.join(QStringLiteral(", "))));
     // A statement of its own, not one kept for reuse: it names a file that

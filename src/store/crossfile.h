@@ -6,9 +6,6 @@
 
 namespace rz {
 
-// The engine's number for a source table that does not exist.
-constexpr int kInputTableNotFound = 3078;
-
 // Another file reached from `db` under its own schema name while this object
 // lives. Attach before a transaction begins and let it go after the
 // transaction ends: the engine cannot let go of a file a transaction has read.
@@ -28,7 +25,7 @@ private:
 // SELECT * INTO target FROM schema.source on `db`: a new table `target` in
 // db's own file with the source's column names and declared types (so either
 // item-table variant stays what it was), its rows, and its indexes. Throws
-// DbError with kInputTableNotFound when the source table does not exist.
+// DbError with DbFailure::MissingTable when the source table does not exist.
 void copyTableFrom(Database &db, const QString &schema, const QString &sourceTable, const QString &targetTable);
 
 }  // namespace rz

@@ -19,41 +19,43 @@ QString engineMessage(sqlite3 *db)
     return QString::fromUtf8(sqlite3_errmsg(db));
 }
 
-// The engine's failure with the kind the windows tell apart and the file it
-// happened on, so that the user can be told what happened in the program's
-// words (failuretext.h).
-DbError engineError(sqlite3 *db, int rc, const QString &message)
+// The kind of an engine failure, which the windows tell apart.
+DbFailure failureOf(int rc, const QString &message)
 {
-    DbFailure reason = DbFailure::Other;
     switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        reason = DbFailure::Busy;
-        break;
+        return DbFailure::Busy;
     case SQLITE_FULL:
-        reason = DbFailure::DiskFull;
-        break;
+        return DbFailure::DiskFull;
     case SQLITE_READONLY:
     case SQLITE_PERM:
-        reason = DbFailure::ReadOnly;
-        break;
+        return DbFailure::ReadOnly;
     case SQLITE_CORRUPT:
+        return DbFailure::Damaged;
     case SQLITE_NOTADB:
-        reason = DbFailure::Damaged;
-        break;
+        return DbFailure::NotADatabase;
     case SQLITE_IOERR:
-        reason = DbFailure::IoError;
-        break;
+        return DbFailure::IoError;
+    case SQLITE_CONSTRAINT:
+        return DbFailure::Constraint;
     case SQLITE_ERROR:
         // The engine tells a missing table only by its text.
         if (message.startsWith(QLatin1String("no such table")))
-            reason = DbFailure::MissingTable;
+            return DbFailure::MissingTable;
         break;
     default:
         break;
     }
+    return DbFailure::Other;
+}
+
+// The engine's failure with its kind and the file it happened on, so that
+// the user can be told what happened in the program's words (failuretext.h).
+DbError engineError(sqlite3 *db, int rc, const QString &message)
+{
     const char *file = sqlite3_db_filename(db, "main");
-    return DbError(message, rc, reason, file ? QString::fromUtf8(file) : QString());
+    return DbError::fromEngine(message, failureOf(rc, message), file ? QString::fromUtf8(file) : QString());
 }
 
 // A copy cut short keeps a header that promises more pages than the file
@@ -76,7 +78,7 @@ void checkComplete(sqlite3 *db, const QString &schema, const QString &path)
     const qint64 size = QFileInfo(path).size();
     if (pageSize <= 0 || pages < 0 || size % pageSize != 0 || pages * pageSize > size)
         throw DbError(QStringLiteral("ファイル '%1' は壊れています（ファイルが途中で切れています）。").arg(path),
-                      SQLITE_CORRUPT);
+                      DbFailure::Damaged, path);
 }
 
 // Writable by this user and not marked read-only by its owner: the mark is
@@ -253,24 +255,26 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
 {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists())
-        throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path));
+        throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path), DbFailure::NotFound, path);
     if (!fi.isFile())
-        throw DbError(QStringLiteral("'%1' はファイルではありません。").arg(path));
+        throw DbError(QStringLiteral("'%1' はファイルではありません。").arg(path), DbFailure::NotFound, path);
     // A file marked read-only stays read-only even for a user who could
     // override the mark (root), as the user asked.
     if (mode == Mode::ReadWrite && !markedWritable(fi))
-        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path));
+        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), DbFailure::ReadOnly, path);
     // Every change writes a journal beside the file; in a folder that cannot
     // take it the first save would fail and the typing would be lost.
     if (mode == Mode::ReadWrite && !markedWritable(QFileInfo(QFileInfo(fi.canonicalFilePath()).absolutePath())))
-        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のフォルダにあるため開けません。").arg(path));
+        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のフォルダにあるため開けません。").arg(path),
+                      DbFailure::ReadOnly, path);
     sqlite3 *raw = nullptr;
     const int flags = (mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) |
                       SQLITE_OPEN_FULLMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
     std::unique_ptr<Database> db(new Database(raw, path));
     if (rc != SQLITE_OK)
-        throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, engineMessage(raw)), rc);
+        throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, engineMessage(raw)),
+                      failureOf(rc, engineMessage(raw)), path);
     sqlite3_extended_result_codes(raw, 0);
     try {
         Statement probe(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
@@ -280,14 +284,15 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
             db.reset();
             return openAfterInterruptedWrite(path);
         }
-        if (e.code() == SQLITE_BUSY || e.code() == SQLITE_LOCKED)
-            throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), e.code());
-        if (e.code() == SQLITE_NOTADB)
-            throw DbError(QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(path), e.code());
-        if (e.code() == SQLITE_CORRUPT)
-            throw DbError(QStringLiteral("ファイル '%1' は壊れています。").arg(path), e.code());
+        if (e.reason() == DbFailure::Busy)
+            throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), e.reason(), path);
+        if (e.reason() == DbFailure::NotADatabase)
+            throw DbError(QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(path),
+                          e.reason(), path);
+        if (e.reason() == DbFailure::Damaged)
+            throw DbError(QStringLiteral("ファイル '%1' は壊れています。").arg(path), e.reason(), path);
         throw DbError(QStringLiteral("ファイル '%1' は見積書ファイルとして読めません: %2").arg(path, e.description()),
-                      e.code());
+                      e.reason(), path);
     }
     checkComplete(raw, QStringLiteral("main"), path);
     // Level queries read a whole item table: a cache that holds a large
@@ -303,10 +308,12 @@ std::unique_ptr<Database> Database::open(const QString &path, Mode mode)
         if (lrc != SQLITE_OK) {
             sqlite3_exec(raw, "ROLLBACK;", nullptr, nullptr, nullptr);
             if (lrc == SQLITE_BUSY || lrc == SQLITE_LOCKED)
-                throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), lrc);
+                throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), DbFailure::Busy, path);
             if (lrc == SQLITE_READONLY)
-                throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), lrc);
-            throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, engineMessage(raw)), lrc);
+                throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), DbFailure::ReadOnly,
+                              path);
+            throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, engineMessage(raw)),
+                          failureOf(lrc, engineMessage(raw)), path);
         }
     }
     sqlite3_busy_timeout(raw, 5000);
@@ -338,7 +345,7 @@ std::unique_ptr<Database> Database::openAfterInterruptedWrite(const QString &pat
         || !QFile::setPermissions(copy + QStringLiteral("-journal"), QFile::ReadOwner | QFile::WriteOwner)
         || !rollBackJournal(copy))
         throw DbError(QStringLiteral("ファイル '%1' には書き込みの途中で中断された変更が残っていて、元に戻せないため読めません。")
-                          .arg(path), SQLITE_CORRUPT);
+                          .arg(path), DbFailure::Damaged, path);
     std::unique_ptr<Database> db = open(copy, Mode::ReadOnly);
     db->path_ = path;
     db->copyDir_ = std::move(dir);
@@ -354,7 +361,8 @@ std::unique_ptr<Database> Database::create(const QString &path)
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     std::unique_ptr<Database> db(new Database(raw, path));
     if (rc != SQLITE_OK)
-        throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, engineMessage(raw)), rc);
+        throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, engineMessage(raw)),
+                      failureOf(rc, engineMessage(raw)), path);
     sqlite3_busy_timeout(raw, 5000);
     // Writing the header makes the file exist on disk as a valid, empty database.
     db->execute(QStringLiteral("PRAGMA application_id = 1381644592"));
@@ -484,7 +492,7 @@ QString Database::schemaFor(const QString &path, std::vector<QString> &attached)
         if (sameFile(attached[i], path))
             return QStringLiteral("rzx%1").arg(i + 1);
     if (!QFileInfo::exists(path))
-        throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path));
+        throw DbError(QStringLiteral("ファイル '%1' が見つかりません。").arg(path), DbFailure::NotFound, path);
     attached.push_back(path);
     const QString schema = QStringLiteral("rzx%1").arg(attached.size());
     Statement st(db_, QStringLiteral("ATTACH DATABASE ? AS ") + schema);

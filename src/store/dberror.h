@@ -1,50 +1,60 @@
-// The one error type of the store layer. It carries the engine's description,
-// the kind of failure the windows tell apart whatever the engine, and the file
-// it happened on; the words the user reads are made from it (failuretext.h).
+// The one error type of the store layer. It carries the kind of failure the
+// windows tell apart, the same on every engine, the description (the
+// engine's own text when the engine failed) and the file it happened on; the
+// words the user reads are made from it (failuretext.h).
 #pragma once
 #include <QString>
 #include <stdexcept>
 
 namespace rz {
 
-// Codes of the failures the windows tell apart, as the engine numbered them.
-enum DbErrorCode : int {
-    kTypeMismatch = 13,      // a stored value its column's type cannot hold
-    kNoCurrentRecord = 3021,
-    kRecordDeleted = 3167,   // deleted since it was read (by another program)
-    kWriteConflict = 3197,   // changed by another program since it was read
-};
-
-// What went wrong, in terms that mean the same on every engine.
+// What went wrong, in terms that mean the same on every engine. Callers
+// decide on this alone, never on an engine's numbers or texts.
 enum class DbFailure {
-    Other,
-    Busy,          // another program holds the file (locked)
-    DiskFull,      // no room left for the file
-    MissingTable,  // a table named in a statement does not exist (deleted elsewhere)
-    ReadOnly,      // the file or its folder cannot be written
-    Damaged,       // the file is not a database or is broken
-    IoError,       // the disk refused a read or a write
+    Other,            // anything else; the description says what
+    NotFound,         // no estimate file at the place given
+    NotADatabase,     // the file is not an estimate file (not a database)
+    Damaged,          // the file is broken
+    Busy,             // another program holds the file (locked)
+    ReadOnly,         // the file, its folder or the user's rights allow no writing
+    TypeMismatch,     // a stored value its column's type cannot hold
+    NoCurrentRecord,  // a recordset moved past its rows
+    RecordDeleted,    // deleted since it was read (by another program)
+    WriteConflict,    // changed by another program since it was read
+    Constraint,       // a value the file's rules refuse
+    DiskFull,         // no room left for the file
+    MissingTable,     // a table named in a statement does not exist (deleted elsewhere)
+    IoError,          // the disk refused a read or a write
+    NotUpdatable,     // a write through a recordset that cannot take it
 };
 
 class DbError : public std::runtime_error {
 public:
-    explicit DbError(const QString &description, int code = 0, DbFailure reason = DbFailure::Other,
-                     const QString &file = QString())
-        : std::runtime_error(description.toStdString()), description_(description), code_(code), reason_(reason),
-          file_(file) {}
+    explicit DbError(const QString &description, DbFailure reason = DbFailure::Other, const QString &file = QString())
+        : std::runtime_error(description.toStdString()), description_(description), reason_(reason), file_(file) {}
+    // A failure the engine reported, in its own words.
+    static DbError fromEngine(const QString &engineText, DbFailure reason, const QString &file = QString())
+    {
+        DbError e(engineText, reason, file);
+        e.engine_ = true;
+        return e;
+    }
     const QString &description() const { return description_; }
-    int code() const { return code_; }
     DbFailure reason() const { return reason_; }
     const QString &file() const { return file_; }  // the database file, when the engine named one
+    bool isEngineText() const { return engine_; }    // the description is the engine's, not the program's
 
 private:
     QString description_;
-    int code_;
     DbFailure reason_;
     QString file_;
+    bool engine_ = false;
 };
 
 // The failure of a row that is gone.
-inline DbError recordDeletedError() { return DbError(QStringLiteral("レコードは削除されています。"), kRecordDeleted); }
+inline DbError recordDeletedError()
+{
+    return DbError(QStringLiteral("レコードは削除されています。"), DbFailure::RecordDeleted);
+}
 
 }  // namespace rz

@@ -33,11 +33,13 @@ QString whatHappened(const DbError &e)
         return QStringLiteral("見積書ファイル '%1' は読み取り専用のため、書き込めませんでした。").arg(file);
     case DbFailure::Damaged:
         return QStringLiteral("見積書ファイル '%1' は壊れています。").arg(file);
+    case DbFailure::NotADatabase:
+        return QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(file);
     case DbFailure::IoError:
         return QStringLiteral("見積書ファイル '%1' の読み書きに失敗しました。"
                               "ディスクや接続先を確かめてから、もう一度操作してください。")
             .arg(file);
-    case DbFailure::Other:
+    default:
         break;
     }
     // A failure of another kind: the program's own failures, and texts a

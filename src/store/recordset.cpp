@@ -131,7 +131,7 @@ int Recordset::requireIndex(const QString &name) const
 void Recordset::requireCurrent() const
 {
     if (deletedCurrent_ || pos_ < 0 || pos_ >= count())
-        throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
+        throw DbError(QStringLiteral("カレント レコードがありません。"), DbFailure::NoCurrentRecord);
 }
 
 void Recordset::moveFirst()
@@ -155,7 +155,7 @@ void Recordset::moveNext()
     cancelUpdate();
     cachePos_ = -1;
     if (pos_ >= count())
-        throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
+        throw DbError(QStringLiteral("カレント レコードがありません。"), DbFailure::NoCurrentRecord);
     if (deletedCurrent_)
         deletedCurrent_ = false;  // the rows after a deleted one moved up by one
     else
@@ -167,7 +167,7 @@ void Recordset::movePrevious()
     cancelUpdate();
     cachePos_ = -1;
     if (pos_ < 0)
-        throw DbError(QStringLiteral("カレント レコードがありません。"), kNoCurrentRecord);
+        throw DbError(QStringLiteral("カレント レコードがありません。"), DbFailure::NoCurrentRecord);
     deletedCurrent_ = false;
     --pos_;
 }
@@ -217,7 +217,7 @@ RowValues Recordset::readRow(const Statement &st) const
     return row;
 }
 
-void Recordset::throwUnreadable(const QString &reason) { throw DbError(reason, kTypeMismatch); }
+void Recordset::throwUnreadable(const QString &reason) { throw DbError(reason, DbFailure::TypeMismatch); }
 
 const RowValues &Recordset::currentRow() const
 {
@@ -254,7 +254,7 @@ Value Recordset::field(const QString &name) const { return field(requireIndex(na
 void Recordset::setField(int i, const Value &value)
 {
     if (editMode_ == EditMode::None)
-        throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
+        throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), DbFailure::NotUpdatable);
     if (i < 0 || i >= fieldCount())
         throw DbError(QStringLiteral("項目 %1 はこのコレクションにありません。").arg(i));
     buffer_.values[static_cast<size_t>(i)] = value.convertedFor(fieldType(i));
@@ -275,14 +275,14 @@ void Recordset::setField(int i, const Value &value, const Value &shown)
 }
 
 WriteConflictError::WriteConflictError(std::vector<WriteConflict> conflicts)
-    : DbError(QStringLiteral("他のプログラムが同じ値を変更しています。"), kWriteConflict), conflicts_(std::move(conflicts))
+    : DbError(QStringLiteral("他のプログラムが同じ値を変更しています。"), DbFailure::WriteConflict), conflicts_(std::move(conflicts))
 {
 }
 
 void Recordset::edit()
 {
     if (!updatable())
-        throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+        throw DbError(QStringLiteral("このレコードセットは更新できません。"), DbFailure::NotUpdatable);
     buffer_ = currentRow();
     changed_.assign(shape_->names.size(), false);
     shown_.clear();
@@ -292,7 +292,7 @@ void Recordset::edit()
 void Recordset::addNew()
 {
     if (!updatable())
-        throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+        throw DbError(QStringLiteral("このレコードセットは更新できません。"), DbFailure::NotUpdatable);
     ids();  // the set as it is before the new record joins it
     buffer_ = RowValues();
     buffer_.values.assign(shape_->names.size(), Value());
@@ -335,7 +335,7 @@ void Recordset::checkShown() const
 void Recordset::update()
 {
     if (editMode_ == EditMode::None)
-        throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), 3020);
+        throw DbError(QStringLiteral("Edit または AddNew を実行せずに更新しようとしました。"), DbFailure::NotUpdatable);
     QStringList cols;
     std::vector<Value> values;
     const QString &table = shape_->table;
@@ -388,7 +388,7 @@ void Recordset::update()
 void Recordset::deleteRecord()
 {
     if (!updatable())
-        throw DbError(QStringLiteral("このレコードセットは更新できません。"), 3027);
+        throw DbError(QStringLiteral("このレコードセットは更新できません。"), DbFailure::NotUpdatable);
     cancelUpdate();
     requireCurrent();
     db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(shape_->table)),

@@ -380,7 +380,7 @@ void TransferSession::copyEstimate(qint64 sourceKey, qint64 newKey)
     try {
         copyTableFrom(to, source.schema(), itemTableName(sourceKey), itemTableName(newKey));
     } catch (const DbError &e) {
-        if (e.code() != kInputTableNotFound)
+        if (e.reason() != DbFailure::MissingTable)
             throw;
         // An estimate without its item table arrives with an empty one.
         to.execute(itemTableCreateSql(newKey));

@@ -21,6 +21,7 @@
 
 using namespace rz;
 Q_DECLARE_METATYPE(rz::Value)
+Q_DECLARE_METATYPE(rz::DbFailure)
 
 namespace QTest {
 template <> inline char *toString(const rz::Value &v)
@@ -144,15 +145,15 @@ private slots:
     void failedReadsLeaveTheRecordsetWhole_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<int>("code");
-        QTest::newRow("row deleted") << "DELETE FROM RZTBLIDX WHERE key1 = 128" << 3167;
-        QTest::newRow("number column holds text") << "UPDATE RZTBLIDX SET int0 = 'abc' WHERE key1 = 128" << 13;
+        QTest::addColumn<DbFailure>("reason");
+        QTest::newRow("row deleted") << "DELETE FROM RZTBLIDX WHERE key1 = 128" << DbFailure::RecordDeleted;
+        QTest::newRow("number column holds text") << "UPDATE RZTBLIDX SET int0 = 'abc' WHERE key1 = 128" << DbFailure::TypeMismatch;
     }
     void failedReadsLeaveTheRecordsetWhole()
     {
         QFETCH(QString, change);
-        QFETCH(int, code);
-        const QString path = file(QString("gone_%1.mdb").arg(code));
+        QFETCH(DbFailure, reason);
+        const QString path = file(QString("gone_%1.mdb").arg(int(reason)));
         auto db = newEstimateFile(path);
         for (int k : {64, 128, 192})
             db->execute("INSERT INTO RZTBLIDX (key1, knm, int0) VALUES (?, ?, 5)", {Value(qint64(k)), Value(QString("工事%1").arg(k))});
@@ -161,14 +162,14 @@ private slots:
         QCOMPARE(rs->field("int0").toLong(), 5);
         Database::open(path)->execute(change);
         rs->moveNext();
-        int thrown = 0;
+        DbFailure thrown = DbFailure::Other;
         try {
             rs->field("int0");
         } catch (const DbError &e) {
-            thrown = e.code();
+            thrown = e.reason();
         }
-        QCOMPARE(thrown, code);
-        if (code == 13) {
+        QCOMPARE(thrown, reason);
+        if (reason == DbFailure::TypeMismatch) {
             // The rest of the row reads, and a change elsewhere in it keeps the value as stored.
             QCOMPARE(rs->field("knm").toString(), QString("工事128"));
             rs->edit();
@@ -192,7 +193,7 @@ private slots:
             rows << QString("%1 %2 %3 %4").arg(check->field(0).toString(), check->field(1).toString(),
                                                check->field(2).toString(), check->field(3).toString());
         QStringList expected{"64 工事64 100 5", "192 工事192 101 5"};
-        if (code == 13)
+        if (reason == DbFailure::TypeMismatch)
             expected.insert(1, "128 改名  abc");
         QCOMPARE(rows, expected);
     }
