@@ -43,7 +43,7 @@ QStringList dump(const QString &path, const QString &table, const QStringList &c
 {
     auto db = Database::open(path, Database::Mode::ReadOnly);
     const auto defs = db->columns(table);
-    Statement st(db->handle(), QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoteIdentifier(table)));
+    Statement st(*db, QStringLiteral("SELECT * FROM %1 ORDER BY _rowid_").arg(quoteIdentifier(table)));
     QStringList rows;
     while (st.step()) {
         QStringList cells;

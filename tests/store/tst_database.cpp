@@ -13,7 +13,6 @@
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
@@ -443,7 +442,7 @@ private slots:
         const QString path = file("words.mdb");
         QFile::remove(path);
         auto db = newEstimateFile(path);
-        sqlite3_busy_timeout(db->handle(), 0);
+        db->setLockWait(0);
         auto other = Database::open(path);
         QString text;
         try {
