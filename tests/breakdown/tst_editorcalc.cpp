@@ -288,7 +288,7 @@ private slots:
                 items.push_back(it);
                 if (kind == 'T')  // the same keys again
                     items.push_back(it), items.back().name += "'", items.back().kn1 = "7";
-                if (path.size() < 8 && (group || kind == 'X' && path.size() > 4))  // rows below an item no level reaches
+                if (path.size() < 8 && (group || (kind == 'X' && path.size() > 4)))  // rows below an item no level reaches
                     fill(path);
             }
         };

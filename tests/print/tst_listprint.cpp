@@ -220,8 +220,8 @@ private slots:
         f.setBudget(budget);
         f.add({1024}, detail("鉄骨", ""));
         f.add({2048}, detail("＠小計", ""));
-        f.db->execute(QStringLiteral("UPDATE %1 SET %2 = ? WHERE key1 = 1024").arg(f.table, field),
-                      {single ? Value(value.chopped(1).toDouble()) : Value(*Currency::parse(value))});
+        const Value stored = single ? Value(value.chopped(1).toDouble()) : Value(*Currency::parse(value));
+        f.db->execute(QStringLiteral("UPDATE %1 SET %2 = ? WHERE key1 = 1024").arg(f.table, field), {stored});
         f.printAll();
         QCOMPARE(f.textAt(1, col, f.oy() + 7), text);
         if (field.startsWith(QLatin1String("kn"))) {  // the subtotal and the 計 line carry it too
