@@ -77,7 +77,7 @@ public:
     // a path: a new table with the source's columns and declared types, and
     // its rows. Returns the number of rows copied.
     virtual int selectInto(const QString &targetPath, const QString &targetTable, const QString &sourcePath,
-                            const QString &sourceTable) = 0;
+                           const QString &sourceTable) = 0;
     // A join of `source` to this store for copying tables into this one, or
     // none when this engine cannot reach that store itself.
     virtual std::unique_ptr<EngineTableJoin> join(EngineConnection &source) = 0;

@@ -33,7 +33,8 @@ void copyTableByRows(Database &from, Database &to, const QString &sourceTable, c
     QStringList names, marks;
     for (const ColumnDef &c : cols)
         names << quoteIdentifier(c.name), marks << QStringLiteral("?");
-    Statement read(from, QStringLiteral("SELECT %1 FROM %2").arg(names.join(u','), quoteIdentifier(unbracket(sourceTable))));
+    Statement read(from,
+                   QStringLiteral("SELECT %1 FROM %2").arg(names.join(u','), quoteIdentifier(unbracket(sourceTable))));
     Statement insert(to, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                              .arg(quoteIdentifier(unbracket(targetTable)), names.join(u','), marks.join(u',')));
     const int n = static_cast<int>(cols.size());
@@ -45,7 +46,8 @@ void copyTableByRows(Database &from, Database &to, const QString &sourceTable, c
         insert.reset();
     }
     for (const IndexDef &ix : from.indexes(sourceTable)) {
-        const QString name = to.indexExists(ix.name) || to.tableExists(ix.name) ? targetTable + u'_' + ix.name : ix.name;
+        const QString name =
+            to.indexExists(ix.name) || to.tableExists(ix.name) ? targetTable + u'_' + ix.name : ix.name;
         to.execute(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
                        .arg(ix.unique ? QStringLiteral("UNIQUE ") : QString(), quoteIdentifier(name),
                             quoteIdentifier(unbracket(targetTable)), ix.columns.join(QStringLiteral(", "))));

@@ -226,7 +226,8 @@ void SqliteConnection::rollBack(const QString &savepoint, bool outermost) noexce
     // The outermost one ends the transaction outright: releasing it would
     // commit, and a commit that failed once (another program reading the
     // file) waits and fails again, leaving the file locked.
-    const QString undo = outermost ? QStringLiteral("ROLLBACK") : QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(savepoint);
+    const QString undo =
+        outermost ? QStringLiteral("ROLLBACK") : QStringLiteral("ROLLBACK TO %1; RELEASE %1").arg(savepoint);
     sqlite3_exec(db_, undo.toUtf8().constData(), nullptr, nullptr, nullptr);
 }
 
@@ -269,7 +270,8 @@ QStringList SqliteConnection::tableNames()
 
 bool SqliteConnection::tableExists(const QString &name)
 {
-    SqliteStatement st(db_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    SqliteStatement st(db_,
+                       QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
     st.bind(1, Value(name));
     return st.step();
 }
@@ -285,29 +287,38 @@ std::vector<ColumnDef> SqliteConnection::columnsIn(const QString &schema, const 
     return cols;
 }
 
-std::vector<ColumnDef> SqliteConnection::columns(const QString &table) { return columnsIn(QStringLiteral("main"), table); }
+std::vector<ColumnDef> SqliteConnection::columns(const QString &table)
+{
+    return columnsIn(QStringLiteral("main"), table);
+}
 
 std::vector<IndexDef> SqliteConnection::indexesIn(const QString &schema, const QString &table)
 {
     std::vector<IndexDef> indexes;
     {
-        SqliteStatement list(db_, QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?, ?) WHERE origin = 'c'"));
+        SqliteStatement list(db_,
+                             QStringLiteral("SELECT name, \"unique\" FROM pragma_index_list(?, ?) WHERE origin = 'c'"));
         list.bind(1, Value(table));
         list.bind(2, Value(schema));
         while (list.step())
             indexes.push_back({text(list.stmt(), 0), list.columnInt64(1) != 0, {}});
     }
     for (IndexDef &ix : indexes) {
-        SqliteStatement cols(db_, QStringLiteral("SELECT name, desc FROM pragma_index_xinfo(?, ?) WHERE key = 1 ORDER BY seqno"));
+        SqliteStatement cols(
+            db_, QStringLiteral("SELECT name, desc FROM pragma_index_xinfo(?, ?) WHERE key = 1 ORDER BY seqno"));
         cols.bind(1, Value(ix.name));
         cols.bind(2, Value(schema));
         while (cols.step())
-            ix.columns << quoteIdentifier(text(cols.stmt(), 0)) + (cols.columnInt64(1) ? QStringLiteral(" DESC") : QString());
+            ix.columns << quoteIdentifier(text(cols.stmt(), 0)) +
+                              (cols.columnInt64(1) ? QStringLiteral(" DESC") : QString());
     }
     return indexes;
 }
 
-std::vector<IndexDef> SqliteConnection::indexes(const QString &table) { return indexesIn(QStringLiteral("main"), table); }
+std::vector<IndexDef> SqliteConnection::indexes(const QString &table)
+{
+    return indexesIn(QStringLiteral("main"), table);
+}
 
 QStringList SqliteConnection::indexNames()
 {
@@ -321,7 +332,8 @@ QStringList SqliteConnection::indexNames()
 
 bool SqliteConnection::indexExists(const QString &name)
 {
-    SqliteStatement st(db_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? COLLATE NOCASE"));
+    SqliteStatement st(db_,
+                       QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? COLLATE NOCASE"));
     st.bind(1, Value(name));
     return st.step();
 }
@@ -341,7 +353,8 @@ QStringList SqliteConnection::integrityProblems()
 QStringList SqliteConnection::definitions()
 {
     QStringList out;
-    SqliteStatement st(db_, QStringLiteral("SELECT type, name, tbl_name, ifnull(sql, '') FROM sqlite_master ORDER BY type, name"));
+    SqliteStatement st(
+        db_, QStringLiteral("SELECT type, name, tbl_name, ifnull(sql, '') FROM sqlite_master ORDER BY type, name"));
     while (st.step()) {
         QStringList parts;
         for (int i = 0; i < 4; ++i)
@@ -360,7 +373,8 @@ void SqliteConnection::lockExclusively()
     // transaction took: it is kept for as long as the connection lives.
     sqlite3_busy_timeout(db_, 1000);
     char *err = nullptr;
-    const int rc = sqlite3_exec(db_, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, &err);
+    const int rc =
+        sqlite3_exec(db_, "PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, &err);
     const QString detail = err ? QString::fromUtf8(err) : QString();
     sqlite3_free(err);
     if (rc == SQLITE_OK)

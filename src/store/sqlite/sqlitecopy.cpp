@@ -12,7 +12,10 @@ namespace {
 // A savepoint of the engine's own, rolled back unless released.
 class Savepoint {
 public:
-    explicit Savepoint(SqliteConnection &c) : c_(c), outermost_(!c.inTransaction()) { c_.run(QStringLiteral("SAVEPOINT rz_copy")); }
+    explicit Savepoint(SqliteConnection &c) : c_(c), outermost_(!c.inTransaction())
+    {
+        c_.run(QStringLiteral("SAVEPOINT rz_copy"));
+    }
     ~Savepoint()
     {
         if (!done_)
@@ -66,7 +69,10 @@ private:
 
 class SqliteJoin : public EngineTableJoin {
 public:
-    SqliteJoin(SqliteConnection &target, const QString &sourceFile) : target_(target), source_(target, sourceFile, nextSchema()) {}
+    SqliteJoin(SqliteConnection &target, const QString &sourceFile)
+        : target_(target), source_(target, sourceFile, nextSchema())
+    {
+    }
     void copy(const QString &sourceTable, const QString &targetTable) override;
     void abandon() override { source_.abandon(); }
 
@@ -88,11 +94,13 @@ void SqliteJoin::copy(const QString &sourceTable, const QString &targetTable)
         throw DbError(QStringLiteral("入力テーブル '%1' が見つかりません。").arg(sourceTable), DbFailure::MissingTable);
     const QString target = quoteIdentifier(targetTable);
     target_.run(QStringLiteral("CREATE TABLE main.%1 (%2)").arg(target, columnDefs(cols)));
-    target_.run(QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3").arg(target, schema, quoteIdentifier(sourceTable)));
+    target_.run(
+        QStringLiteral("INSERT INTO main.%1 SELECT * FROM %2.%3").arg(target, schema, quoteIdentifier(sourceTable)));
     // Indexes the user made on the source table. Their names are unique per
     // file here, so one already taken gets the table's name in front.
     for (const IndexDef &ix : target_.indexesIn(schema, sourceTable)) {
-        SqliteStatement taken(target_.handle(), QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE name = ? COLLATE NOCASE"));
+        SqliteStatement taken(target_.handle(),
+                              QStringLiteral("SELECT 1 FROM main.sqlite_master WHERE name = ? COLLATE NOCASE"));
         taken.bind(1, Value(ix.name));
         const QString name = taken.step() ? targetTable + u'_' + ix.name : ix.name;
         target_.run(QStringLiteral("CREATE %1INDEX main.%2 ON %3 (%4)")
@@ -131,7 +139,8 @@ int SqliteConnection::selectInto(const QString &targetPath, const QString &targe
     {
         Savepoint tx(*this);
         run(QStringLiteral("CREATE TABLE %1.%2 (%3)").arg(dst, quoteIdentifier(targetTable), columnDefs(cols)));
-        run(QStringLiteral("INSERT INTO %1.%2 SELECT * FROM %3.%4").arg(dst, quoteIdentifier(targetTable), src, quoteIdentifier(sourceTable)));
+        run(QStringLiteral("INSERT INTO %1.%2 SELECT * FROM %3.%4")
+                .arg(dst, quoteIdentifier(targetTable), src, quoteIdentifier(sourceTable)));
         copied = sqlite3_changes(db_);
         tx.release();
     }

@@ -14,10 +14,7 @@ namespace {
 
 // Writable by this user and not marked read-only by its owner: the mark is
 // respected even by a user who could override it (root).
-bool markedWritable(const QFileInfo &fi)
-{
-    return fi.isWritable() && (fi.permissions() & QFile::WriteOwner);
-}
+bool markedWritable(const QFileInfo &fi) { return fi.isWritable() && (fi.permissions() & QFile::WriteOwner); }
 
 // Opens the file for writing and reads its schema, which makes the engine
 // roll a hot journal back; true when that worked and no journal is left.
@@ -62,7 +59,8 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openFile(const QString &path, Da
     // override the mark (root), as the user asked.
     const bool writing = mode == Database::Mode::ReadWrite;
     if (writing && !markedWritable(fi))
-        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), DbFailure::ReadOnly, path);
+        throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), DbFailure::ReadOnly,
+                      path);
     // Every change writes a journal beside the file; in a folder that cannot
     // take it the first save would fail and the typing would be lost.
     if (writing && !markedWritable(QFileInfo(QFileInfo(fi.canonicalFilePath()).absolutePath())))
@@ -74,7 +72,8 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openFile(const QString &path, Da
     auto conn = std::make_unique<SqliteConnection>(raw);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(raw));
-        throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, message), sqliteFailure(rc, message), path);
+        throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, message), sqliteFailure(rc, message),
+                      path);
     }
     sqlite3_extended_result_codes(raw, 0);
     try {
@@ -110,12 +109,13 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openFile(const QString &path, Da
             const QString message = QString::fromUtf8(sqlite3_errmsg(raw));
             sqlite3_exec(raw, "ROLLBACK;", nullptr, nullptr, nullptr);
             if (lrc == SQLITE_BUSY || lrc == SQLITE_LOCKED)
-                throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), DbFailure::Busy, path);
-            if (lrc == SQLITE_READONLY)
-                throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), DbFailure::ReadOnly,
+                throw DbError(QStringLiteral("ファイル '%1' は他のプログラムが使用中です。").arg(path), DbFailure::Busy,
                               path);
-            throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, message), sqliteFailure(lrc, message),
-                          path);
+            if (lrc == SQLITE_READONLY)
+                throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path),
+                              DbFailure::ReadOnly, path);
+            throw DbError(QStringLiteral("ファイル '%1' を開けません: %2").arg(path, message),
+                          sqliteFailure(lrc, message), path);
         }
     }
     sqlite3_busy_timeout(raw, 5000);
@@ -141,13 +141,15 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openAfterInterruptedWrite(const 
     }
     auto dir = std::make_unique<QTemporaryDir>();
     const QString copy = dir->filePath(QStringLiteral("recovered.mdb"));
-    if (!dir->isValid() || !QFile::copy(real.filePath(), copy)
-        || !QFile::copy(real.filePath() + QStringLiteral("-journal"), copy + QStringLiteral("-journal"))
-        || !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner)
-        || !QFile::setPermissions(copy + QStringLiteral("-journal"), QFile::ReadOwner | QFile::WriteOwner)
-        || !rollBackJournal(copy))
-        throw DbError(QStringLiteral("ファイル '%1' には書き込みの途中で中断された変更が残っていて、元に戻せないため読めません。")
-                          .arg(path), DbFailure::Damaged, path);
+    if (!dir->isValid() || !QFile::copy(real.filePath(), copy) ||
+        !QFile::copy(real.filePath() + QStringLiteral("-journal"), copy + QStringLiteral("-journal")) ||
+        !QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner) ||
+        !QFile::setPermissions(copy + QStringLiteral("-journal"), QFile::ReadOwner | QFile::WriteOwner) ||
+        !rollBackJournal(copy))
+        throw DbError(
+            QStringLiteral("ファイル '%1' には書き込みの途中で中断された変更が残っていて、元に戻せないため読めません。")
+                .arg(path),
+            DbFailure::Damaged, path);
     std::unique_ptr<SqliteConnection> conn = openFile(copy, Database::Mode::ReadOnly);
     conn->keepRecovered(std::move(dir));
     return conn;
@@ -163,8 +165,8 @@ std::unique_ptr<EngineConnection> SqliteEngine::create(const QString &path) cons
     auto conn = std::make_unique<SqliteConnection>(raw);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(sqlite3_errmsg(raw));
-        throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, message), sqliteFailure(rc, message),
-                      path);
+        throw DbError(QStringLiteral("ファイル '%1' を作成できません: %2").arg(path, message),
+                      sqliteFailure(rc, message), path);
     }
     sqlite3_busy_timeout(raw, 5000);
     // Writing the header makes the file exist on disk as a valid, empty database.
