@@ -221,18 +221,17 @@ Aside &Pass::asideOf(Row &r)
 
 void Pass::readRow(const Statement &st)
 {
-    // The columns in three calls into the engine: the rowid and the keys,
-    // name and flag as texts, the amounts.
-    std::array<RawCell, kKnm> keys;
-    st.readRaw(0, kKnm, keys.data());
+    // The row in one call into the engine.
+    std::array<RawCell, kMoney + MoneyCount> cells;
+    st.readRaw(0, kMoney + MoneyCount, cells.data());
     Row r;
-    r.rowid = keys[0].integer;
+    r.rowid = cells[0].integer;
     r.last = 0;
     r.odd = 0;
     r.aside = -1;
     r.childKey = 0;
     for (int i = 0; i < 8; ++i) {
-        const RawCell &v = keys[size_t(i) + 1];
+        const RawCell &v = cells[size_t(i) + 1];
         // A Null key equals nothing and differs from nothing: no level
         // query selects the row.
         if (v.kind == RawCell::Null)
@@ -246,22 +245,25 @@ void Pass::readRow(const Statement &st)
             r.odd |= quint8(1u << i);
             OddKey &k = asideOf(r).keys[static_cast<size_t>(i)];
             k.kind = v.kind;
-            k.number = v.number;
-            if (v.kind != RawCell::Float)
+            if (v.kind == RawCell::Float)
+                k.number = v.number;
+            else
                 k.bytes = QByteArray(v.bytes, v.size);
         }
         r.last = quint8(i + 1);
     }
     if (r.last == 0)
         return;  // all keys 0: the child of no node
-    std::array<RawCell, 2> texts;  // knm, flg
-    st.readRaw(kKnm, 2, texts.data(), true);
-    r.kind = kindOf(texts[1], texts[0]);
-    std::array<RawCell, MoneyCount> amounts;
-    st.readRaw(kMoney, MoneyCount, amounts.data());
+    // Name and flag as texts: a number another program put there reads as
+    // the engine writes it.
+    RawCell &knm = cells[kKnm], &flg = cells[kFlg];
+    for (RawCell *text : {&knm, &flg})
+        if (text->kind == RawCell::Integer || text->kind == RawCell::Float)
+            st.readRaw(int(text - cells.data()), 1, text, true);
+    r.kind = kindOf(flg, knm);
     for (int m = 0; m < MoneyCount; ++m) {
         const int col = kMoney + m;
-        const RawCell &v = amounts[size_t(m)];
+        const RawCell &v = cells[size_t(col)];
         const ColType declared = types_[static_cast<size_t>(m)];
         // The common cases read as Statement::column reads them; the rest
         // the long way, with the reason when the value cannot be read.
@@ -286,7 +288,7 @@ void Pass::readRow(const Statement &st)
     }
     if (r.kind == RowKind::Group && r.last < 8) {
         Aside &a = asideOf(r);
-        a.name = QString::fromUtf8(texts[0].bytes, texts[0].size);
+        a.name = QString::fromUtf8(knm.bytes, knm.size);
         // The key the walk goes down with, read as the field is read.
         QString reason;
         const Value key = readColumn(st, r.last, keyType_, st.columnName(r.last), reason);

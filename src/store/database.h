@@ -37,15 +37,17 @@ struct IndexDef {
 };
 
 // One stored value as the engine holds it, unconverted: what a reader of many
-// rows takes instead of a Value per column. Bytes of a text or blob belong to
-// the statement and stay valid until its next step or reset.
+// rows takes instead of a Value per column. A read sets the kind and what it
+// names: integer, number, or bytes and size of a text or blob (Null: none, 0),
+// and nothing else, so that rows of them cost nothing to make. The bytes
+// belong to the statement and stay valid until its next step or reset.
 struct RawCell {
     enum Kind : quint8 { Null, Integer, Float, Text, Blob };
-    Kind kind = Null;
-    qint64 integer = 0;
-    double number = 0;
-    const char *bytes = nullptr;
-    int size = 0;
+    Kind kind;
+    qint64 integer;
+    double number;
+    const char *bytes;
+    int size;
 };
 
 class Database;
@@ -69,8 +71,8 @@ public:
     Value column(int i, ColType type) const;
     qint64 columnInt64(int i) const;
     // Columns first .. first + count - 1 as stored, in one call into the
-    // engine. With asText every value that is not Null also comes as the
-    // engine's text of it (bytes, size), keeping its kind.
+    // engine. With asText every value also comes as the engine's text of it
+    // (bytes, size), keeping its kind.
     void readRaw(int first, int count, RawCell *cells, bool asText = false) const;
     // Rows the last step changed (an UPDATE or DELETE that found no row: 0).
     int changes() const;

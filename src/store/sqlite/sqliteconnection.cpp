@@ -152,24 +152,26 @@ void SqliteStatement::read(int first, int count, RawCell *cells, bool asText) co
     for (int n = 0; n < count; ++n) {
         RawCell &c = cells[n];
         sqlite3_value *v = sqlite3_column_value(stmt_, first + n);
-        c.bytes = nullptr;
-        c.size = 0;
         switch (sqlite3_value_type(v)) {
-        case SQLITE_NULL:
-            c.kind = RawCell::Null;
-            continue;
         case SQLITE_INTEGER:
             c.kind = RawCell::Integer;
             c.integer = sqlite3_value_int64(v);
+            if (!asText)
+                continue;
             break;
         case SQLITE_FLOAT:
             c.kind = RawCell::Float;
             c.number = sqlite3_value_double(v);
+            if (!asText)
+                continue;
             break;
         case SQLITE_TEXT:
             c.kind = RawCell::Text;
-            c.bytes = reinterpret_cast<const char *>(sqlite3_value_text(v));
-            c.size = sqlite3_value_bytes(v);
+            break;
+        case SQLITE_NULL:
+            c.kind = RawCell::Null;
+            c.bytes = nullptr;
+            c.size = 0;
             continue;
         default:
             c.kind = RawCell::Blob;
@@ -177,10 +179,8 @@ void SqliteStatement::read(int first, int count, RawCell *cells, bool asText) co
             c.size = sqlite3_value_bytes(v);
             continue;
         }
-        if (asText) {
-            c.bytes = reinterpret_cast<const char *>(sqlite3_value_text(v));
-            c.size = sqlite3_value_bytes(v);
-        }
+        c.bytes = reinterpret_cast<const char *>(sqlite3_value_text(v));
+        c.size = sqlite3_value_bytes(v);
     }
 }
 
