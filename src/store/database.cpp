@@ -4,8 +4,6 @@
 #include "database.h"
 
 #include "engine.h"
-#include "recordset.h"
-#include "sqlite/sqliteengine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,17 +14,6 @@
 namespace rz {
 
 namespace {
-
-// The engines, asked in turn: the first that takes a location keeps it. The
-// embedded engine takes every location, so it comes last.
-const StoreEngine &engineFor(const QString &location)
-{
-    static const StoreEngine *const engines[] = {&sqliteEngine()};
-    for (const StoreEngine *e : engines)
-        if (e->accepts(location))
-            return *e;
-    return sqliteEngine();
-}
 
 // The first word of a statement, upper-case: the kinds the layer treats
 // apart are told by it, without a pattern match on every statement.
@@ -44,8 +31,6 @@ QString firstWord(const QString &sql)
 QString textOf(const RawCell &c) { return QString::fromUtf8(c.bytes, c.size); }
 
 }  // namespace
-
-QStringList storeSideFileSuffixes() { return sqliteEngine().sideFileSuffixes(); }
 
 bool sameFile(const QString &a, const QString &b)
 {
@@ -217,34 +202,6 @@ int Database::execute(const QString &sql, const std::vector<Value> &params)
     return changed;
 }
 
-std::shared_ptr<const RecordsetShape> Database::recordsetShape(const QString &sql, RecordsetType type)
-{
-    // Another program may have changed a table since a shape was made (an
-    // estimate deleted and made again with the other column set): shapes and
-    // prepared statements are kept only while the schema stays the same.
-    const qint64 version = engine().schemaVersion();
-    if (version != shapesVersion_) {
-        // Prepared statements tell their columns as they were when prepared.
-        forgetPrepared();
-        conn_->reloadSchema();
-        shapesVersion_ = version;
-    }
-    const QString key = (type == RecordsetType::Dynaset ? QStringLiteral("D") : QStringLiteral("S")) + sql;
-    for (auto it = shapes_.begin(); it != shapes_.end(); ++it) {
-        if (it->first == key) {
-            auto shape = it->second;
-            shapes_.erase(it);
-            shapes_.emplace_back(key, shape);
-            return shape;
-        }
-    }
-    auto shape = RecordsetShape::make(*this, sql, type);
-    if (shapes_.size() >= 48)
-        shapes_.erase(shapes_.begin());
-    shapes_.emplace_back(key, shape);
-    return shape;
-}
-
 Statement &Database::prepared(const QString &sql)
 {
     for (auto it = prepared_.begin(); it != prepared_.end(); ++it) {
@@ -267,12 +224,6 @@ void Database::forgetPrepared()
 {
     prepared_.clear();
     shapes_.clear();
-}
-
-std::unique_ptr<Recordset> Database::openRecordset(const QString &sql, RecordsetType type,
-                                                   const std::vector<Value> &params)
-{
-    return std::make_unique<Recordset>(*this, sql, type, params);
 }
 
 qint64 Database::lastInsertRowid() const { return engine().lastInsertRowid(); }

@@ -4,9 +4,11 @@
 // Statements keep the text the program writes ([bracketed] names, _rowid_ as
 // the identity of a row); the engine carries out what it lacks of it (the
 // Jet forms SELECT * INTO and the [;DATABASE=path] prefix). Values are
-// always bound. The engines live in subfolders (sqlite/) behind engine.h.
+// always bound. The engines live in subfolders (sqlite/) behind engine.h; engines.cpp
+// chooses among them.
 #pragma once
 #include "dberror.h"
+#include "storetypes.h"
 #include "value.h"
 
 #include <QString>
@@ -22,33 +24,6 @@ class Recordset;
 struct RecordsetShape;
 
 enum class RecordsetType { Dynaset, Snapshot };
-
-struct ColumnDef {
-    QString name;
-    QString declared;  // "LONG", "SHORT", "CURRENCY", "SINGLE", "TEXT(60)"
-    ColType type() const { return colTypeFromDecl(declared); }
-};
-
-// An index the user made on a table.
-struct IndexDef {
-    QString name;
-    bool unique = false;
-    QStringList columns;  // quoted names, each with " DESC" when it sorts downwards
-};
-
-// One stored value as the engine holds it, unconverted: what a reader of many
-// rows takes instead of a Value per column. A read sets the kind and what it
-// names: integer, number, or bytes and size of a text or blob (Null: none, 0),
-// and nothing else, so that rows of them cost nothing to make. The bytes
-// belong to the statement and stay valid until its next step or reset.
-struct RawCell {
-    enum Kind : quint8 { Null, Integer, Float, Text, Blob };
-    Kind kind;
-    qint64 integer;
-    double number;
-    const char *bytes;
-    int size;
-};
 
 class Database;
 
@@ -83,7 +58,7 @@ private:
 
 class Database {
 public:
-    enum class Mode { ReadWrite, ReadOnly };
+    using Mode = OpenMode;
 
     // Opens an existing store; the engine is chosen by the location (today
     // every location is an estimate file). Throws DbError with a clear

@@ -5,7 +5,8 @@
 // statements kept for reuse, recordset shapes, savepoint nesting and the
 // conversion of stored values by their declared column types.
 #pragma once
-#include "database.h"
+#include "dberror.h"
+#include "storetypes.h"
 
 #include <QString>
 #include <QStringList>
@@ -91,10 +92,13 @@ class StoreEngine {
 public:
     virtual ~StoreEngine() = default;
     virtual bool accepts(const QString &location) const = 0;
-    virtual std::unique_ptr<EngineConnection> open(const QString &location, Database::Mode mode) const = 0;
+    virtual std::unique_ptr<EngineConnection> open(const QString &location, OpenMode mode) const = 0;
     virtual std::unique_ptr<EngineConnection> create(const QString &location) const = 0;
     // Endings of the files the engine writes beside a store file while it works.
     virtual QStringList sideFileSuffixes() const = 0;
 };
+
+// The engine that keeps the store at a location (engines.cpp).
+const StoreEngine &engineFor(const QString &location);
 
 }  // namespace rz

@@ -1,6 +1,8 @@
 // Statements and questions about the schema on an open estimate file.
 #include "sqliteconnection.h"
 
+#include "store/database.h"
+
 #include <QFileInfo>
 
 namespace rz {

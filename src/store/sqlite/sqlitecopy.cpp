@@ -3,6 +3,8 @@
 // transaction with the other changes of the command.
 #include "sqliteconnection.h"
 
+#include "store/database.h"
+
 #include <QFileInfo>
 
 namespace rz {

@@ -33,7 +33,7 @@ bool rollBackJournal(const QString &file)
 class SqliteEngine : public StoreEngine {
 public:
     bool accepts(const QString &) const override { return true; }
-    std::unique_ptr<EngineConnection> open(const QString &location, Database::Mode mode) const override
+    std::unique_ptr<EngineConnection> open(const QString &location, OpenMode mode) const override
     {
         return openFile(location, mode);
     }
@@ -44,11 +44,11 @@ public:
     }
 
 private:
-    static std::unique_ptr<SqliteConnection> openFile(const QString &path, Database::Mode mode);
+    static std::unique_ptr<SqliteConnection> openFile(const QString &path, OpenMode mode);
     static std::unique_ptr<SqliteConnection> openAfterInterruptedWrite(const QString &path);
 };
 
-std::unique_ptr<SqliteConnection> SqliteEngine::openFile(const QString &path, Database::Mode mode)
+std::unique_ptr<SqliteConnection> SqliteEngine::openFile(const QString &path, OpenMode mode)
 {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists())
@@ -57,7 +57,7 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openFile(const QString &path, Da
         throw DbError(QStringLiteral("'%1' はファイルではありません。").arg(path), DbFailure::NotFound, path);
     // A file marked read-only stays read-only even for a user who could
     // override the mark (root), as the user asked.
-    const bool writing = mode == Database::Mode::ReadWrite;
+    const bool writing = mode == OpenMode::ReadWrite;
     if (writing && !markedWritable(fi))
         throw DbError(QStringLiteral("ファイル '%1' は読み取り専用のため開けません。").arg(path), DbFailure::ReadOnly,
                       path);
@@ -134,7 +134,7 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openAfterInterruptedWrite(const 
     const QFileInfo real(QFileInfo(path).canonicalFilePath());
     if (markedWritable(real) && markedWritable(QFileInfo(real.absolutePath())) && rollBackJournal(real.filePath())) {
         try {
-            return openFile(path, Database::Mode::ReadOnly);
+            return openFile(path, OpenMode::ReadOnly);
         } catch (const DbError &) {
             // Still not readable in place: try the copy.
         }
@@ -150,7 +150,7 @@ std::unique_ptr<SqliteConnection> SqliteEngine::openAfterInterruptedWrite(const 
             QStringLiteral("ファイル '%1' には書き込みの途中で中断された変更が残っていて、元に戻せないため読めません。")
                 .arg(path),
             DbFailure::Damaged, path);
-    std::unique_ptr<SqliteConnection> conn = openFile(copy, Database::Mode::ReadOnly);
+    std::unique_ptr<SqliteConnection> conn = openFile(copy, OpenMode::ReadOnly);
     conn->keepRecovered(std::move(dir));
     return conn;
 }
