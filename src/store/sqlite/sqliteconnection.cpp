@@ -260,23 +260,29 @@ void SqliteConnection::reloadSchema()
     reload.step();
 }
 
-QStringList SqliteConnection::tableNames()
+// The names of the schema's objects of a kind ("table", "index"), without the engine's own.
+QStringList SqliteConnection::namesOf(const char *kind)
 {
     QStringList names;
-    SqliteStatement st(db_, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE "
+    SqliteStatement st(db_, QStringLiteral("SELECT name FROM sqlite_master WHERE type = ? AND name NOT LIKE "
                                            "'sqlite!_%' ESCAPE '!' ORDER BY name"));
+    st.bind(1, Value(kind));
     while (st.step())
         names << text(st.stmt(), 0);
     return names;
 }
 
-bool SqliteConnection::tableExists(const QString &name)
+bool SqliteConnection::exists(const char *kind, const QString &name)
 {
-    SqliteStatement st(db_,
-                       QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
-    st.bind(1, Value(name));
+    SqliteStatement st(db_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = ? AND name = ? COLLATE NOCASE"));
+    st.bind(1, Value(kind));
+    st.bind(2, Value(name));
     return st.step();
 }
+
+QStringList SqliteConnection::tableNames() { return namesOf("table"); }
+
+bool SqliteConnection::tableExists(const QString &name) { return exists("table", name); }
 
 std::vector<ColumnDef> SqliteConnection::columnsIn(const QString &schema, const QString &table)
 {
@@ -322,23 +328,9 @@ std::vector<IndexDef> SqliteConnection::indexes(const QString &table)
     return indexesIn(QStringLiteral("main"), table);
 }
 
-QStringList SqliteConnection::indexNames()
-{
-    QStringList names;
-    SqliteStatement st(db_, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE "
-                                           "'sqlite!_%' ESCAPE '!' ORDER BY name"));
-    while (st.step())
-        names << text(st.stmt(), 0);
-    return names;
-}
+QStringList SqliteConnection::indexNames() { return namesOf("index"); }
 
-bool SqliteConnection::indexExists(const QString &name)
-{
-    SqliteStatement st(db_,
-                       QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ? COLLATE NOCASE"));
-    st.bind(1, Value(name));
-    return st.step();
-}
+bool SqliteConnection::indexExists(const QString &name) { return exists("index", name); }
 
 QStringList SqliteConnection::integrityProblems()
 {

@@ -74,6 +74,8 @@ public:
 
 private:
     qint64 pragma(const char *name);
+    QStringList namesOf(const char *kind);
+    bool exists(const char *kind, const QString &name);
 
     sqlite3 *db_;
     std::unique_ptr<QTemporaryDir> recovered_;
