@@ -25,7 +25,7 @@ QString blockRangeSQL(const QString &table, int level, const std::array<qint32, 
 }
 
 BlockInserter::BlockInserter(Database &db, const QString &table, const BlockPlace &place, int blockDepth)
-    : db_(db), place_(place), blockDepth_(blockDepth), key_(place.keyAbove)
+    : place_(place), blockDepth_(blockDepth), key_(place.keyAbove)
 {
     if (blockDepth < 1 || blockDepth > kKeys)
         throw DbError(QStringLiteral("ブロックの階層 %1 は 1 から 8 の範囲にありません。").arg(blockDepth));
