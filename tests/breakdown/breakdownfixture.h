@@ -127,7 +127,7 @@ public:
     rz::Currency money(const std::vector<int> &path, const char *column) const { return value(path, column).toCurrency(); }
     // "kn1/kn2" of the row at `path`.
     QString amounts(const std::vector<int> &path) const { return money(path, "kn1").toString() + '/' + money(path, "kn2").toString(); }
-    rz::Value indexField(const char *column) const { return first(QStringLiteral("SELECT %1 FROM RZTBLIDX").arg(column)); }
+    rz::Value indexField(const char *column) const { return first(QStringLiteral("SELECT %1 FROM RZTBLIDX WHERE key1 = 64").arg(column)); }
     int recordCount() const { return int(first(QStringLiteral("SELECT COUNT(*) FROM ") + table()).toLong()); }
 
     // The editor as the index window leaves things when it opens one, on these rows.
