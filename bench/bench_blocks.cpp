@@ -69,10 +69,8 @@ struct Editor {
     bool open(const QString &path)
     {
         shared.DB_Main = rz::openEstimateFile(path);
-        shared.DB_TblName = rz::itemTableName(rzbench::kEstimateKey);
-        shared.U1_Rt1 = shared.U1_Rt2 = 100;
         shared.formsLoaded = 2;
-        window = std::make_unique<rz::frmU1>(shared, prompts);
+        window = std::make_unique<rz::frmU1>(shared, prompts, rz::U1Opening{rz::EstimateRef{rzbench::kEstimateKey}});
         return window->start();
     }
     rz::U1Session &s() { return window->session(); }
@@ -83,8 +81,8 @@ struct Editor {
     void mark(int row)
     {
         s().gridCellEntered(row, 1);
-        s().PU10_Click(rz::U1Session::PU10_Top);
-        s().PU10_Click(rz::U1Session::PU10_End);
+        s().blocks().PU10_Click(rz::U1Blocks::PU10_Top);
+        s().blocks().PU10_Click(rz::U1Blocks::PU10_End);
     }
     void close()
     {
@@ -105,10 +103,8 @@ int benchBlocks(const QStringList &)
     rzbench::CountingPrompts prompts;
     rz::Shared shared;
     shared.DB_Main = rz::openEstimateFile(path);
-    shared.DB_TblName = rz::itemTableName(rzbench::kEstimateKey);
-    shared.U1_Rt1 = shared.U1_Rt2 = 100;
     shared.formsLoaded = 2;
-    auto editor = std::make_unique<rz::frmU1>(shared, prompts);
+    auto editor = std::make_unique<rz::frmU1>(shared, prompts, rz::U1Opening{rz::EstimateRef{rzbench::kEstimateKey}});
     if (!editor->start())
         return 1;
     rz::U1Session &s = editor->session();
@@ -117,21 +113,21 @@ int benchBlocks(const QStringList &)
     };
     auto markRow = [&](int row) {
         s.gridCellEntered(row, 1);
-        s.PU10_Click(rz::U1Session::PU10_Top);
-        s.PU10_Click(rz::U1Session::PU10_End);
+        s.blocks().PU10_Click(rz::U1Blocks::PU10_Top);
+        s.blocks().PU10_Click(rz::U1Blocks::PU10_End);
     };
 
     markRow(1);
-    const int block = s.RS_UTbl->recordCount();
+    const int block = s.blocks().markedRows();
     s.gridCellEntered(2, 1);
-    const double copyMs = timeMs([&] { s.PU10_Click(rz::U1Session::PU10_BCopy); });
+    const double copyMs = timeMs([&] { s.blocks().PU10_Click(rz::U1Blocks::PU10_BCopy); });
     const int afterCopy = count();
     // The copy sits at key 1040 between the first two groups: spacing renumbers every row.
-    const double spacingMs = timeMs([&] { s.PU10_Click(rz::U1Session::PU10_MkRowSpc); });
+    const double spacingMs = timeMs([&] { s.blocks().PU10_Click(rz::U1Blocks::PU10_MkRowSpc); });
     markRow(2);
-    const double deleteMs = timeMs([&] { s.PU10_Click(rz::U1Session::PU10_BDel); });
+    const double deleteMs = timeMs([&] { s.blocks().PU10_Click(rz::U1Blocks::PU10_BDel); });
     const int afterDelete = count();
-    const qint32 firstGroupKey = s.RowKey[1][0];  // the block of the copy, where the spacing put it
+    const qint32 firstGroupKey = s.page().rowKey(1);  // the block of the copy, where the spacing put it
     editor.reset();
     shared.DB_Main.reset();
     if (afterCopy != rows + block || afterDelete != rows || prompts.messages != 1) {
@@ -179,9 +175,9 @@ int benchBlockFile(const QStringList &)
         return 1;
     e.prompts.fileAnswer = file;
     e.mark(1);
-    const double saveMs = timeMs([&] { e.s().PU10_Click(rz::U1Session::PU10_BFile); });
+    const double saveMs = timeMs([&] { e.s().blocks().PU10_Click(rz::U1Blocks::PU10_BFile); });
     e.s().gridCellEntered(1, 1);
-    const double readMs = timeMs([&] { e.s().PU10_Click(rz::U1Session::PU10_BRead); });
+    const double readMs = timeMs([&] { e.s().blocks().PU10_Click(rz::U1Blocks::PU10_BRead); });
     const int after = e.count();
     const double commandsMiB = rzbench::peakMiB();
     e.close();

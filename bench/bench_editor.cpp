@@ -145,11 +145,9 @@ int benchEditor(const QStringList &args)
 
     CountingPrompts prompts;
     rz::Shared shared;
-    shared.DB_TblName = rz::itemTableName(kEstimateKey);
-    shared.U1_Rt1 = shared.U1_Rt2 = 100;
     shared.formsLoaded = 2;
     auto openEditor = [&] {
-        auto w = std::make_unique<rz::frmU1>(shared, prompts);
+        auto w = std::make_unique<rz::frmU1>(shared, prompts, rz::U1Opening{rz::EstimateRef{kEstimateKey}});
         if (!w->start())
             throw std::runtime_error("the editor did not open");
         return w;
@@ -175,8 +173,8 @@ int benchEditor(const QStringList &args)
                 s.Command1_Click(11);
             u1.push_back(timeOnce([&] { s.Command1_Click(11); }));
         }
-        if (s.CurLvl != 0 || prompts.messages != 0 || prompts.beeps != 0) {
-            out << "navigation went wrong: level " << s.CurLvl << ", " << prompts.beeps << " beeps" << Qt::endl;
+        if (s.level().CurLvl != 0 || prompts.messages != 0 || prompts.beeps != 0) {
+            out << "navigation went wrong: level " << s.level().CurLvl << ", " << prompts.beeps << " beeps" << Qt::endl;
             return 1;
         }
         open.push_back(median(o));

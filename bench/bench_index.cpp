@@ -87,11 +87,9 @@ int benchIndex(const QStringList &)
     {
         rz::Shared shared;
         shared.DB_Main = rz::openEstimateFile(path);
-        shared.U1_Rt1 = shared.U1_Rt2 = 100;
         shared.formsLoaded = 2;
         for (int i = 1; i <= estimates; ++i) {
-            shared.DB_TblName = rz::itemTableName(qint64(i) * 64);
-            rz::frmU1 editor(shared, prompts);
+            rz::frmU1 editor(shared, prompts, rz::U1Opening{rz::EstimateRef{i * 64}});
             if (!editor.start())
                 throw std::runtime_error("the editor did not open");
         }
@@ -116,11 +114,11 @@ int benchIndex(const QStringList &)
     for (int run = 0; run < 3; ++run) {
         page.push_back(rzbench::medianMs(7, [&] { w.session().Command2_Click(0); }));
         last.push_back(rzbench::medianMs(7, [&] {
-            // The editor hands back a page; the window shows it on activation.
-            shared.DB_TblName = QStringLiteral("TBL00064");
-            shared.Idx_Page = w.session().page() == lastPage ? 1 : lastPage;
-            shared.Idx_Row = 1;
-            w.session().activate();
+            // The editor hands back a page; the window shows it.
+            rz::U1Closing closing;
+            closing.estimate.key = 64;
+            closing.Idx_Page = w.session().page() == lastPage ? 1 : lastPage;
+            w.session().editorClosed(closing);
         }));
     }
     if (w.session().page() != lastPage && w.session().page() != 1)

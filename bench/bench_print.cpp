@@ -91,17 +91,15 @@ int benchPrint(const QStringList &)
     out << "generated " << rows << " and " << twice << " rows over four levels in " << build.elapsed() << " ms" << Qt::endl;
 
     // Pages of one printout to PDF and the seconds it took.
-    auto print = [&](rz::PrintKind kind, const QString &table, double *secs) {
+    auto print = [&](rz::PrintKind kind, const rz::EstimateRef &estimate, double *secs) {
         rz::PrintOptions options;
         options.kind = kind;
         options.paper = rz::PaperSize::A4;
         options.startPageText = QStringLiteral("1");
-        rz::Shared shared;
-        shared.Co_Name = QStringLiteral("東和建設株式会社");
         QElapsedTimer t;
         t.start();
         rz::PainterPrintDevice device(dir.filePath(QStringLiteral("out.pdf")), QStringLiteral("bench"));
-        rz::printEstimateList(device, options, shared, *db, table);
+        rz::printEstimateList(device, options, QStringLiteral("東和建設株式会社"), *db, estimate);
         *secs = t.nsecsElapsed() / 1e9;
         return device.pageCount();
     };
@@ -113,7 +111,7 @@ int benchPrint(const QStringList &)
         std::vector<double> rate;
         for (int run = 0; run < 3; ++run) {
             double secs = 0;
-            pages[estimate ? 0 : 1] = print(kind, rz::itemTableName(64), &secs);
+            pages[estimate ? 0 : 1] = print(kind, rz::EstimateRef{64}, &secs);
             rate.push_back(pages[estimate ? 0 : 1] / secs);
         }
         ok &= pages[estimate ? 0 : 1] > 0;
@@ -128,7 +126,7 @@ int benchPrint(const QStringList &)
     int twicePages = 0;
     for (const auto kind : {rz::PrintKind::Estimate, rz::PrintKind::EstimateBudget}) {
         double secs = 0;
-        twicePages += print(kind, rz::itemTableName(128), &secs);
+        twicePages += print(kind, rz::EstimateRef{128}, &secs);
     }
     const double after = rzbench::peakMiB();
     out << "indexes made by printing (estimates of " << rz::kLevelIndexRows << " rows or more): "
@@ -181,13 +179,11 @@ int benchPreview(const QStringList &)
     makeEstimate(*db, rz::itemTableName(64), 5);
     makeFlatEstimate(*db, rz::itemTableName(128), 155);
     makeFlatEstimate(*db, rz::itemTableName(192), 15);
-    rz::Shared shared;
-    shared.Co_Name = QStringLiteral("東和建設株式会社");
     rz::PrintOptions options;
     options.paper = rz::PaperSize::A4;
-    auto printout = [&](const QString &table) {
-        return [&, table](rz::PrintDevice &device, const rz::PrintOptions &o) {
-            rz::printEstimateList(device, o, shared, *db, table);
+    auto printout = [&](const rz::EstimateRef &estimate) {
+        return [&, estimate](rz::PrintDevice &device, const rz::PrintOptions &o) {
+            rz::printEstimateList(device, o, QStringLiteral("東和建設株式会社"), *db, estimate);
         };
     };
     using rzbench::reportFigure;
@@ -195,7 +191,7 @@ int benchPreview(const QStringList &)
     using rzbench::spread;
 
     // Until the first page is on the screen, with the window made and shown.
-    auto firstPage = [&](const QString &table, bool *shown) {
+    auto firstPage = [&](const rz::EstimateRef &table, bool *shown) {
         QElapsedTimer t;
         t.start();
         rz::PrintPreview preview(printout(table), options);
@@ -206,15 +202,15 @@ int benchPreview(const QStringList &)
     bool ok = true;
     // The limit: the same for an estimate of one page.
     std::vector<double> limit;
-    firstPage(rz::itemTableName(192), &ok);  // fonts and the like loaded once, before any figure
+    firstPage(rz::EstimateRef{192}, &ok);  // fonts and the like loaded once, before any figure
     for (int run = 0; run < 3; ++run)
-        limit.push_back(firstPage(rz::itemTableName(192), &ok));
+        limit.push_back(firstPage(rz::EstimateRef{192}, &ok));
     reportFigure(QStringLiteral("limit: first page of a one-page estimate"), spread(limit), QStringLiteral("ms"));
 
     double peak[2] = {0, 0};
     int count[2] = {0, 0};
     for (int big : {0, 1}) {
-        const QString table = rz::itemTableName(big ? 64 : 128);
+        const rz::EstimateRef table{big ? 64 : 128};
         resetPeak();
         std::vector<double> first, ratio;
         for (int run = 0; run < 3; ++run) {

@@ -99,7 +99,9 @@ void frmMain::openIndexWindow()
         setButtonsVisible(true);
         Command1[0]->setFocus();
     });
-    index->editorOpener = [this, index, sub](const QString &caption) { return openEditorWindow(index, sub, caption); };
+    index->editorOpener = [this, index, sub](const U1Opening &opening, const QString &caption) {
+        return openEditorWindow(index, sub, opening, caption);
+    };
     sub->show();
     placeChild(sub);
     if (!index->start()) {
@@ -111,9 +113,10 @@ void frmMain::openIndexWindow()
     index->focusGrid();
 }
 
-bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QString &caption)
+bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const U1Opening &opening,
+                               const QString &caption)
 {
-    auto *editor = new frmU1(shared_, prompts_);
+    auto *editor = new frmU1(shared_, prompts_, opening);
     editor->setWindowTitle(caption);
     QMdiSubWindow *sub = mdiArea_->addSubWindow(editor);
     sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -121,12 +124,12 @@ bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QS
     // record, whichever way the editor was closed.
     QPointer<FrmUidx> idx(index);
     QPointer<QMdiSubWindow> idxSub(indexSub);
-    editor->onClosed = [this, idx, idxSub] {
+    editor->onClosed = [this, idx, idxSub](const U1Closing &closing) {
         if (!idx)
             return;
         if (idxSub)
             mdiArea_->setActiveSubWindow(idxSub);
-        idx->session().activate();
+        idx->session().editorClosed(closing);
     };
     sub->show();
     placeChild(sub);

@@ -16,6 +16,7 @@ namespace rz {
 class Prompts;
 class FrmUidx;
 struct Shared;
+struct U1Opening;
 
 class frmMain : public QMainWindow, public MainHost {
     Q_OBJECT
@@ -55,7 +56,7 @@ protected:
 private:
     void placeChild(QMdiSubWindow *sub);
     // The breakdown editor as a second child window, opened by the index window.
-    bool openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const QString &caption);
+    bool openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const U1Opening &opening, const QString &caption);
 
     Shared &shared_;
     Prompts &prompts_;

@@ -48,4 +48,15 @@ Repriced repriced(Currency quantity, Currency price, Currency amount, int oldRat
     return {price, scaled(amount)};
 }
 
+bool fitsColumn(ColType type, bool quantity, Currency value)
+{
+    try {
+        // A value must come back from its column as it was.
+        const Value stored = Value(value).convertedFor(type);
+        return (quantity ? quantityOf(stored) : stored.toCurrency()) == value;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
 }  // namespace rz

@@ -33,4 +33,8 @@ struct Repriced {
 // the currency range or oldRate is 0.
 Repriced repriced(Currency quantity, Currency price, Currency amount, int oldRate, int newRate);
 
+// Whether a column of this type keeps a number exactly as it is: amounts are
+// LONG and quantities SINGLE in the tables the transfer window makes.
+bool fitsColumn(ColType type, bool quantity, Currency value);
+
 }  // namespace rz

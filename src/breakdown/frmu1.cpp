@@ -3,6 +3,7 @@
 
 #include "celltyping.h"
 #include "ui/gridview.h"
+#include "ui/listwindow.h"
 #include "ui/uifonts.h"
 
 #include <QAbstractItemView>
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QScrollBar>
 
 namespace rz {
@@ -39,8 +39,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, bool f
 }
 }  // namespace
 
-frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
-    : QWidget(parent), shared_(shared), session_(shared, prompts, *this)
+frmU1::frmU1(Shared &shared, Prompts &prompts, const U1Opening &opening, QWidget *parent)
+    : QWidget(parent), shared_(shared), session_(shared, prompts, *this, opening)
 {
     ++shared_.formsLoaded;
     setObjectName(QStringLiteral("frmU1"));
@@ -48,19 +48,8 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
     setFont(gridFont());
     move(0, 0);
 
-    for (int i = 0; i < 12; ++i) {
-        if (U1Session::buttonLeft(i) < 0)
-            continue;
-        auto *b = new QPushButton(QString::fromUtf8(kButtons[i].caption), this);
-        b->setObjectName(QStringLiteral("Command1_%1").arg(i));
-        b->setToolTip(QString::fromUtf8(kButtons[i].tip));
-        b->setFont(buttonFont());
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(twipsRect(U1Session::buttonLeft(i), U1Session::kButtonTop, U1Session::kButtonWidth,
-                                 U1Session::kButtonHeight));
-        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command1_Click(i); });
-        Command1[static_cast<size_t>(i)] = b;
-    }
+    Command1 = makeCommandButtons(this, kButtons, U1Session::buttonLeft, U1Session::kButtonTop, U1Session::kButtonWidth,
+                                  U1Session::kButtonHeight, [this](int i) { session_.Command1_Click(i); });
 
     LblLevel = makeLabel(this, "LblLevel", QString(), true);
     LblLevel->setAlignment(Qt::AlignCenter);
@@ -136,7 +125,7 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
     Combo1->installEventFilter(this);
     Combo1->hide();
     connect(Combo1, &QComboBox::editTextChanged, this, [this](const QString &text) {
-        if (!placing_ && session_.overlay.combo)
+        if (!placing_ && session_.view().overlay.combo)
             session_.setOverlayText(text);
     });
 
@@ -144,14 +133,7 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, QWidget *parent)
     Label14 = makeLabel(this, "Label14", QStringLiteral("Page"));
     LblPage = makeLabel(this, "LblPage", QStringLiteral("100/100"), true);
     LblPage->setAlignment(Qt::AlignCenter);
-    const char *const pageCaptions[2] = {"Up", "Down"};
-    for (int i = 0; i < 2; ++i) {
-        auto *b = new QPushButton(QString::fromLatin1(pageCaptions[i]), this);
-        b->setObjectName(QStringLiteral("Command2_%1").arg(i));
-        b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command2_Click(i); });
-        Command2[static_cast<size_t>(i)] = b;
-    }
+    Command2 = makePageButtons(this, [this](int i) { session_.Command2_Click(i); });
     resize(sizeHint());
     layoutBottom();
 }
@@ -188,8 +170,7 @@ void frmU1::layoutBottom()
     LblMsg->setGeometry(twipsRect(0, bottom, 6000, kLabelHeight));
     Label14->setGeometry(twipsRect(6960, bottom, 540, kLabelHeight));
     LblPage->setGeometry(twipsRect(7500, bottom, 1080, kLabelHeight));
-    for (int i = 0; i < 2; ++i)
-        Command2[static_cast<size_t>(i)]->setGeometry(twipsRect(9120 + i * 720, bottom, 734, 299));
+    placePageButtons(Command2, bottom);
 }
 
 void frmU1::resizeEvent(QResizeEvent *event)
@@ -208,24 +189,18 @@ void frmU1::syncViewCursor()
 
 void frmU1::refresh()
 {
-    LblLevel->setText(session_.LblLevel);
-    LblUTitle->setText(session_.LblUTitle);
-    LblPage->setText(session_.LblPage);
-    LblMem->setText(session_.LblMem);
-    LblMsg->setText(session_.LblMsg);
-    LblTotal->setText(session_.LblTotal);
-    LblRitu->setText(session_.LblRitu);
+    const U1View &v = session_.view();
+    LblLevel->setText(v.LblLevel);
+    LblUTitle->setText(v.LblUTitle);
+    LblPage->setText(v.LblPage);
+    LblMem->setText(v.LblMem);
+    LblMsg->setText(v.LblMsg);
+    LblTotal->setText(session_.calc().LblTotal());
+    LblRitu->setText(session_.calc().LblRitu());
     syncViewCursor();
 }
 
-void frmU1::closeWindow()
-{
-    // Inside the main window the frame closes, and with it this window.
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        sub->close();
-    else
-        close();
-}
+void frmU1::closeWindow() { closeChildFrame(this); }
 
 void frmU1::closeSoon()
 {
@@ -239,10 +214,7 @@ void frmU1::closeSoon()
         Qt::QueuedConnection);
 }
 
-QPoint frmU1::globalPointFromTwips(int x, int y) const
-{
-    return mapToGlobal(QPoint(twipsToPixels(x), twipsToPixels(y)));
-}
+QPoint frmU1::globalPointFromTwips(int x, int y) const { return rz::globalPointFromTwips(this, x, y); }
 
 void frmU1::setWindowWidth(int twips)
 {
@@ -256,7 +228,7 @@ void frmU1::setWindowWidth(int twips)
 void frmU1::placeOverlay()
 {
     syncViewCursor();
-    const U1Overlay &o = session_.overlay;
+    const U1Overlay &o = session_.view().overlay;
     placing_ = true;
     if (o.combo) {
         TxtEdit->hide();
@@ -293,7 +265,7 @@ void frmU1::placeOverlay()
 
 void frmU1::positionOverlay()
 {
-    const U1Overlay &o = session_.overlay;
+    const U1Overlay &o = session_.view().overlay;
     QWidget *box = o.combo ? static_cast<QWidget *>(Combo1) : TxtEdit;
     if (!box->isVisibleTo(this))
         return;
@@ -338,10 +310,11 @@ bool frmU1::overlayKey(QObject *box, QKeyEvent *key)
         return session_.Combo1_KeyPress(ch);
     if (!session_.TxtEdit_KeyPress(ch, TxtEdit->hasSelectedText()))
         return false;
-    if (session_.overlay.numbers && !ch.isNull()) {
+    const U1Overlay &o = session_.view().overlay;
+    if (o.numbers && !ch.isNull()) {
         // The number filter built the text: caret at its end.
-        TxtEdit->setText(session_.overlay.text);
-        TxtEdit->setCursorPosition(int(session_.overlay.text.size()));
+        TxtEdit->setText(o.text);
+        TxtEdit->setCursorPosition(int(o.text.size()));
     }
     return true;
 }
@@ -354,6 +327,7 @@ void frmU1::rightButtonUp(QWidget *from, const QPoint &pos)
 
 bool frmU1::eventFilter(QObject *watched, QEvent *event)
 {
+    const U1Overlay &overlay = session_.view().overlay;
     const bool overlayBox = watched == TxtEdit || watched == Combo1->lineEdit() || watched == Combo1;
     switch (event->type()) {
     case QEvent::KeyPress:
@@ -369,7 +343,7 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusIn:
         // Back from another window or child window: the box starts again
         // from its cell when what it held was committed on the way out.
-        if (!placing_ && session_.isLoaded() && !session_.EditFlg &&
+        if (!placing_ && session_.view().loaded && !overlay.EditFlg &&
             static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason &&
             (watched == TxtEdit || watched == Combo1))
             session_.sb_Editx();
@@ -377,18 +351,16 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusOut:
         // A popup (the unit list, a menu) takes the focus only for a moment;
         // the boxes' own moves while being placed are not the user leaving.
-        if (!placing_ && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-            if (watched == TxtEdit)
-                session_.TxtEdit_LostFocus();
-            else if (watched == Combo1 && !Combo1->view()->isVisible())
-                session_.Combo1_LostFocus();
-        }
+        // TxtEdit_LostFocus and Combo1_LostFocus commit what the box holds.
+        if (!placing_ && static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason &&
+            (watched == TxtEdit || (watched == Combo1 && !Combo1->view()->isVisible())))
+            session_.sb_TextToGrid();
         break;
     case QEvent::InputMethod:
         // No input method may put text into a number or a refused cell.
-        if (watched == TxtEdit && (session_.overlay.numbers || session_.overlay.readOnly))
+        if (watched == TxtEdit && (overlay.numbers || overlay.readOnly))
             return true;
-        if (watched == Combo1 && session_.overlay.readOnly)
+        if (watched == Combo1 && overlay.readOnly)
             return true;
         break;
     case QEvent::MouseButtonPress:
@@ -401,7 +373,7 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
         // The middle button pastes the selection: never into a number.
-        if (watched == TxtEdit && mouse->button() == Qt::MiddleButton && session_.overlay.numbers)
+        if (watched == TxtEdit && mouse->button() == Qt::MiddleButton && overlay.numbers)
             return true;
         if (mouse->button() == Qt::RightButton && (watched == Grid1->viewport() || overlayBox)) {
             if (event->type() == QEvent::MouseButtonRelease)
@@ -410,11 +382,11 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
         }
         if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
             if (watched == LblTotal) {
-                session_.LblTotal_Click();
+                session_.calc().LblTotal_Click();
                 return true;
             }
             if (watched == LblRitu) {
-                session_.LblRitu_Click();
+                session_.calc().LblRitu_Click();
                 return true;
             }
         }
@@ -440,7 +412,7 @@ void frmU1::closeEvent(QCloseEvent *event)
         counted_ = false;
         emit closed();
         if (onClosed)
-            onClosed();
+            onClosed(session_.closing());
     }
 }
 
@@ -455,7 +427,7 @@ void frmU1::showEvent(QShowEvent *event)
 void frmU1::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !session_.isLoaded())
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || !session_.view().loaded)
         return;
     // Inside the main window only the child window in front is activated.
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))

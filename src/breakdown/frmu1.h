@@ -18,16 +18,16 @@ namespace rz {
 class frmU1 : public QWidget, public U1Host {
     Q_OBJECT
 public:
-    frmU1(Shared &shared, Prompts &prompts, QWidget *parent = nullptr);
+    frmU1(Shared &shared, Prompts &prompts, const U1Opening &opening, QWidget *parent = nullptr);
     ~frmU1() override;
 
     // Form_Load; false when the item table could not be opened (the message was shown).
     bool start();
     U1Session &session() { return session_; }
 
-    // Runs once the editor has closed and handed its totals over: the index
-    // window takes them into the estimate's record.
-    std::function<void()> onClosed;
+    // Runs once the editor has closed, with what it hands over: the index
+    // window takes the totals into the estimate's record.
+    std::function<void(const U1Closing &)> onClosed;
 
     QTableView *Grid1 = nullptr;
     QLineEdit *TxtEdit;

@@ -3,6 +3,7 @@
 // block copy places its rows. The format itself lives in blocks/blockfile.
 #include "u1fields.h"
 
+#include "amount.h"
 #include "blocks/blockfile.h"
 #include "store/vbconv.h"
 
@@ -42,7 +43,7 @@ QString columnLabel(const QString &column)
 }
 }  // namespace
 
-void U1Session::PU10_BFile_Click()
+void U1Blocks::PU10_BFile_Click()
 {
     if (!BlkFlg)
         return;
@@ -57,9 +58,10 @@ void U1Session::PU10_BFile_Click()
             AnswerOk)
         return;
     prompts_.setBusy(true);
-    LblMsg = QStringLiteral("ブロックファイル書込中！！");
+    u1_.setMessage(QStringLiteral("ブロックファイル書込中！！"));
     host_.refresh();
     QStringList changed;  // rows whose text the file cannot hold as it is
+    const QString &TblName = lvl().TblName;
     try {
         Cp932 codec;
         // Written beside the file and put in its place only at the end.
@@ -115,30 +117,30 @@ void U1Session::PU10_BFile_Click()
         prompts_.message(QStringLiteral("ブロックファイルを保存できませんでした。") + kNl + e.reason() + kNl + path,
                          MsgExclamation);
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
     }
-    LblMsg.clear();
+    u1_.setMessage(QString());
     prompts_.setBusy(false);
     host_.refresh();
 }
 
-void U1Session::PU10_BRead_Click()
+void U1Blocks::PU10_BRead_Click()
 {
-    const int row = grid_.row();
+    const int row = grid().row();
     try {
         // An estimate without rows takes no block file. The item table itself
         // is counted: a block marked earlier may name rows that a block delete
         // or a row spacing has removed or moved since.
-        auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + TblName, RecordsetType::Snapshot);
+        auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + lvl().TblName, RecordsetType::Snapshot);
         if (rs->field(0).toLong() == 0) {
             prompts_.beep();
             return;
         }
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         return;
     }
-    if (RowKey[static_cast<size_t>(row)][1] == 0) {
+    if (u1_.page().insertKey(row) == 0) {
         prompts_.message(QStringLiteral("行間作成を行ってください"), 0);
         return;
     }
@@ -156,7 +158,7 @@ void U1Session::PU10_BRead_Click()
         return;
     }
     prompts_.setBusy(true);
-    LblMsg = QStringLiteral("ブロックファイル読込中！！");
+    u1_.setMessage(QStringLiteral("ブロックファイル読込中！！"));
     host_.refresh();
     QString stop;  // the message of a stop that keeps the rows read before it
     try {
@@ -175,9 +177,9 @@ void U1Session::PU10_BRead_Click()
                 if (!into) {
                     // The first record is a top row: its depth is the block's.
                     int depth = 0;
-                    while (depth < kLevels && values[static_cast<size_t>(depth)].toLong() != 0)
+                    while (depth < U1Level::kLevels && values[static_cast<size_t>(depth)].toLong() != 0)
                         ++depth;
-                    into = std::make_unique<BlockInserter>(db(), TblName, blockPlace(row), depth);
+                    into = std::make_unique<BlockInserter>(db(), lvl().TblName, blockPlace(row), depth);
                     for (const BlockField &f : fields) {
                         target.push_back(into->columnIndex(QString::fromLatin1(f.column)));
                         // Money a column may not give back as it is: amounts are LONG,
@@ -213,7 +215,7 @@ void U1Session::PU10_BRead_Click()
         }
         tx.commit();
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         afterBlockCommand();
         return;
     }

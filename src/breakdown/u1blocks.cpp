@@ -1,7 +1,7 @@
-// The block commands of the edit menu: marking a block on the level shown,
+// The edit menu and its block commands: marking a block on the level shown,
 // copying it in front of the cursor row, deleting it, row spacing and the
-// amount copies. The rules of placing and renumbering rows live in
-// blocks/; here they meet the editor's state, its messages and its redisplay.
+// amount copies. The rules of placing and renumbering rows live in blocks/;
+// here they meet the editor's state, its messages and its redisplay.
 #include "u1fields.h"
 
 #include "blocks/rowspacing.h"
@@ -9,41 +9,120 @@
 
 namespace rz {
 
-const QString U1Session::kBlockRangeWrong = QStringLiteral("範囲の指定に誤りがあります");
-const QString U1Session::kBlockNoRoom = QStringLiteral("すべての行は複写出来ませんでした");
-const QString U1Session::kSpacingTooWide =
+const QString U1Blocks::kBlockRangeWrong = QStringLiteral("範囲の指定に誤りがあります");
+const QString U1Blocks::kBlockNoRoom = QStringLiteral("すべての行は複写出来ませんでした");
+const QString U1Blocks::kSpacingTooWide =
     QStringLiteral("行数が多すぎるため、行間を作成するとキーが上限を超えます。行間作成を中止しました");
 
-BlockPlace U1Session::blockPlace(int row) const
+const QStringList &U1Blocks::pu10Captions()
+{
+    static const QStringList captions{
+        QStringLiteral("ブロック範囲指定開始"), QStringLiteral("ブロック範囲指定終了"),
+        QStringLiteral("ブロック複写"),         QStringLiteral("ブロック削除"),
+        QStringLiteral("ブロック ファイル保存"), QStringLiteral("ブロック ファイル読込"),
+        QStringLiteral("行間作成"),             QStringLiteral("見積金額－＞予算金額"),
+        QStringLiteral("予算金額－＞見積金額"), QStringLiteral("Excelﾜｰｸｼｰﾄに保存"),
+        QStringLiteral("Excelﾜｰｸｼｰﾄから読込")};
+    return captions;
+}
+
+void U1Blocks::open()
+{
+    BlkTop.fill(0);
+    BlkEnd.fill(0);
+    BlkFlg = false;
+    BlkPage = BlkRow = BlkLvl = 0;
+    BlkTopName.clear();
+    RS_UTbl = db().openRecordset(QStringLiteral("SELECT * FROM ") + lvl().TblName);
+}
+
+int U1Blocks::markedRows() const { return RS_UTbl ? RS_UTbl->recordCount() : 0; }
+
+QList<bool> U1Blocks::pu10Enabled() const
+{
+    const int row = grid().row();
+    const bool dataRow = row >= 1 && row < grid().rows() && !u1_.page().flag(row).startsWith(u'*');
+    QList<bool> on(PU10_Count, true);  // block file reading, row spacing and the Excel entries: always
+    on[PU10_Top] = dataRow;
+    on[PU10_End] = dataRow && !BlkFlg;
+    on[PU10_BCopy] = BlkFlg;
+    on[PU10_BFile] = BlkFlg;
+    // Only where the block was marked: the same depth under the same row.
+    on[PU10_BDel] = blockOnLevelShown();
+    on[PU10_Copy1] = lvl().DispMode == 1;
+    on[PU10_Copy2] = lvl().DispMode == 0;
+    return on;
+}
+
+void U1Blocks::sb_EditMenu(int x, int y)
+{
+    // Five separator lines (PU10_Line1..5) set the groups apart: marking,
+    // copy and delete, block files, row spacing, amount copies, worksheets.
+    static const std::vector<int> layout{PU10_Top,     PU10_End,  -1,         PU10_BCopy,    PU10_BDel,
+                                         -1,           PU10_BFile, PU10_BRead, -1,            PU10_MkRowSpc,
+                                         -1,           PU10_Copy1, PU10_Copy2, -1,            PU10_WriteXls,
+                                         PU10_ReadXls};
+    const QStringList &captions = pu10Captions();
+    const QList<bool> enabled = pu10Enabled();
+    QStringList shown;
+    QList<bool> shownEnabled;
+    for (int entry : layout) {
+        shown << (entry < 0 ? QStringLiteral("-") : captions[entry]);
+        shownEnabled << (entry < 0 ? false : enabled[entry]);
+    }
+    const int choice = prompts_.popupMenu(shown, shownEnabled, host_.globalPointFromTwips(x, y));
+    if (choice >= 0 && layout[static_cast<size_t>(choice)] >= 0)
+        PU10_Click(layout[static_cast<size_t>(choice)]);
+}
+
+void U1Blocks::PU10_Click(int entry)
+{
+    switch (entry) {
+    case PU10_Top: PU10_Top_Click(); break;
+    case PU10_End: PU10_End_Click(); break;
+    case PU10_BCopy: PU10_BCopy_Click(); break;
+    case PU10_BDel: PU10_BDel_Click(); break;
+    case PU10_BFile: PU10_BFile_Click(); break;
+    case PU10_BRead: PU10_BRead_Click(); break;
+    case PU10_MkRowSpc: PU10_MkRowSpc_Click(); break;
+    case PU10_Copy1: sb_AmtCopy(0); break;
+    case PU10_Copy2: sb_AmtCopy(1); break;
+    case PU10_WriteXls: u1_.workbook().sb_WriteXls(); break;
+    case PU10_ReadXls: u1_.workbook().sb_ReadXls(); break;
+    default: break;
+    }
+}
+
+BlockPlace U1Blocks::blockPlace(int row) const
 {
     BlockPlace place;
-    place.level = CurLvl;
-    place.path = LvlKey;
-    place.keyAbove = RowKey[static_cast<size_t>(row - 1)][0];
-    if (!isInputRow(row))
-        place.keyBelow = RowKey[static_cast<size_t>(row)][0];
+    place.level = lvl().CurLvl;
+    place.path = lvl().LvlKey;
+    place.keyAbove = u1_.page().rowKey(row - 1);
+    if (!u1_.isInputRow(row))
+        place.keyBelow = u1_.page().rowKey(row);
     return place;
 }
 
-void U1Session::progressDot()
+void U1Blocks::progressDot()
 {
-    LblMsg += u'.';
+    u1_.setMessage(u1_.view().LblMsg + u'.');
     host_.refresh();
     host_.processEvents();
 }
 
-void U1Session::afterBlockCommand(bool clearMessage)
+void U1Blocks::afterBlockCommand(bool clearMessage)
 {
-    reread();
+    u1_.reread();
     if (clearMessage)
-        LblMsg.clear();
-    sb_CalcTotal(0);
-    sb_DispPage(1);
-    sb_Editx();
+        u1_.setMessage(QString());
+    u1_.calc().sb_CalcTotal(0);
+    u1_.sb_DispPage(1);
+    u1_.sb_Editx();
     prompts_.setBusy(false);
 }
 
-void U1Session::forgetBlock()
+void U1Blocks::forgetBlock()
 {
     // The start goes too: its keys may name other rows now, so an end marked
     // later must not make a block of them.
@@ -54,54 +133,54 @@ void U1Session::forgetBlock()
     RS_UTbl.reset();
 }
 
-bool U1Session::blockOnLevelShown() const
+bool U1Blocks::blockOnLevelShown() const
 {
     // The block's top rows are rows of this level: same depth, same path.
-    if (!BlkFlg || CurLvl + 1 != BlkLvl)
+    if (!BlkFlg || lvl().CurLvl + 1 != BlkLvl)
         return false;
-    for (int i = 0; i < CurLvl; ++i)
-        if (BlkTop[static_cast<size_t>(i)] != LvlKey[static_cast<size_t>(i)])
+    for (int i = 0; i < lvl().CurLvl; ++i)
+        if (BlkTop[static_cast<size_t>(i)] != lvl().LvlKey[static_cast<size_t>(i)])
             return false;
     return true;
 }
 
-bool U1Session::readRowKeys(int row, std::array<qint32, 9> &keys)
+bool U1Blocks::readRowKeys(int row, std::array<qint32, 9> &keys)
 {
     // The grid row's keys as stored, with the ninth slot left 0 so that a
     // depth test can look one level past the last.
     try {
-        const Fields &f = fields();
-        sb_GetCurRec(row);
-        for (size_t i = 0; i < kLevels; ++i)
-            keys[i] = static_cast<qint32>(RsLvl->field(f.key[i]).toLong());
+        const U1Fields &f = fields();
+        u1_.page().sb_GetCurRec(row);
+        for (size_t i = 0; i < U1Level::kLevels; ++i)
+            keys[i] = static_cast<qint32>(rsLvl().field(f.key[i]).toLong());
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         return false;
     }
-    keys[kLevels] = 0;
+    keys[U1Level::kLevels] = 0;
     return true;
 }
 
-void U1Session::PU10_Top_Click()
+void U1Blocks::PU10_Top_Click()
 {
-    const int row = grid_.row();
-    if (isInputRow(row)) {
+    const int row = grid().row();
+    if (u1_.isInputRow(row)) {
         prompts_.beep();
         return;
     }
     if (!readRowKeys(row, BlkTop))
         return;
-    BlkPage = LvlPage[static_cast<size_t>(CurLvl)];
+    BlkPage = lvl().page();
     BlkRow = row;
-    BlkTopName = Trim(grid_.text(row, ColKnm));
-    LblMsg = QStringLiteral("選択ブロック ") + BlkTopName + QStringLiteral("～");
+    BlkTopName = Trim(grid().text(row, U1Session::ColKnm));
+    u1_.setMessage(QStringLiteral("選択ブロック ") + BlkTopName + QStringLiteral("～"));
     BlkFlg = false;
 }
 
-void U1Session::PU10_End_Click()
+void U1Blocks::PU10_End_Click()
 {
-    const int row = grid_.row();
-    if (isInputRow(row) || BlkFlg) {
+    const int row = grid().row();
+    if (u1_.isInputRow(row) || BlkFlg) {
         prompts_.beep();
         return;
     }
@@ -110,10 +189,10 @@ void U1Session::PU10_End_Click()
         return;
     // The start must be a row of this very level (not of another level, nor
     // missing), and the end must not lie before it.
-    const size_t lvl = static_cast<size_t>(CurLvl);
+    const size_t lvl = curLvl();
     bool sameLevel = BlkTop[lvl] != 0 && BlkTop[lvl + 1] == 0;
     for (size_t i = 0; i < lvl; ++i)
-        sameLevel = sameLevel && BlkTop[i] == LvlKey[i];
+        sameLevel = sameLevel && BlkTop[i] == this->lvl().LvlKey[i];
     if (!sameLevel || end[lvl] < BlkTop[lvl]) {
         prompts_.message(kBlockRangeWrong, MsgExclamation);
         return;
@@ -124,30 +203,31 @@ void U1Session::PU10_End_Click()
         sb_SetBlkRs();
     } catch (const std::exception &e) {
         prompts_.setBusy(false);
-        showError(e);
+        u1_.showError(e);
         return;
     }
-    LblMsg = QStringLiteral("選択ブロック ") + BlkTopName + QStringLiteral("～") + Trim(grid_.text(row, ColKnm));
+    u1_.setMessage(QStringLiteral("選択ブロック ") + BlkTopName + QStringLiteral("～") +
+                   Trim(grid().text(row, U1Session::ColKnm)));
     BlkFlg = true;
-    BlkLvl = CurLvl + 1;
+    BlkLvl = this->lvl().CurLvl + 1;
     prompts_.setBusy(false);
 }
 
-void U1Session::sb_SetBlkRs()
+void U1Blocks::sb_SetBlkRs()
 {
-    auto rs = db().openRecordset(blockRangeSQL(TblName, CurLvl, BlkTop, BlkEnd));
+    auto rs = db().openRecordset(blockRangeSQL(lvl().TblName, lvl().CurLvl, BlkTop, BlkEnd));
     if (rs->recordCount() > 0)
         rs->moveLast();
     RS_UTbl = std::move(rs);
 }
 
-void U1Session::PU10_BCopy_Click()
+void U1Blocks::PU10_BCopy_Click()
 {
     if (!BlkFlg || !RS_UTbl)
         return;
-    const int row = grid_.row();
+    const int row = grid().row();
     prompts_.setBusy(true);
-    LblMsg = QStringLiteral("指定ブロック書込中！！");
+    u1_.setMessage(QStringLiteral("指定ブロック書込中！！"));
     host_.refresh();
     BlockCopyResult result;
     try {
@@ -155,11 +235,11 @@ void U1Session::PU10_BCopy_Click()
         // level's rows together, or nothing.
         Transaction tx(db());
         RS_UTbl->requery();
-        BlockInserter into(db(), TblName, blockPlace(row), BlkLvl);
+        BlockInserter into(db(), lvl().TblName, blockPlace(row), BlkLvl);
         result = copyBlockRows(*RS_UTbl, into, [this] { progressDot(); });
         tx.commit();
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         afterBlockCommand();
         return;
     }
@@ -169,7 +249,7 @@ void U1Session::PU10_BCopy_Click()
     afterBlockCommand();
 }
 
-void U1Session::PU10_BDel_Click()
+void U1Blocks::PU10_BDel_Click()
 {
     if (!blockOnLevelShown() || !RS_UTbl)
         return;
@@ -178,7 +258,7 @@ void U1Session::PU10_BDel_Click()
         RS_UTbl->requery();
         count = RS_UTbl->recordCount();
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         return;
     }
     if (prompts_.message(QStringLiteral("指定ブロックを削除します ") + Str(qint64(count)), MsgOkCancelInformation) !=
@@ -186,7 +266,7 @@ void U1Session::PU10_BDel_Click()
         count == 0)
         return;
     prompts_.setBusy(true);
-    LblMsg = QStringLiteral("指定ブロック削除中！！");
+    u1_.setMessage(QStringLiteral("指定ブロック削除中！！"));
     host_.refresh();
     try {
         Transaction tx(db());
@@ -198,19 +278,19 @@ void U1Session::PU10_BDel_Click()
         }
         tx.commit();
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         afterBlockCommand();
         return;
     }
     forgetBlock();
-    LvlPage[static_cast<size_t>(CurLvl)] = BlkPage;
+    u1_.setPage(BlkPage);
     afterBlockCommand();
 }
 
-void U1Session::PU10_MkRowSpc_Click()
+void U1Blocks::PU10_MkRowSpc_Click()
 {
     prompts_.setBusy(true);
-    LblMsg = QStringLiteral("行間作成中！！");
+    u1_.setMessage(QStringLiteral("行間作成中！！"));
     host_.refresh();
     try {
         int blockRows = 0;
@@ -220,41 +300,33 @@ void U1Session::PU10_MkRowSpc_Click()
         }
         // Every key of the level renumbered, or none.
         Transaction tx(db());
-        sb_SetLvl(db(), TblName, CurLvl, LvlKey, rowSpacingFor(BlkFlg, blockRows), [this] { prompts_.beep(); },
-                  [this] { progressDot(); });
+        sb_SetLvl(db(), lvl().TblName, lvl().CurLvl, lvl().LvlKey, rowSpacingFor(BlkFlg, blockRows),
+                  [this] { prompts_.beep(); }, [this] { progressDot(); });
         tx.commit();
     } catch (const OverflowError &) {
         prompts_.message(kSpacingTooWide, MsgExclamation);
         afterBlockCommand();
         return;
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         afterBlockCommand();
         return;
     }
     forgetBlock();
     // The copied row moved with its level: the copy follows it to its new key.
-    if (CopyFlg == 1 && RsCopy) {
-        try {
-            RsCopy->moveFirst();
-            CopyKeys[static_cast<size_t>(CurLvl)] =
-                static_cast<qint32>(RsCopy->field(QStringLiteral("key%1").arg(CurLvl + 1)).toLong());
-        } catch (const std::exception &) {
-            clearCopy();
-        }
-    }
+    u1_.rows().followRowSpacing();
     afterBlockCommand();
 }
 
-void U1Session::sb_AmtCopy(int mode)
+void U1Blocks::sb_AmtCopy(int mode)
 {
     prompts_.setBusy(true);
     try {
         Transaction tx(db());
-        rz::sb_AmtCopy(*RsLvl, mode);
+        rz::sb_AmtCopy(rsLvl(), mode);
         tx.commit();
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
     }
     afterBlockCommand(false);
 }

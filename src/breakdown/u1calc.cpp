@@ -13,44 +13,69 @@
 
 namespace rz {
 
-bool U1Session::sb_CalcTotal(int mode, int oldRate)
+const QString U1Calc::kAmountTooLarge =
+    QStringLiteral("金額が大きすぎて計算できません。数量と単価を確かめてください。");
+
+void U1Calc::setRates(int level, int rt1, int rt2)
+{
+    lvl_[static_cast<size_t>(level)].LvlRt1 = rt1;
+    lvl_[static_cast<size_t>(level)].LvlRt2 = rt2;
+}
+
+bool U1Calc::sb_CalcTotal(int mode, int oldRate)
 {
     const bool ok = calcPass(mode, oldRate);
     refreshTotalLabels();
     return ok;
 }
 
-bool U1Session::sb_DispTotal(int mode, int oldRate)
+bool U1Calc::sb_DispTotal(int mode, int oldRate)
 {
     bool ok = true;
     if (mode != 0)
         ok = calcPass(mode, oldRate);
     refreshTotalLabels();
     if (mode == 1)
-        sb_DispPage(1);
+        u1_.sb_DispPage(1);
     return ok;
 }
 
-void U1Session::refreshTotalLabels()
+void U1Calc::refreshTotalLabels()
 {
-    const size_t lvl = static_cast<size_t>(CurLvl);
-    LblTotal = Format(DispMode == 0 ? LvlKn1[lvl] : LvlKn2[lvl], kAmountMask);
-    LblRitu = QString::number(DispMode == 0 ? LvlRt1[lvl] : LvlRt2[lvl]);
+    const Level &l = lvl_[curLvl()];
+    const bool estimate = lvl().DispMode == 0;
+    LblTotal_ = Format(estimate ? l.LvlKn1 : l.LvlKn2, U1Session::kAmountMask);
+    LblRitu_ = QString::number(estimate ? l.LvlRt1 : l.LvlRt2);
     host_.refresh();
 }
 
-bool U1Session::calcPass(int mode, int oldRate)
+bool U1Calc::moveTotals(Currency out1, Currency out2, Currency in1, Currency in2)
 {
-    if (!RsLvl)
+    Level &l = lvl_[curLvl()];
+    try {
+        const Currency total1 = l.LvlKn1 + (in1 - out1);
+        const Currency total2 = l.LvlKn2 + (in2 - out2);
+        l.LvlKn1 = total1;
+        l.LvlKn2 = total2;
+        return true;
+    } catch (const OverflowError &) {
         return false;
+    }
+}
+
+bool U1Calc::calcPass(int mode, int oldRate)
+{
+    if (!lvl().RsLvl)
+        return false;
+    const bool top = lvl().CurLvl == 0;
     Currency sub1, sub2, tot1, tot2;
     try {
-        const Fields &f = fields();
+        const U1Fields &f = fields();
         // Every row rewritten by the pass, or none of them.
         std::optional<Transaction> tx;
         if (mode != 0)
             tx.emplace(db());
-        Recordset &rs = *RsLvl;
+        Recordset &rs = rsLvl();
         if (mode == 0)
             std::tie(tot1, tot2) = sumLevel(rs);
         else if (rs.recordCount() > 0)
@@ -89,24 +114,24 @@ bool U1Session::calcPass(int mode, int oldRate)
             tx->commit();
     } catch (const std::exception &e) {
         // The pass was rolled back: the rows read again show what is stored.
-        reread();
-        if (CurLvl == 0)
+        u1_.reread();
+        if (top)
             totalsKnown_ = false;
-        showError(e);
+        u1_.showError(e);
         return false;
     }
-    LvlKn1[static_cast<size_t>(CurLvl)] = tot1;
-    LvlKn2[static_cast<size_t>(CurLvl)] = tot2;
-    if (CurLvl == 0)
+    lvl_[curLvl()].LvlKn1 = tot1;
+    lvl_[curLvl()].LvlKn2 = tot2;
+    if (top)
         totalsKnown_ = true;
     return true;
 }
 
-std::pair<Currency, Currency> U1Session::sumLevel(Recordset &rs)
+std::pair<Currency, Currency> U1Calc::sumLevel(Recordset &rs)
 {
     // Item and group rows count; subtotal, running-total and provisionally
     // deleted rows do not.
-    const Fields &f = fields();
+    const U1Fields &f = fields();
     Currency tot1, tot2;
     for (rs.moveFirst(); !rs.eof(); rs.moveNext()) {
         const RowKind kind = classifyRow(rs.field(f.flg).toString(), rs.field(f.knm).toString());
@@ -118,17 +143,17 @@ std::pair<Currency, Currency> U1Session::sumLevel(Recordset &rs)
     return {tot1, tot2};
 }
 
-std::pair<Currency, Currency> U1Session::storedTotals()
+std::pair<Currency, Currency> U1Calc::storedTotals()
 {
-    auto rs = db().openRecordset(LvlSQL[0], RecordsetType::Snapshot, levelParams(0, LvlKey));
+    auto rs = db().openRecordset(lvl().LvlSQL[0], RecordsetType::Snapshot, levelParams(0, lvl().LvlKey));
     return sumLevel(*rs);
 }
 
-void U1Session::sb_Kakeritu(int oldRate, int newRate)
+void U1Calc::sb_Kakeritu(int oldRate, int newRate)
 {
-    const Fields &f = fields();
-    Recordset &rs = *RsLvl;
-    const bool estimate = DispMode == 0;
+    const U1Fields &f = fields();
+    Recordset &rs = rsLvl();
+    const bool estimate = lvl().DispMode == 0;
     const int su = estimate ? f.su1 : f.su2, tk = estimate ? f.tk1 : f.tk2, kn = estimate ? f.kn1 : f.kn2;
     const Repriced r = repriced(quantityOf(rs.field(su)), rs.field(tk).toCurrency(), rs.field(kn).toCurrency(),
                                 oldRate, newRate);
@@ -137,41 +162,41 @@ void U1Session::sb_Kakeritu(int oldRate, int newRate)
     w.putMoney(kn, r.amount);
 }
 
-bool U1Session::sb_DispKn1(int row, int amountCol)
+bool U1Calc::sb_DispKn1(int row, int amountCol)
 {
-    if (dispKn1(row, amountCol))
-        return true;
-    prompts_.message(kAmountTooLarge, MsgExclamation);
-    return false;
-}
-
-bool U1Session::dispKn1(int row, int amountCol)
-{
-    if (amountCol != ColKn1 && amountCol != ColKn2) {
+    Grid &g = grid();
+    if (amountCol != U1Session::ColKn1 && amountCol != U1Session::ColKn2) {
         prompts_.beep();
         return true;
     }
-    if (beginsWithTotalMark(grid_.text(row, ColKnm))) {
+    if (beginsWithTotalMark(g.text(row, U1Session::ColKnm))) {
         // A subtotal row takes its numbers from the calculation, never from cells.
-        for (int c : {ColSu1, ColSu2, ColTk1, ColTk2, ColKn1, ColKn2})
-            grid_.setText(row, c, QString());
+        for (int c : {U1Session::ColSu1, U1Session::ColSu2, U1Session::ColTk1, U1Session::ColTk2, U1Session::ColKn1,
+                      U1Session::ColKn2})
+            g.setText(row, c, QString());
         return true;
     }
-    const bool estimate = amountCol == ColKn1;
-    const Currency quantity = CellCy(row, estimate ? ColSu1 : ColSu2);
-    const Currency price = CellCy(row, estimate ? ColTk1 : ColTk2);
-    Currency amount = CellCy(row, amountCol);
+    const bool estimate = amountCol == U1Session::ColKn1;
+    const Currency quantity = CellCy(g, row, estimate ? U1Session::ColSu1 : U1Session::ColSu2);
+    const Currency price = CellCy(g, row, estimate ? U1Session::ColTk1 : U1Session::ColTk2);
+    Currency amount = CellCy(g, row, amountCol);
     try {
         if (auto a = recomputedAmount(price, quantity))
             amount = *a;
     } catch (const OverflowError &) {
         return false;  // never a wrapped or cut number: the cell keeps what it showed
     }
-    grid_.setText(row, amountCol, moneyText(amount, kAmountMask));
+    g.setText(row, amountCol, moneyText(amount, U1Session::kAmountMask));
     return true;
 }
 
-std::optional<int> U1Session::askRate(const QString &title)
+int &U1Calc::rateShown()
+{
+    Level &l = lvl_[curLvl()];
+    return lvl().DispMode == 0 ? l.LvlRt1 : l.LvlRt2;
+}
+
+std::optional<int> U1Calc::askRate(const QString &title)
 {
     const auto answer =
         prompts_.input(QStringLiteral("掛率を入力して下さい(1-999)"), title, QString::number(rateShown()));
@@ -183,13 +208,12 @@ std::optional<int> U1Session::askRate(const QString &title)
     return int(CInt16(*v));
 }
 
-void U1Session::PU6_all()
+void U1Calc::PU6_all()
 {
     const auto rate = askRate(QStringLiteral("掛率入力"));
     if (!rate)
         return;
-    const size_t lvl = static_cast<size_t>(CurLvl);
-    int &shown = DispMode == 0 ? LvlRt1[lvl] : LvlRt2[lvl];
+    int &shown = rateShown();
     const int old = shown;
     shown = *rate;
     prompts_.setBusy(true);
@@ -197,36 +221,35 @@ void U1Session::PU6_all()
         shown = old;  // nothing was re-priced
         refreshTotalLabels();
     }
-    sb_DispPage(1);
+    u1_.sb_DispPage(1);
     prompts_.setBusy(false);
 }
 
-void U1Session::LblRitu_Click()
+void U1Calc::LblRitu_Click()
 {
     if (const auto rate = askRate(QStringLiteral("掛率修正"))) {
-        const size_t lvl = static_cast<size_t>(CurLvl);
-        (DispMode == 0 ? LvlRt1[lvl] : LvlRt2[lvl]) = *rate;
+        rateShown() = *rate;
         refreshTotalLabels();
     }
-    sb_Editx();
+    u1_.sb_Editx();
 }
 
-void U1Session::LblTotal_Click()
+void U1Calc::LblTotal_Click()
 {
-    const int row = grid_.row();
-    if (!isInputRow(row))
-        RowDirty[static_cast<size_t>(row)] = true;
-    sb_TextToGrid();
-    if (sb_WriteUTbl())
+    const int row = grid().row();
+    if (!u1_.isInputRow(row))
+        u1_.page().markDirty(row);
+    u1_.sb_TextToGrid();
+    if (u1_.page().sb_WriteUTbl())
         sb_DispTotal(1);
-    sb_Editx();
+    u1_.sb_Editx();
 }
 
-void U1Session::sb_CalcMenu()
+void U1Calc::sb_CalcMenu()
 {
-    if (!sb_WriteUTbl())
+    if (!u1_.page().sb_WriteUTbl())
         return;
-    const QPoint at = host_.globalPointFromTwips(buttonLeft(5), kButtonTop + kButtonHeight);
+    const QPoint at = host_.globalPointFromTwips(U1Session::buttonLeft(5), U1Session::kButtonTop + U1Session::kButtonHeight);
     const int choice = prompts_.popupMenu({QStringLiteral("全行"), QStringLiteral("指定行"), QStringLiteral("集計")},
                                           {true, true, true}, at);
     // 指定行 and 集計 are listed but have no action of their own.

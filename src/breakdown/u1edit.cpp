@@ -11,8 +11,6 @@
 namespace rz {
 
 namespace {
-const quint32 kTotalFore = 16711680;  // &HFF0000, blue
-
 // The keys TxtEdit and Combo1 always hand to the grid's key handler.
 bool alwaysForwarded(int key)
 {
@@ -33,7 +31,8 @@ bool alwaysForwarded(int key)
 
 void U1Session::sb_Editx()
 {
-    if (!loaded_)
+    U1Overlay &overlay = view_.overlay;
+    if (!view_.loaded)
         return;
     const int row = grid_.row(), col = grid_.col();
     if (row < 1 || row >= grid_.rows() || col < 1 || col >= grid_.cols())
@@ -54,15 +53,16 @@ void U1Session::sb_Editx()
     overlay.text = overlayText(col, grid_.text(row, col));
     overlay.tag = overlay.text;
     overlay.decimal = overlay.text.contains(u'.');
-    EditFlg = true;
+    overlay.EditFlg = true;
     host_.placeOverlay();
 }
 
 void U1Session::sb_EditTani()
 {
+    U1Overlay &overlay = view_.overlay;
     const int row = grid_.row(), col = grid_.col();
-    LvlRow[static_cast<size_t>(CurLvl)] = row;
-    LvlCol[static_cast<size_t>(CurLvl)] = col;
+    level_.LvlRow[static_cast<size_t>(level_.CurLvl)] = row;
+    level_.LvlCol[static_cast<size_t>(level_.CurLvl)] = col;
     overlay.row = row;
     overlay.col = col;
     overlay.combo = true;
@@ -73,67 +73,42 @@ void U1Session::sb_EditTani()
     overlay.text = RTrim(grid_.text(row, col));
     overlay.tag = overlay.text;
     overlay.decimal = false;
-    EditFlg = true;
+    overlay.EditFlg = true;
     host_.placeOverlay();
-}
-
-bool U1Session::rowCounts(int row, const QString &name) const
-{
-    // Subtotal and running-total rows are never part of the level total.
-    return !isProvisionallyDeleted(RowFlg[static_cast<size_t>(row)]) && !beginsWithTotalMark(name);
-}
-
-int U1Session::fieldOfCol(int col)
-{
-    const Fields &f = fields();
-    switch (col) {
-    case ColSu1: return f.su1;
-    case ColSu2: return f.su2;
-    case ColTk1: return f.tk1;
-    case ColTk2: return f.tk2;
-    case ColKn1: return f.kn1;
-    case ColKn2: return f.kn2;
-    default: return -1;
-    }
-}
-
-bool U1Session::storable(int col, Currency value)
-{
-    const int field = fieldOfCol(col);
-    if (field < 0 || !RsLvl)
-        return true;
-    return fitsColumn(RsLvl->fieldType(field), cellKind(col) == CellKind::Quantity, value);
-}
-
-void U1Session::markTotalColour(int row)
-{
-    if (isProvisionallyDeleted(RowFlg[static_cast<size_t>(row)]))
-        return;
-    sb_RowForeColor(row, beginsWithTotalMark(grid_.text(row, ColKnm)) ? oleColor(kTotalFore) : QColor());
 }
 
 void U1Session::sb_TextToGrid()
 {
-    if (!EditFlg || !loaded_)
+    U1Overlay &overlay = view_.overlay;
+    if (!overlay.EditFlg || !view_.loaded)
         return;
     const int row = overlay.row, col = overlay.col;
     if (row < 1 || row >= grid_.rows() || isInputRow(row))
         return;
+    const QString oldName = grid_.text(row, ColKnm);
     if (overlay.combo) {
-        commitUnit(row);
+        overlay.EditFlg = false;
+        const CellCommit unit = commitUnitText(overlay.text, overlay.tag, oldName);
+        if (unit.outcome != CellCommit::Outcome::Written)
+            return;
+        if (!beginsWithTotalMark(oldName) && unitKeyRefused(oldName, false)) {
+            prompts_.beep();  // a unit chosen from the list on a row without a name
+            return;
+        }
+        page_.markDirty(row);
+        grid_.setText(row, ColTn1, padBytes(unit.text, cellByteLimit(ColTn1)));
+        overlay.tag = overlay.text;
         return;
     }
     if (overlay.text == overlay.tag)
         return;
-    EditFlg = false;
-    const size_t r = static_cast<size_t>(row);
-    RowDirty[r] = true;
-    const QString oldName = grid_.text(row, ColKnm);
+    overlay.EditFlg = false;
+    page_.markDirty(row);
     if (isNumberColumn(col) && !isTypedNumber(col, overlay.text)) {
         prompts_.beep();  // not a text the number filter builds: the cell keeps its number
         return;
     }
-    const CellCommit commit = commitCellText(col, overlay.text, grid_.text(row, col), RowFlg[r], oldName);
+    const CellCommit commit = commitCellText(col, overlay.text, grid_.text(row, col), page_.flag(row), oldName);
     if (commit.outcome == CellCommit::Outcome::Refused)
         prompts_.beep();
     if (commit.outcome != CellCommit::Outcome::Written)
@@ -144,75 +119,40 @@ void U1Session::sb_TextToGrid()
     QString before[7];
     for (int i = 0; i < 7; ++i)
         before[i] = grid_.text(row, cols[i]);
-    auto restore = [&] {
+    auto refuse = [&](const QString &message) {
         for (int i = 6; i >= 0; --i)
             grid_.setText(row, cols[i], before[i]);
+        prompts_.message(message, MsgExclamation);
     };
-    const Currency old1 = CellCy(row, ColKn1), old2 = CellCy(row, ColKn2);
-    const bool countedBefore = rowCounts(row, oldName);
+    const Currency old1 = CellCy(grid_, row, ColKn1), old2 = CellCy(grid_, row, ColKn2);
+    const bool countedBefore = page_.rowCounts(row, oldName);
 
     grid_.setText(row, col, commit.text);
-    if (isNumberColumn(col) && !storable(col, CellCy(row, col))) {
-        restore();
-        prompts_.message(kNotStorable, MsgExclamation);
-        return;
-    }
+    if (isNumberColumn(col) && !page_.storable(col, CellCy(grid_, row, col)))
+        return refuse(kNotStorable);
     // The amount follows its quantity and price at once; a new name may make
     // the row a subtotal row (its numbers go) or an ordinary row again. The
     // specification and the remark leave the amounts alone.
     if (isNumberColumn(col) || col == ColKnm) {
         const int amountCol = (col == ColSu1 || col == ColTk1 || col == ColKn1) ? ColKn1 : ColKn2;
-        if (!dispKn1(row, amountCol)) {
-            restore();
-            prompts_.message(kAmountTooLarge, MsgExclamation);
-            return;
-        }
-        if (!storable(amountCol, CellCy(row, amountCol))) {
-            restore();
-            prompts_.message(kNotStorable, MsgExclamation);
-            return;
-        }
+        if (!calc_.sb_DispKn1(row, amountCol))
+            return refuse(U1Calc::kAmountTooLarge);
+        if (!page_.storable(amountCol, CellCy(grid_, row, amountCol)))
+            return refuse(kNotStorable);
     }
-    const QString newName = grid_.text(row, ColKnm);
-    const bool countedAfter = rowCounts(row, newName);
-    const size_t lvl = static_cast<size_t>(CurLvl);
-    try {
-        const Currency total1 = LvlKn1[lvl] + ((countedAfter ? CellCy(row, ColKn1) : Currency()) -
-                                               (countedBefore ? old1 : Currency()));
-        const Currency total2 = LvlKn2[lvl] + ((countedAfter ? CellCy(row, ColKn2) : Currency()) -
-                                               (countedBefore ? old2 : Currency()));
-        LvlKn1[lvl] = total1;
-        LvlKn2[lvl] = total2;
-    } catch (const OverflowError &) {
-        restore();
-        prompts_.message(kAmountTooLarge, MsgExclamation);
-        return;
-    }
+    const bool countedAfter = page_.rowCounts(row, grid_.text(row, ColKnm));
+    if (!calc_.moveTotals(countedBefore ? old1 : Currency(), countedBefore ? old2 : Currency(),
+                          countedAfter ? CellCy(grid_, row, ColKn1) : Currency(),
+                          countedAfter ? CellCy(grid_, row, ColKn2) : Currency()))
+        return refuse(U1Calc::kAmountTooLarge);
     if (col == ColKnm)
-        markTotalColour(row);
-    sb_DispTotal(0);
-}
-
-bool U1Session::commitUnit(int row)
-{
-    EditFlg = false;
-    const size_t r = static_cast<size_t>(row);
-    const QString name = grid_.text(row, ColKnm);
-    const CellCommit commit = commitUnitText(overlay.text, overlay.tag, name);
-    if (commit.outcome != CellCommit::Outcome::Written)
-        return false;
-    if (!beginsWithTotalMark(name) && unitKeyRefused(name, false)) {
-        prompts_.beep();  // a unit chosen from the list on a row without a name
-        return false;
-    }
-    RowDirty[r] = true;
-    grid_.setText(row, ColTn1, padBytes(commit.text, cellByteLimit(ColTn1)));
-    overlay.tag = overlay.text;
-    return true;
+        page_.markTotalColour(row);
+    calc_.sb_DispTotal(0);
 }
 
 bool U1Session::TxtEdit_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int caret)
 {
+    const U1Overlay &overlay = view_.overlay;
     if (overlay.combo)
         return false;
     const bool arrow = qtKey == Qt::Key_Left || qtKey == Qt::Key_Right;
@@ -223,6 +163,7 @@ bool U1Session::TxtEdit_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int 
 
 bool U1Session::TxtEdit_KeyPress(QChar key, bool selected)
 {
+    U1Overlay &overlay = view_.overlay;
     if (overlay.combo)
         return false;
     const bool inputRow = isInputRow(overlay.row);
@@ -249,6 +190,7 @@ bool U1Session::TxtEdit_KeyPress(QChar key, bool selected)
 
 bool U1Session::Combo1_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int caret)
 {
+    const U1Overlay &overlay = view_.overlay;
     if (!overlay.combo)
         return false;
     if (qtKey == Qt::Key_Down && (modifiers & Qt::AltModifier))
@@ -261,6 +203,7 @@ bool U1Session::Combo1_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int c
 
 bool U1Session::Combo1_KeyPress(QChar key)
 {
+    const U1Overlay &overlay = view_.overlay;
     if (!overlay.combo)
         return false;
     if (key == kEnterKey)
@@ -276,11 +219,11 @@ bool U1Session::Combo1_KeyPress(QChar key)
 
 void U1Session::Grid1_MouseUp(Qt::MouseButton button, int x, int y)
 {
-    if (button != Qt::RightButton || !loaded_)
+    if (button != Qt::RightButton || !view_.loaded)
         return;
     sb_TextToGrid();
-    if (sb_WriteUTbl())
-        sb_EditMenu(x + 100, y + 750);
+    if (page_.sb_WriteUTbl())
+        blocks_.sb_EditMenu(x + 100, y + 750);
     sb_Editx();
     host_.refresh();
 }

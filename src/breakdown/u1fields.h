@@ -1,7 +1,7 @@
-// Shared pieces of the editor's procedures: the positions of the item-table
-// columns in the level recordset, and the texts a stored value shows as in
-// the grid (used both to fill a row and to tell an untouched cell on the
-// way back).
+// Shared pieces of the editor's procedures: the texts a stored value shows
+// as in the grid (used both to fill a row and to tell an untouched cell on
+// the way back), the flags of the two row kinds, a cell's number, and the
+// writer that rewrites only the values that changed.
 #pragma once
 #include "u1session.h"
 
@@ -10,18 +10,10 @@
 #include "store/currency.h"
 
 #include <QString>
-#include <array>
 #include <optional>
+#include <vector>
 
 namespace rz {
-
-struct U1Session::Fields {
-    explicit Fields(const Recordset &rs);
-    static int require(const Recordset &rs, const char *name);
-    std::array<int, 8> key{};
-    int knm, mei, tn1, su1, tk1, kn1, rt1, su2, tk2, kn2, rt2, lvl, bk1, flg, int0;
-    int bk4;  // -1 in tables made by the transfer window's SQL
-};
 
 // A unit price or amount: through the mask, an empty cell for 0.
 QString moneyText(Currency v, const QString &mask);
@@ -29,6 +21,11 @@ QString moneyText(Currency v, const QString &mask);
 // The flag texts of a leaf row and of a row with a sub-level.
 extern const QString kItemFlag;   // "-" + 9 blanks
 extern const QString kGroupFlag;  // "+" + 9 blanks
+
+// The currency value of a cell, 0 when it is empty or not a number.
+Currency CellCy(const Grid &grid, int row, int col);
+// The widths of the grid's columns, for the cursor moves that skip hidden ones.
+std::vector<int> colWidths(const Grid &grid);
 
 // Writes a value into the current record of a dynaset only when it differs
 // from what the record holds, entering Edit on the first change: a pass over

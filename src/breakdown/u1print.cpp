@@ -3,29 +3,28 @@
 // printer or into a PDF file, with any failure told to the user.
 #include "u1fields.h"
 
-#include "print/editorprint.h"
 #include "print/listprinter.h"
 #include "store/schema.h"
 #include "store/vbconv.h"
 
 namespace rz {
 
-void U1Session::printCommand()
+void U1Printing::printCommand()
 {
-    const int row = grid_.row();
-    if (isInputRow(row) || row < 1 || row >= grid_.rows()) {
+    const int row = grid().row();
+    if (u1_.isInputRow(row) || row < 1 || row >= grid().rows()) {
         prompts_.beep();
         return;
     }
     // The dialog lives until the printout has ended: the print reads its choices.
     FrmLstOpt dialog(shared_, host_.dialogParent());
     dialog.cmdOKTag = QStringLiteral("False");
-    dialog.prepareForEditor(FrmLstOpt::canStartSubLevels(RowFlg[static_cast<size_t>(row)], false));
+    dialog.prepareForEditor(FrmLstOpt::canStartSubLevels(u1_.page().flag(row), false));
     // The preview reads the file as the printout does: the grid's rows first,
     // once, since the preview runs the printout again for the pages turned to.
     bool written = false;
     dialog.setPreview([this, &written](PrintDevice &device, const PrintOptions &options) {
-        if (written || (written = sb_WriteUTbl()))
+        if (written || (written = u1_.page().sb_WriteUTbl()))
             reportingFailure(prompts_, [&] { renderPrintout(device, options); });
     });
     showPrintOptions(dialog);
@@ -34,24 +33,20 @@ void U1Session::printCommand()
     dialog.hide();
     // The printout reads the file, so what the grid holds goes there first;
     // when the file refuses it (the message has been shown) nothing is printed.
-    if (!sb_WriteUTbl())
+    if (!u1_.page().sb_WriteUTbl())
         return;
     sb_Print(dialog.options());
 }
 
-QString U1Session::printDocumentName(const PrintOptions &options)
+QString U1Printing::printDocumentName(const PrintOptions &options)
 {
     QString estimate;
     try {
-        bool ok = false;
-        const qint64 key = TblName.mid(3).toLongLong(&ok);
-        if (ok) {
-            auto rs = db().openRecordset(QStringLiteral("SELECT knm FROM ") + QString::fromLatin1(kIndexTable) +
-                                             QStringLiteral(" WHERE key1 = ?"),
-                                         RecordsetType::Snapshot, {Value(key)});
-            if (!rs->eof())
-                estimate = Trim(rs->field(0).toString());
-        }
+        auto rs = db().openRecordset(QStringLiteral("SELECT knm FROM ") + QString::fromLatin1(kIndexTable) +
+                                         QStringLiteral(" WHERE key1 = ?"),
+                                     RecordsetType::Snapshot, {Value(qint64(lvl().estimate.key))});
+        if (!rs->eof())
+            estimate = Trim(rs->field(0).toString());
     } catch (const std::exception &) {
         // Only the file name suffers: the printout goes on under a plain name.
     }
@@ -59,31 +54,32 @@ QString U1Session::printDocumentName(const PrintOptions &options)
         estimate = QStringLiteral("見積書");
     if (options.range == PrintRange::Screen)
         return estimate + QStringLiteral(" 表示画面");
-    const QString rowName = Trim(grid_.text(grid_.row(), ColKnm));
+    const QString rowName = Trim(grid().text(grid().row(), U1Session::ColKnm));
     return rowName.isEmpty() ? estimate : estimate + u' ' + rowName;
 }
 
-void U1Session::renderPrintout(PrintDevice &device, const PrintOptions &options)
+void U1Printing::renderPrintout(PrintDevice &device, const PrintOptions &options)
 {
-    if (!RsLvl)
+    const U1Level &level = lvl();
+    if (!level.RsLvl)
         throw DbError(QStringLiteral("オブジェクトが閉じています。"));
-    const size_t lvl = static_cast<size_t>(CurLvl);
-    ListPrinter printer(device, options, shared_, db());
+    ListPrinter printer(device, options, shared_.Co_Name, db(), level.estimate);
     printer.startRun();
     printer.sb_PrtInit();
     if (options.range == PrintRange::Screen) {
-        sb_PrtScreen(printer, *RsLvl, CurLvl, LvlPage[lvl], LvlTitle[lvl], LvlKn1[lvl]);
+        printer.sb_PrtScreen(*level.RsLvl, level.CurLvl, level.page(), level.LvlTitle[curLvl()],
+                             u1_.calc().at(level.CurLvl).LvlKn1);
     } else {
-        sb_GetCurRec(grid_.row());
-        sb_PrtFromRow(printer, TblName, CurLvl, LvlKey, *RsLvl);
+        u1_.page().sb_GetCurRec(grid().row());
+        printer.sb_PrtFromRow(level.CurLvl, level.LvlKey, *level.RsLvl);
     }
     device.endDoc();
 }
 
-void U1Session::sb_Print(const PrintOptions &options)
+void U1Printing::sb_Print(const PrintOptions &options)
 {
     auto setMsg = [this](const QString &text) {
-        LblMsg = text;
+        u1_.setMessage(text);
         host_.refresh();
     };
     setMsg(QStringLiteral("印刷中！！"));

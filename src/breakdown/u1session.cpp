@@ -1,11 +1,9 @@
-// The editor's life and dispatch: opening and closing with the hand-over to
-// the index window, the buttons, the keys, the cursor and the F5 switch.
+// The editor's life and dispatch: opening and closing with the closing
+// report for the index window, the buttons, the keys, the cursor, the F5
+// switch, and the failures that mean the estimate or rows went meanwhile.
 #include "u1fields.h"
 
-#include "rowkind.h"
-#include "store/failuretext.h"
-#include "store/sjis.h"
-#include "store/vbconv.h"
+#include "ui/listsession.h"
 #include "ui/uifonts.h"
 
 #include <limits>
@@ -14,20 +12,16 @@ namespace rz {
 
 const QString U1Session::kInputMark = QStringLiteral("＊");
 const QString U1Session::kEmptyLevel = QStringLiteral("行がありません　作成をクリックしてください");
-const QString U1Session::kAmountTooLarge =
-    QStringLiteral("金額が大きすぎて計算できません。数量と単価を確かめてください。");
 const QString U1Session::kNotStorable =
     QStringLiteral("この数値は見積書ファイルに保存できません。桁数を減らしてください。");
-const QString U1Session::kRowsGone =
-    QStringLiteral("他のプログラムで削除された行がありました。表示を更新します。");
 const QString U1Session::kEstimateGone = QStringLiteral("この見積書は他のプログラムで削除されました。");
-const QString U1Session::kTakeTheirs = QStringLiteral("他のプログラムの値にする");
-const QString U1Session::kStillChanging =
-    QStringLiteral("他のプログラムが同じ行を変更し続けているため、書き込めませんでした。しばらくしてから、もう一度操作してください。");
 const QString U1Session::kDiscardOnClose =
     QStringLiteral("変更した行を見積書ファイルに書き込めませんでした。変更を破棄して閉じますか");
 const QString U1Session::kPriceMask = QStringLiteral("##,###,###");
 const QString U1Session::kAmountMask = QStringLiteral("##,###,###,###");
+
+const U1Level &U1Part::lvl() const { return u1_.level(); }
+Grid &U1Part::grid() const { return u1_.grid(); }
 
 int U1Session::buttonLeft(int index)
 {
@@ -36,64 +30,56 @@ int U1Session::buttonLeft(int index)
     return index >= 0 && index < 12 ? lefts[index] : -1;
 }
 
-U1Session::U1Session(Shared &shared, Prompts &prompts, U1Host &host)
-    : shared_(shared), prompts_(prompts), host_(host)
+U1Session::U1Session(Shared &shared, Prompts &prompts, U1Host &host, const U1Opening &opening)
+    : shared_(shared), prompts_(prompts), host_(host), opening_(opening),
+      page_(*this, shared, prompts, host), calc_(*this, shared, prompts, host), rows_(*this, shared, prompts, host),
+      blocks_(*this, shared, prompts, host), workbook_(*this, shared, prompts, host),
+      printing_(*this, shared, prompts, host)
 {
     grid_.setFont(gridFont());
     // Until the editing overlay marks it, the cursor cell is shown by its colour.
     grid_.setBackColorSel(oleColor(0x00C0FFFF));
-    RowFlg.fill(QString());
+    closing_.estimate = opening.estimate;
+    closing_.Idx_Page = opening.Idx_Page;
+    closing_.Idx_Row = opening.Idx_Row;
 }
 
 U1Session::~U1Session() = default;
 
-const U1Session::Fields &U1Session::fields()
-{
-    if (!fields_)
-        fields_ = std::make_unique<Fields>(*RsLvl);
-    return *fields_;
-}
-
 bool U1Session::Form_Load()
 {
-    overlay = U1Overlay();
-    EditFlg = false;
-    DispMode = 0;
-    clearCopy();
-    BlkTop.fill(0);
-    BlkEnd.fill(0);
-    BlkFlg = false;
-    BlkPage = BlkRow = BlkLvl = 0;
+    view_.overlay = U1Overlay();
+    level_.DispMode = 0;
+    rows_.clearCopy();
     sb_MkGrid1();
-    CurLvl = 0;
-    LvlPage.fill(1);
-    TblName = shared_.DB_TblName;
-    LvlRt1[0] = shared_.U1_Rt1;
-    LvlRt2[0] = shared_.U1_Rt2;
-    keptIdxPage = shared_.Idx_Page;
-    keptIdxRow = shared_.Idx_Row;
-    sb_MkRSSQL(0);
+    level_.CurLvl = 0;
+    level_.LvlPage.fill(1);
+    level_.estimate = opening_.estimate;
+    level_.TblName = opening_.estimate.tableName();
+    calc_.setRates(0, opening_.U1_Rt1, opening_.U1_Rt2);
+    level_.sb_MkRSSQL(0);
     try {
         if (!shared_.DB_Main)
             throw DbError(QStringLiteral("見積書ファイルが開かれていません。"));
-        RsLvl = db().openRecordset(LvlSQL[0]);
-        RS_UTbl = db().openRecordset(QStringLiteral("SELECT * FROM ") + TblName);
-        fields();
+        level_.RsLvl = shared_.DB_Main->openRecordset(level_.LvlSQL[0]);
+        blocks_.open();
+        if (!level_.fields)
+            level_.fields = std::make_unique<const U1Fields>(*level_.RsLvl);
     } catch (const std::exception &e) {
-        RsLvl.reset();
-        RS_UTbl.reset();
+        level_.RsLvl.reset();
+        blocks_.close();
         showError(e);
         return false;
     }
-    loaded_ = true;
-    totalsKnown_ = false;
-    sb_CalcTotal(1);
+    view_.loaded = true;
+    calc_.forgetTotals();
+    calc_.sb_CalcTotal(1);
     sb_DispPage(1);
     moveCursor(1, 1);
-    LvlRow[0] = 1;
-    LvlCol[0] = 1;
+    level_.LvlRow[0] = 1;
+    level_.LvlCol[0] = 1;
     if (isInputRow(1))
-        LblMsg = kEmptyLevel;
+        view_.LblMsg = kEmptyLevel;
     sb_Editx();
     host_.refresh();
     return true;
@@ -101,47 +87,45 @@ bool U1Session::Form_Load()
 
 bool U1Session::Form_Unload()
 {
-    if (!loaded_)
+    if (!view_.loaded)
         return true;
     // Whichever way the window closes, what was typed into the cell counts.
     sb_TextToGrid();
-    const bool written = sb_WriteUTbl();
-    if (!written && loaded_ && prompts_.message(kDiscardOnClose, MsgOkCancelExclamation) != AnswerOk)
+    const bool written = page_.sb_WriteUTbl();
+    if (!written && view_.loaded && prompts_.message(kDiscardOnClose, MsgOkCancelExclamation) != AnswerOk)
         return false;
-    if (!loaded_)
+    if (!view_.loaded)
         return true;  // the estimate went while the rows were written
-    loaded_ = false;
+    view_.loaded = false;
     int count = 0;
     bool counted = true;
     std::pair<Currency, Currency> totals;
     try {
-        auto rs = db().openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + TblName, RecordsetType::Snapshot);
+        auto rs = shared_.DB_Main->openRecordset(QStringLiteral("SELECT COUNT(*) FROM ") + level_.TblName,
+                                                 RecordsetType::Snapshot);
         count = static_cast<int>(rs->field(0).toLong());
         // Another program may have changed rows since the editor last summed
         // them: the index record gets what the rows hold now.
-        totals = storedTotals();
+        totals = calc_.storedTotals();
     } catch (const std::exception &e) {
         counted = false;
         showError(e);
     }
-    clearCopy();
-    RsLvl.reset();
-    RS_UTbl.reset();
-    shared_.DB_TblName = TblName;
-    shared_.Idx_Page = keptIdxPage;
-    shared_.Idx_Row = keptIdxRow;
+    rows_.clearCopy();
+    level_.RsLvl.reset();
+    blocks_.close();
     // Totals from a pass that failed, or rows that were not written, would
     // put figures into the estimate's record that its rows do not give.
-    shared_.U1_Upd = written && counted && totalsKnown_;
-    if (!shared_.U1_Upd)
+    closing_.U1_Upd = written && counted && calc_.totalsKnown();
+    if (!closing_.U1_Upd)
         return true;
-    shared_.U1_Kn1 = totals.first;
-    shared_.U1_Kn2 = totals.second;
-    shared_.U1_Rt1 = LvlRt1[0];
-    shared_.U1_Rt2 = LvlRt2[0];
+    closing_.U1_Kn1 = totals.first;
+    closing_.U1_Kn2 = totals.second;
+    closing_.U1_Rt1 = calc_.at(0).LvlRt1;
+    closing_.U1_Rt2 = calc_.at(0).LvlRt2;
     // The index record counts items in a 16-bit column: a larger estimate
     // shows the most it can hold rather than losing its totals to the overflow.
-    shared_.U1_RowCnt = std::min(count, int(std::numeric_limits<qint16>::max()));
+    closing_.U1_RowCnt = std::min(count, int(std::numeric_limits<qint16>::max()));
     return true;
 }
 
@@ -166,8 +150,8 @@ void U1Session::sb_MkGrid1()
         blanks(w, 2) + QStringLiteral("備") + blanks(w, 4) + QStringLiteral("考") + blanks(w, 2)};
     grid_.setCols(10);
     grid_.setFormatString(heads.join(u'|'));
-    for (int c = 0; c < grid_.cols() && c < int(ColW.size()); ++c)
-        ColW[static_cast<size_t>(c)] = grid_.colWidth(c);
+    for (int c = 0; c < grid_.cols() && c < int(view_.ColW.size()); ++c)
+        view_.ColW[static_cast<size_t>(c)] = grid_.colWidth(c);
     for (int c : {ColSu2, ColTk2, ColKn2}) {
         grid_.setColWidth(c, 0);
         grid_.setCellForeColor(0, c, oleColor(65535));
@@ -179,31 +163,14 @@ bool U1Session::isInputRow(int row) const
     return row >= 1 && row < grid_.rows() && grid_.text(row, ColFlg) == kInputMark;
 }
 
-std::vector<int> U1Session::colWidths() const
-{
-    std::vector<int> widths(static_cast<size_t>(grid_.cols()));
-    for (int c = 0; c < grid_.cols(); ++c)
-        widths[static_cast<size_t>(c)] = grid_.colWidth(c);
-    return widths;
-}
-
-int U1Session::NextVisCol(int start, int direction) const { return rz::NextVisCol(colWidths(), start, direction); }
-
-Currency U1Session::CellCy(int row, int col) const
-{
-    const QString t = Trim(grid_.text(row, col));
-    if (t.isEmpty())
-        return Currency();
-    return CCur(t).value_or(Currency());
-}
-
 void U1Session::moveCursor(int row, int col)
 {
     row = std::clamp(row, 1, std::max(1, grid_.rows() - 1));
     col = std::clamp(col, 1, grid_.cols() - 1);
     if (grid_.colWidth(col) == 0) {
-        const int next = NextVisCol(col, 1);
-        col = next > 0 ? next : NextVisCol(col, -1);
+        const std::vector<int> widths = colWidths(grid_);
+        const int next = NextVisCol(widths, col, 1);
+        col = next > 0 ? next : NextVisCol(widths, col, -1);
     }
     if (row < grid_.rows())
         grid_.setRow(row);
@@ -220,7 +187,7 @@ void U1Session::gridCellEntered(int row, int col)
 
 void U1Session::Command1_Click(int index)
 {
-    if (!loaded_)
+    if (!view_.loaded)
         return;
     sb_TextToGrid();
     switch (index) {
@@ -228,34 +195,34 @@ void U1Session::Command1_Click(int index)
         sb_LevelDown();
         break;
     case 1:
-        createRow();
+        rows_.createRow();
         break;
     case 2:
-        if (sb_WriteUTbl())
-            sb_CopyMenu();
+        if (page_.sb_WriteUTbl())
+            rows_.sb_CopyMenu();
         break;
     case 3:
         if (isInputRow(grid_.row()))
             prompts_.beep();
-        else if (sb_WriteUTbl())
-            sb_DelMenu();
+        else if (page_.sb_WriteUTbl())
+            rows_.sb_DelMenu();
         break;
     case 4:
         sb_ChgDsp();
         break;
     case 5:
-        sb_CalcMenu();
+        calc_.sb_CalcMenu();
         break;
     case 7:
-        printCommand();
+        printing_.printCommand();
         break;
     case 9:
-        if (sb_WriteUTbl())
-            sb_EditMenu(buttonLeft(9), kButtonTop + kButtonHeight);
+        if (page_.sb_WriteUTbl())
+            blocks_.sb_EditMenu(buttonLeft(9), kButtonTop + kButtonHeight);
         break;
     case 11:
         goUp();
-        if (!loaded_)
+        if (!view_.loaded)
             return;  // the window is closing
         break;
     default:
@@ -267,18 +234,18 @@ void U1Session::Command1_Click(int index)
 
 void U1Session::Command2_Click(int index)
 {
-    if (!loaded_)
+    if (!view_.loaded)
         return;
     // A page key typed in the overlay leaves its cell like any other move.
     sb_TextToGrid();
     const int row = grid_.row();
     if (!isInputRow(row))
-        RowDirty[static_cast<size_t>(row)] = true;
-    const size_t lvl = static_cast<size_t>(CurLvl);
+        page_.markDirty(row);
+    const int pageShown = level_.page();
     if (index == 0) {
-        if (RowKey[static_cast<size_t>(PageRows)][0] != 0) {
-            if (sb_WriteUTbl()) {
-                ++LvlPage[lvl];
+        if (page_.rowKey(page_.rows()) != 0) {
+            if (page_.sb_WriteUTbl()) {
+                setPage(pageShown + 1);
                 moveCursor(1, 1);
                 sb_DispPage(1);
             }
@@ -286,10 +253,10 @@ void U1Session::Command2_Click(int index)
             prompts_.beep();
         }
     } else {
-        if (LvlPage[lvl] == 1) {
+        if (pageShown == 1) {
             prompts_.beep();
-        } else if (sb_WriteUTbl()) {
-            --LvlPage[lvl];
+        } else if (page_.sb_WriteUTbl()) {
+            setPage(pageShown - 1);
             sb_DispPage(1);
             moveCursor(1, 1);
         }
@@ -300,27 +267,14 @@ void U1Session::Command2_Click(int index)
 
 bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
 {
-    if (!loaded_)
+    if (!view_.loaded)
         return true;  // the window is closing: keys go nowhere
-    if (qtKey == Qt::Key_Escape) {
-        Command1_Click(11);
+    if (qtKey == Qt::Key_F5 && (modifiers & Qt::ShiftModifier)) {
+        sb_FrmWidth();
         return true;
     }
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
-        if (qtKey == Qt::Key_F5 && (modifiers & Qt::ShiftModifier))
-            sb_FrmWidth();
-        else
-            Command1_Click(qtKey - Qt::Key_F1);
+    if (listCommandKey(qtKey, [this](int i) { Command1_Click(i); }, [this](int i) { Command2_Click(i); }))
         return true;
-    }
-    if (qtKey == Qt::Key_PageUp) {
-        Command2_Click(0);
-        return true;
-    }
-    if (qtKey == Qt::Key_PageDown) {
-        Command2_Click(1);
-        return true;
-    }
     switch (qtKey) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -336,7 +290,7 @@ bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
     sb_TextToGrid();
     const int last = grid_.rows() - 1;
     const int inputRow = isInputRow(last) ? last : 0;
-    const GridPos to = gridKeyMove(Qt::Key(qtKey), GridPos{grid_.row(), grid_.col()}, last, inputRow, colWidths());
+    const GridPos to = gridKeyMove(Qt::Key(qtKey), GridPos{grid_.row(), grid_.col()}, last, inputRow, colWidths(grid_));
     moveCursor(to.row, to.col);
     host_.processEvents();
     sb_Editx();
@@ -346,11 +300,11 @@ bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
 
 void U1Session::sb_ChgDsp()
 {
-    DispMode = DispMode == 0 ? 1 : 0;
+    level_.DispMode = level_.DispMode == 0 ? 1 : 0;
     for (int c = 0; c < grid_.cols(); ++c)
-        grid_.setColWidth(c, ColW[static_cast<size_t>(c)]);
+        grid_.setColWidth(c, view_.ColW[static_cast<size_t>(c)]);
     const int col = grid_.col();
-    if (DispMode == 0) {
+    if (level_.DispMode == 0) {
         for (int c : {ColSu2, ColTk2, ColKn2})
             grid_.setColWidth(c, 0);
         if (col == ColSu2 || col == ColTk2 || col == ColKn2)
@@ -361,7 +315,7 @@ void U1Session::sb_ChgDsp()
         if (col == ColSu1 || col == ColTk1 || col == ColKn1)
             grid_.setCol(col + 1);
     }
-    sb_DispTotal(0);
+    calc_.sb_DispTotal(0);
 }
 
 void U1Session::sb_FrmWidth() { host_.setWindowWidth(grid_.totalWidth() + 240); }
@@ -374,40 +328,30 @@ void U1Session::showError(const std::exception &e)
         bool tableGone = false;
         if (db->reason() == DbFailure::MissingTable) {
             try {
-                tableGone = shared_.DB_Main && !this->db().tableExists(TblName);
+                tableGone = shared_.DB_Main && !shared_.DB_Main->tableExists(level_.TblName);
             } catch (const std::exception &) {
                 // Unknown: told as the failure it is.
             }
         }
         if (tableGone) {
-            leaveDeletedEstimate();
+            // Nothing is written or handed over any more; the list fills
+            // itself anew without the estimate once the window has closed.
+            gone_ = true;
+            const bool wasLoaded = view_.loaded;
+            view_.loaded = false;
+            view_.overlay.EditFlg = false;
+            page_.discardChanges();
+            closing_.U1_Upd = false;
+            closing_.U1_Gone = true;
+            prompts_.message(kEstimateGone, MsgExclamation);
+            if (wasLoaded)
+                host_.closeSoon();
             return;
         }
-        if (db->reason() == DbFailure::RecordDeleted && !refreshing_) {
-            refreshAfterRowsGone();
+        if (db->reason() == DbFailure::RecordDeleted && page_.afterRowsGone())
             return;
-        }
     }
-    prompts_.message(failureText(e), MsgExclamation);
-}
-
-void U1Session::leaveDeletedEstimate()
-{
-    // Nothing is written or handed over any more; the list fills itself anew
-    // without the estimate once the window has closed.
-    gone_ = true;
-    const bool wasLoaded = loaded_;
-    loaded_ = false;
-    EditFlg = false;
-    RowDirty.fill(false);
-    shared_.U1_Upd = false;
-    shared_.U1_Gone = true;
-    shared_.DB_TblName = TblName;
-    shared_.Idx_Page = keptIdxPage;
-    shared_.Idx_Row = keptIdxRow;
-    prompts_.message(kEstimateGone, MsgExclamation);
-    if (wasLoaded)
-        host_.closeSoon();
+    rz::showError(prompts_, e);
 }
 
 }  // namespace rz

@@ -5,10 +5,16 @@
 #include "u1fields.h"
 
 #include "amount.h"
+#include "ui/listsession.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
 namespace rz {
+
+const QString U1Page::kRowsGone = QStringLiteral("他のプログラムで削除された行がありました。表示を更新します。");
+const QString U1Page::kTakeTheirs = QStringLiteral("他のプログラムの値にする");
+const QString U1Page::kStillChanging =
+    QStringLiteral("他のプログラムが同じ行を変更し続けているため、書き込めませんでした。しばらくしてから、もう一度操作してください。");
 
 namespace {
 // The currency value of a number cell on its way back; an empty cell is 0.
@@ -23,12 +29,12 @@ Currency cellValue(const QString &cell)
 }
 }  // namespace
 
-bool U1Session::sb_WriteUTbl()
+bool U1Page::sb_WriteUTbl()
 {
     bool any = false;
     int last = 0;
-    for (int r = 1; r < grid_.rows() && r <= kPageRows; ++r) {
-        if (isInputRow(r))
+    for (int r = 1; r < grid().rows() && r <= U1Level::kPageRows; ++r) {
+        if (u1_.isInputRow(r))
             break;
         last = r;
         any = any || RowDirty[static_cast<size_t>(r)];
@@ -47,8 +53,8 @@ bool U1Session::sb_WriteUTbl()
                     break;
             } catch (const std::exception &e) {
                 // Nothing of the page was written; the grid keeps the rows for another try.
-                reread();
-                showError(e);
+                u1_.reread();
+                u1_.showError(e);
                 return false;
             }
             if (++round > 3) {
@@ -62,14 +68,14 @@ bool U1Session::sb_WriteUTbl()
             const size_t ur = static_cast<size_t>(r);
             if (!RowDirty[ur])
                 continue;
-            for (int c = 0; c < ColCount; ++c) {
+            for (int c = 0; c < U1Session::ColCount; ++c) {
                 const size_t uc = static_cast<size_t>(c);
-                if (c != ColFlg && grid_.text(r, c) != shown_[ur][uc])
-                    shownValue_[ur][uc] = storedForm(c, grid_.text(r, c));
-                shown_[ur][uc] = grid_.text(r, c);
+                if (c != U1Session::ColFlg && grid().text(r, c) != shown_[ur][uc])
+                    shownValue_[ur][uc] = storedForm(c, grid().text(r, c));
+                shown_[ur][uc] = grid().text(r, c);
             }
             if (RowFlg[ur] != shownFlg_[ur])
-                shownValue_[ur][ColFlg] = Value(RowFlg[ur]);
+                shownValue_[ur][U1Session::ColFlg] = Value(RowFlg[ur]);
             shownFlg_[ur] = RowFlg[ur];
             shownInt0_[ur] = RowInt0[ur];
         }
@@ -83,38 +89,29 @@ bool U1Session::sb_WriteUTbl()
     return true;
 }
 
-bool U1Session::writePage(int last, std::vector<CellConflict> &conflicts, bool &gone)
+bool U1Page::writePage(int last, std::vector<CellConflict> &conflicts, bool &gone)
 {
     conflicts.clear();
-    gone = false;
-    Transaction tx(db());
-    for (int r = 1; r <= last; ++r) {
-        if (!RowDirty[static_cast<size_t>(r)])
-            continue;
-        try {
-            sb_WriteRec(r, 0);
-        } catch (const WriteConflictError &e) {
-            RsLvl->cancelUpdate();
-            for (const WriteConflict &c : e.conflicts())
-                conflicts.push_back({r, c});
-        } catch (const DbError &e) {
-            // A row another program deleted has no record to take the
-            // text; the other rows are still written.
-            if (e.reason() != DbFailure::RecordDeleted)
-                throw;
-            RsLvl->cancelUpdate();
-            gone = true;
-        }
-    }
-    if (!conflicts.empty())
-        return false;  // rolled back
-    tx.commit();
-    return true;
+    Recordset &rs = rsLvl();
+    return writeDirtyRows(
+        db(), rs, last, [this](int r) { return RowDirty[static_cast<size_t>(r)]; },
+        [&](int r) {
+            try {
+                sb_WriteRec(r, 0);
+                return true;
+            } catch (const WriteConflictError &e) {
+                rs.cancelUpdate();
+                for (const WriteConflict &c : e.conflicts())
+                    conflicts.push_back({r, c});
+                return false;
+            }
+        },
+        gone);
 }
 
-void U1Session::resolveConflicts(const std::vector<CellConflict> &conflicts)
+void U1Page::resolveConflicts(const std::vector<CellConflict> &conflicts)
 {
-    static const char *const colNames[ColCount] = {
+    static const char *const colNames[U1Session::ColCount] = {
         "区分", "名称", "摘要", "数量（見積）", "数量（予算）", "単位", "単価（見積）", "単価（予算）",
         "金額（見積）", "金額（予算）", "備考"};
     bool tookTheirs = false;
@@ -131,80 +128,55 @@ void U1Session::resolveConflicts(const std::vector<CellConflict> &conflicts)
             QStringLiteral("%1 行目「%2」の%3は、表示した後で他のプログラムが変更しました。\n"
                            "他のプログラムの値: %4\n入力した値: %5\n\nOK を押すと入力した値を書き込みます。")
                 .arg(row)
-                .arg(Trim(shown_[r][ColKnm]), QString::fromUtf8(colNames[col]), said(c.theirs), said(c.mine));
+                .arg(Trim(shown_[r][U1Session::ColKnm]), QString::fromUtf8(colNames[col]), said(c.theirs), said(c.mine));
         // Either way the value stored now is the one the user has seen.
         shownValue_[r][uc] = c.theirs;
         if (prompts_.messageOffering(question, MsgExclamation, kTakeTheirs) != AnswerAction)
             continue;
-        if (col == ColFlg)
+        if (col == U1Session::ColFlg)
             RowFlg[r] = shownFlg_[r] = c.theirs.toString();
         showCell(row, col, c.theirs);
         // The amounts follow the other program's quantity or price, as they follow typing.
         if (isNumberColumn(col)) {
-            dispKn1(row, ColKn1);
-            dispKn1(row, ColKn2);
+            u1_.calc().sb_DispKn1(row, U1Session::ColKn1);
+            u1_.calc().sb_DispKn1(row, U1Session::ColKn2);
         }
         tookTheirs = true;
     }
     if (tookTheirs)
-        sb_CalcTotal(0);
+        u1_.calc().sb_CalcTotal(0);
 }
 
-void U1Session::reread()
+bool U1Page::afterRowsGone()
 {
-    if (!RsLvl)
-        return;
-    RsLvl->cancelUpdate();
-    try {
-        RsLvl->requery();
-    } catch (const std::exception &e) {
-        showError(e);
-    }
+    if (refreshing_)
+        return false;
+    refreshAfterRowsGone();
+    return true;
 }
 
-void U1Session::refreshAfterRowsGone()
+void U1Page::refreshAfterRowsGone()
 {
     prompts_.message(kRowsGone, MsgExclamation);
-    if (!RsLvl || refreshing_)
+    if (!lvl().RsLvl || refreshing_)
         return;
     refreshing_ = true;
-    reread();
-    sb_CalcTotal(0);
-    sb_DispPage(1);
+    u1_.reread();
+    u1_.calc().sb_CalcTotal(0);
+    u1_.sb_DispPage(1);
     refreshing_ = false;
 }
 
-int U1Session::fieldOfCell(int col)
-{
-    const Fields &f = fields();
-    switch (col) {
-    case ColFlg: return f.flg;
-    case ColKnm: return f.knm;
-    case ColMei: return f.mei;
-    case ColTn1: return f.tn1;
-    case ColBk1: return f.bk1;
-    default: return fieldOfCol(col);
-    }
-}
-
-int U1Session::cellOfField(int field)
-{
-    for (int col = 0; col < ColCount; ++col)
-        if (fieldOfCell(col) == field)
-            return col;
-    return -1;
-}
-
-Value U1Session::storedForm(int col, const QString &text)
+Value U1Page::storedForm(int col, const QString &text) const
 {
     const int field = fieldOfCell(col);
     const Value v = isNumberColumn(col) ? Value(cellValue(text)) : Value(padBytes(text, cellByteLimit(col)));
-    return v.convertedFor(RsLvl->fieldType(field));
+    return v.convertedFor(rsLvl().fieldType(field));
 }
 
-void U1Session::sb_WriteRec(int row, int mode)
+void U1Page::sb_WriteRec(int row, int mode)
 {
-    const Fields &f = fields();
+    const U1Fields &f = fields();
     const size_t r = static_cast<size_t>(row);
     if (mode == 1) {
         // The new record starts blank: everything the row shows is written
@@ -225,35 +197,38 @@ void U1Session::sb_WriteRec(int row, int mode)
     // program or a calculation pass wrote since; so only a cell that no
     // longer shows what was read from the record is written, and only over
     // the value it showed (else the user is asked).
-    FieldWriter w(*RsLvl);
-    for (int col = ColKnm; col < ColCount; ++col)
-        if (grid_.text(row, col) != shown_[r][static_cast<size_t>(col)])
-            w.put(fieldOfCell(col), storedForm(col, grid_.text(row, col)), shownValue_[r][static_cast<size_t>(col)]);
+    FieldWriter w(rsLvl());
+    for (int col = U1Session::ColKnm; col < U1Session::ColCount; ++col)
+        if (grid().text(row, col) != shown_[r][static_cast<size_t>(col)])
+            w.put(fieldOfCell(col), storedForm(col, grid().text(row, col)), shownValue_[r][static_cast<size_t>(col)]);
     if (RowFlg[r] != shownFlg_[r])
-        w.put(f.flg, Value(RowFlg[r]), shownValue_[r][ColFlg]);
+        w.put(f.flg, Value(RowFlg[r]), shownValue_[r][U1Session::ColFlg]);
     if (RowInt0[r] != shownInt0_[r])
         w.put(f.int0, Value(qint64(RowInt0[r])));
     w.save();
 }
 
-void U1Session::addBlankRecord(qint32 key)
+void U1Page::addBlankRecord(qint32 key)
 {
-    const Fields &f = fields();
-    RsLvl->addNew();
+    const U1Fields &f = fields();
+    Recordset &rs = rsLvl();
+    const U1Level &level = lvl();
+    rs.addNew();
     sb_U1RecClr();
     // Deeper entries of the path may be left from levels visited earlier:
     // a row of this level has 0 after its own key.
-    for (int i = 0; i < kLevels; ++i)
-        RsLvl->setField(f.key[static_cast<size_t>(i)], Value(qint64(i < CurLvl ? LvlKey[static_cast<size_t>(i)] : 0)));
-    RsLvl->setField(f.key[static_cast<size_t>(CurLvl)], Value(qint64(key)));
-    RsLvl->update();
-    RsLvl->requery();
+    for (int i = 0; i < U1Level::kLevels; ++i)
+        rs.setField(f.key[static_cast<size_t>(i)],
+                    Value(qint64(i < level.CurLvl ? level.LvlKey[static_cast<size_t>(i)] : 0)));
+    rs.setField(f.key[curLvl()], Value(qint64(key)));
+    rs.update();
+    rs.requery();
 }
 
-void U1Session::sb_U1RecClr()
+void U1Page::sb_U1RecClr()
 {
-    const Fields &f = fields();
-    Recordset &rs = *RsLvl;
+    const U1Fields &f = fields();
+    Recordset &rs = rsLvl();
     rs.setField(f.knm, Value(QString(40, u' ')));
     rs.setField(f.mei, Value(QString(20, u' ')));
     rs.setField(f.tn1, Value(QString(4, u' ')));
@@ -261,7 +236,7 @@ void U1Session::sb_U1RecClr()
         rs.setField(c, Value(qint64(0)));
     rs.setField(f.rt1, Value(qint64(100)));
     rs.setField(f.rt2, Value(qint64(100)));
-    rs.setField(f.lvl, Value(qint64(CurLvl + 1)));
+    rs.setField(f.lvl, Value(qint64(lvl().CurLvl + 1)));
     for (const char *bk : {"bk1", "bk2", "bk3"})
         rs.setField(QString::fromLatin1(bk), Value(QString(20, u' ')));
     rs.setField(f.flg, Value(kItemFlag));

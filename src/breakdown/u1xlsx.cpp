@@ -16,8 +16,8 @@
 
 namespace rz {
 
-const QString U1Session::kXlsNotOpened = QStringLiteral("エクセルが起動されていません");
-const QString U1Session::kXlsNoSheet = QStringLiteral("アクティブなワークシートが見つかりません");
+const QString U1Workbook::kXlsNotOpened = QStringLiteral("エクセルが起動されていません");
+const QString U1Workbook::kXlsNoSheet = QStringLiteral("アクティブなワークシートが見つかりません");
 
 namespace {
 // Sheet column (from the active cell) of each exchanged item column.
@@ -39,7 +39,7 @@ struct Refused {
 };
 }  // namespace
 
-QString U1Session::chooseWorkbook(bool save)
+QString U1Workbook::chooseWorkbook(bool save)
 {
     QString last = shared_.Xls_Path;
     if (last.isEmpty())
@@ -47,7 +47,7 @@ QString U1Session::chooseWorkbook(bool save)
                    .filePath(QStringLiteral("内訳.xlsx"));
     FileDialogRequest request;
     request.save = save;
-    request.title = pu10Captions()[save ? PU10_WriteXls : PU10_ReadXls];
+    request.title = U1Blocks::pu10Captions()[save ? U1Blocks::PU10_WriteXls : U1Blocks::PU10_ReadXls];
     request.filter = QStringLiteral("Excelﾌﾞｯｸ(*.xlsx)|*.xlsx");
     request.initialDir = QFileInfo(last).absolutePath();
     request.proposedName = QFileInfo(last).fileName();
@@ -58,7 +58,7 @@ QString U1Session::chooseWorkbook(bool save)
     return path;
 }
 
-void U1Session::xlsxMessage(const XlsxError &e, const QString &path)
+void U1Workbook::xlsxMessage(const XlsxError &e, const QString &path)
 {
     const QString nl = QStringLiteral("\r\n");
     switch (e.kind()) {
@@ -82,9 +82,9 @@ void U1Session::xlsxMessage(const XlsxError &e, const QString &path)
     }
 }
 
-void U1Session::sb_WriteXls()
+void U1Workbook::sb_WriteXls()
 {
-    if (!RsLvl || RsLvl->recordCount() == 0)
+    if (!lvl().RsLvl || rsLvl().recordCount() == 0)
         return;  // nothing to write: no file is asked for, none is touched
     const QString path = chooseWorkbook(true);
     if (path.isEmpty())
@@ -92,8 +92,8 @@ void U1Session::sb_WriteXls()
     BusyPointer busy(prompts_);
     std::vector<std::vector<XlsxValue>> rows;
     try {
-        const Fields &f = fields();
-        Recordset &rs = *RsLvl;
+        const U1Fields &f = fields();
+        Recordset &rs = rsLvl();
         // Texts without the blanks that pad them to their column width;
         // numbers as their exact decimal text.
         auto text = [&](int field) {
@@ -110,7 +110,7 @@ void U1Session::sb_WriteXls()
             rows.push_back({text(f.knm), text(f.mei), number(f.su1), text(f.tn1), number(f.tk1), number(f.kn1),
                             text(f.bk1)});
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         return;
     }
     try {
@@ -119,33 +119,34 @@ void U1Session::sb_WriteXls()
         xlsxMessage(e, path);
         return;
     }
-    LblMsg = QStringLiteral("%1 行を %2 に保存しました").arg(rows.size()).arg(QFileInfo(path).fileName());
+    u1_.setMessage(QStringLiteral("%1 行を %2 に保存しました").arg(rows.size()).arg(QFileInfo(path).fileName()));
     host_.refresh();
     showWorkbook(path);
 }
 
-bool U1Session::takesSheetRow()
+bool U1Workbook::takesSheetRow()
 {
     // Reading fills empty rows only: it stops at a row with a name, a row
     // with a sub-level and the end of the level.
-    const Fields &f = fields();
-    return !RsLvl->eof() && Trim(RsLvl->field(f.knm).toString()).isEmpty() &&
-           !RsLvl->field(f.flg).toString().startsWith(u'+');
+    const U1Fields &f = fields();
+    Recordset &rs = rsLvl();
+    return !rs.eof() && Trim(rs.field(f.knm).toString()).isEmpty() && !rs.field(f.flg).toString().startsWith(u'+');
 }
 
-void U1Session::sb_ReadXls()
+void U1Workbook::sb_ReadXls()
 {
-    if (!RsLvl)
+    if (!lvl().RsLvl)
         return;
-    const int row = grid_.row();
+    Recordset &rs = rsLvl();
+    const int row = grid().row();
     try {
-        sb_GetCurRec(row);
-        if (isInputRow(row) || !takesSheetRow()) {
+        u1_.page().sb_GetCurRec(row);
+        if (u1_.isInputRow(row) || !takesSheetRow()) {
             prompts_.beep();  // no empty row at the cursor: nothing could be read
             return;
         }
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
         return;
     }
     const QString path = chooseWorkbook(false);
@@ -159,7 +160,7 @@ void U1Session::sb_ReadXls()
         xlsxMessage(e, path);
         return;
     }
-    const Fields &f = fields();
+    const U1Fields &f = fields();
     struct TextCol {
         int sheetCol, field, bytes;
     };
@@ -175,8 +176,8 @@ void U1Session::sb_ReadXls()
     // have nothing to read.
     const int lastRow = book->lastRow(at.col, at.col + XRemark);
     if (lastRow < at.row) {
-        LblMsg = QStringLiteral("ワークシート「%1」のセル %2 から下に読み込む値がありません")
-                     .arg(book->sheetName(), xlsxCellName(at));
+        u1_.setMessage(QStringLiteral("ワークシート「%1」のセル %2 から下に読み込む値がありません")
+                           .arg(book->sheetName(), xlsxCellName(at)));
         host_.refresh();
         return;
     }
@@ -185,11 +186,11 @@ void U1Session::sb_ReadXls()
     try {
         // The rows and the level's totals, or nothing.
         Transaction tx(db());
-        sb_GetCurRec(row);
-        for (int r = at.row; r <= lastRow && takesSheetRow(); RsLvl->moveNext(), ++r) {
-            RsLvl->edit();
+        u1_.page().sb_GetCurRec(row);
+        for (int r = at.row; r <= lastRow && takesSheetRow(); rs.moveNext(), ++r) {
+            rs.edit();
             for (const TextCol &t : texts)
-                RsLvl->setField(t.field, Value(padBytes(book->cell(r, at.col + t.sheetCol).shown(), t.bytes)));
+                rs.setField(t.field, Value(padBytes(book->cell(r, at.col + t.sheetCol).shown(), t.bytes)));
             for (const NumberCol &n : numbers) {
                 // A cell that is no number leaves the column as it was; a
                 // number is taken from its decimal text, exactly.
@@ -198,7 +199,7 @@ void U1Session::sb_ReadXls()
                     continue;
                 std::optional<Currency> v = CCur(cell.text);
                 bool fits = v.has_value();
-                if (fits && RsLvl->fieldType(n.field) == ColType::Long) {
+                if (fits && rs.fieldType(n.field) == ColType::Long) {
                     // Amounts of whole yen (the transfer window's tables): the
                     // column takes a value as a conversion to a 32-bit integer
                     // does, rounding half to even.
@@ -206,20 +207,20 @@ void U1Session::sb_ReadXls()
                     rounded += fits && whole != *v;
                     v = whole;
                 }
-                if (!fits || !fitsColumn(RsLvl->fieldType(n.field), n.field == f.su1, *v))
+                if (!fits || !fitsColumn(rs.fieldType(n.field), n.field == f.su1, *v))
                     throw Refused{r, xlsxCellName({r, at.col + n.sheetCol}), cell.text.trimmed(),
                                   QString::fromUtf8(n.label)};
-                RsLvl->setField(n.field, Value(*v));
+                rs.setField(n.field, Value(*v));
             }
-            RsLvl->update();
+            rs.update();
             ++count;
         }
-        if (sb_CalcTotal(0)) {
+        if (u1_.calc().sb_CalcTotal(0)) {
             tx.commit();
             committed = true;
         }
     } catch (const Refused &e) {
-        RsLvl->cancelUpdate();
+        rs.cancelUpdate();
         prompts_.message(QStringLiteral("ワークシートの %1 行目: セル %2 の %3 は%4の列に入りません。"
                                         "何も読み込みませんでした。")
                                  .arg(e.sheetRow)
@@ -227,35 +228,24 @@ void U1Session::sb_ReadXls()
                              QStringLiteral("\r\n") + path,
                          MsgExclamation);
     } catch (const std::exception &e) {
-        RsLvl->cancelUpdate();
-        showError(e);
+        rs.cancelUpdate();
+        u1_.showError(e);
     }
     try {
-        RsLvl->requery();
+        rs.requery();
         // Rolled back: the totals go back to the rows as they are stored.
         if (!committed)
-            sb_CalcTotal(0);
+            u1_.calc().sb_CalcTotal(0);
     } catch (const std::exception &e) {
-        showError(e);
+        u1_.showError(e);
     }
-    sb_DispPage(1);
-    LblMsg = committed && count > 0 ? QStringLiteral("%1 行を読み込みました").arg(count) : QString();
+    u1_.sb_DispPage(1);
+    QString said = committed && count > 0 ? QStringLiteral("%1 行を読み込みました").arg(count) : QString();
     if (committed && rounded > 0)
-        LblMsg += QStringLiteral("。金額 %1 件の円未満を丸めました（0.5 は偶数の側へ）").arg(rounded);
-    sb_Editx();
+        said += QStringLiteral("。金額 %1 件の円未満を丸めました（0.5 は偶数の側へ）").arg(rounded);
+    u1_.setMessage(said);
+    u1_.sb_Editx();
     host_.refresh();
-}
-
-bool U1Session::fitsColumn(ColType type, bool quantity, Currency value)
-{
-    try {
-        // Amounts are LONG and quantities SINGLE in the tables the transfer
-        // window makes: a value must come back from its column as it was.
-        const Value stored = Value(value).convertedFor(type);
-        return (quantity ? quantityOf(stored) : stored.toCurrency()) == value;
-    } catch (const std::exception &) {
-        return false;
-    }
 }
 
 }  // namespace rz

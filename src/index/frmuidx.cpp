@@ -1,7 +1,9 @@
+// The estimate index window: its controls, their layout, and the events it forwards.
 #include "frmuidx.h"
 
 #include "store/sjis.h"
 #include "ui/gridview.h"
+#include "ui/listwindow.h"
 #include "ui/uifonts.h"
 
 #include <QCloseEvent>
@@ -10,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 
 namespace rz {
@@ -43,17 +44,9 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
     setWindowTitle(QStringLiteral("工事名称一覧"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    for (int i = 0; i < 12; ++i) {
-        auto *b = new QPushButton(QString::fromUtf8(kButtons[i].caption), this);
-        b->setObjectName(QStringLiteral("Command1_%1").arg(i));
-        b->setToolTip(QString::fromUtf8(kButtons[i].tip));
-        b->setFont(buttonFont());
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setGeometry(twipsRect(IndexSession::buttonLeft(i), IndexSession::kButtonTop, IndexSession::kButtonWidth,
-                                 IndexSession::kButtonHeight));
-        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command1_Click(i); });
-        Command1[static_cast<size_t>(i)] = b;
-    }
+    Command1 = makeCommandButtons(this, kButtons, IndexSession::buttonLeft, IndexSession::kButtonTop,
+                                  IndexSession::kButtonWidth, IndexSession::kButtonHeight,
+                                  [this](int i) { session_.Command1_Click(i); });
 
     Grid1 = new GridView(&session_.grid(), this);
     Grid1->setObjectName(QStringLiteral("Grid1"));
@@ -73,14 +66,7 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
     LblPage->setObjectName(QStringLiteral("LblPage"));
     LblMem = new QLabel(this);
     LblMem->setObjectName(QStringLiteral("LblMem"));
-    const char *const pageCaptions[2] = {"Up", "Down"};
-    for (int i = 0; i < 2; ++i) {
-        auto *b = new QPushButton(QString::fromLatin1(pageCaptions[i]), this);
-        b->setObjectName(QStringLiteral("Command2_%1").arg(i));
-        b->setFocusPolicy(Qt::NoFocus);
-        connect(b, &QPushButton::clicked, this, [this, i] { session_.Command2_Click(i); });
-        Command2[static_cast<size_t>(i)] = b;
-    }
+    Command2 = makePageButtons(this, [this](int i) { session_.Command2_Click(i); });
     buildFrame();
     resize(sizeHint());
     layoutWindow();
@@ -97,8 +83,7 @@ void FrmUidx::layoutWindow()
     Label14->setGeometry(twipsRect(6300, bottom, 600, kLabelHeight));
     LblPage->setGeometry(twipsRect(6900, bottom, 900, kLabelHeight));
     LblMem->setGeometry(twipsRect(7900, bottom, 900, kLabelHeight));
-    for (int i = 0; i < 2; ++i)
-        Command2[static_cast<size_t>(i)]->setGeometry(twipsRect(9120 + i * 720, bottom, 734, 299));
+    placePageButtons(Command2, bottom);
 }
 
 void FrmUidx::resizeEvent(QResizeEvent *event)
@@ -196,19 +181,9 @@ void FrmUidx::focusFrameBox(int box)
         ComFrameCancel->setFocus();
 }
 
-void FrmUidx::closeWindow()
-{
-    // Inside the main window the frame closes, and with it this window.
-    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
-        sub->close();
-    else
-        close();
-}
+void FrmUidx::closeWindow() { closeChildFrame(this); }
 
-QPoint FrmUidx::globalPointFromTwips(int x, int y) const
-{
-    return mapToGlobal(QPoint(twipsToPixels(x), twipsToPixels(y)));
-}
+QPoint FrmUidx::globalPointFromTwips(int x, int y) const { return rz::globalPointFromTwips(this, x, y); }
 
 QSize FrmUidx::sizeHint() const
 {
@@ -219,7 +194,10 @@ QSize FrmUidx::sizeHint() const
     return QSize(twipsToPixels(kWidth), twipsToPixels(height));
 }
 
-bool FrmUidx::openEditor(const QString &caption) { return editorOpener ? editorOpener(caption) : false; }
+bool FrmUidx::openEditor(const U1Opening &opening, const QString &caption)
+{
+    return editorOpener ? editorOpener(opening, caption) : false;
+}
 
 void FrmUidx::refresh()
 {
@@ -282,13 +260,6 @@ void FrmUidx::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     focusGrid();
-}
-
-void FrmUidx::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        session_.activate();
 }
 
 }  // namespace rz

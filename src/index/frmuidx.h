@@ -26,7 +26,7 @@ public:
     IndexSession &session() { return session_; }
 
     // Opens the breakdown editor; set by the main window once it exists.
-    std::function<bool(const QString &caption)> editorOpener;
+    std::function<bool(const U1Opening &opening, const QString &caption)> editorOpener;
 
     QTableView *Grid1 = nullptr;
     std::array<QPushButton *, 12> Command1{};
@@ -43,7 +43,7 @@ public:
     void closeWindow() override;
     QPoint globalPointFromTwips(int x, int y) const override;
     void refresh() override;
-    bool openEditor(const QString &caption) override;
+    bool openEditor(const U1Opening &opening, const QString &caption) override;
     QSize sizeHint() const override;
 
 signals:
@@ -53,7 +53,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -9,6 +9,7 @@
 #include "store/schema.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
+#include "ui/listsession.h"
 
 namespace rz {
 
@@ -32,25 +33,17 @@ int IndexSession::frameByteLimit(int box) { return kFrameFields[box].bytes; }
 bool IndexSession::sb_WriteUIdx()
 {
     bool gone = false;
+    int last = 0;
+    while (last + 1 < grid_.rows() && isEstimateRow(last + 1))
+        ++last;
     try {
-        Transaction tx(*shared_.DB_Main);
-        for (int r = 1; r < grid_.rows(); ++r) {
-            if (!isEstimateRow(r))
-                break;
-            if (!dirty_[static_cast<size_t>(r)])
-                continue;
-            try {
+        writeDirtyRows(
+            *shared_.DB_Main, *rs_, last, [this](int r) { return dirty_[static_cast<size_t>(r)]; },
+            [this](int r) {
                 sb_WriteRec(r, 0);
-            } catch (const DbError &e) {
-                // A record deleted by another program has nothing left to
-                // write to; the other rows are still written.
-                if (e.reason() != DbFailure::RecordDeleted)
-                    throw;
-                rs_->cancelUpdate();
-                gone = true;
-            }
-        }
-        tx.commit();
+                return true;
+            },
+            gone);
     } catch (const std::exception &e) {
         if (rs_)
             rs_->cancelUpdate();
@@ -69,10 +62,9 @@ void IndexSession::sb_WriteRec(int row, int mode)
 {
     if (mode == 1) {
         const qint32 key = insertKey(row);
-        shared_.DB_TblName = itemTableName(key);
         try {
             Transaction tx(*shared_.DB_Main);
-            sb_MkUTbl(shared_.DB_TblName, *shared_.DB_Main);
+            sb_MkUTbl(itemTableName(key), *shared_.DB_Main);
             rs_->addNew();
             sb_IdxRecClr();
             rs_->setField("key1", qint64(key));
@@ -225,10 +217,10 @@ void IndexSession::sb_Delete(int row)
             Database &db = *shared_.DB_Main;
             Transaction tx(db);
             rs_->deleteRecord();
-            shared_.DB_TblName = itemTableName(rowKey(row));
+            const QString table = itemTableName(rowKey(row));
             // An estimate whose item table went missing can still be deleted.
-            if (db.tableExists(shared_.DB_TblName))
-                db.dropTable(shared_.DB_TblName);
+            if (db.tableExists(table))
+                db.dropTable(table);
             tx.commit();
         }
     } catch (const std::exception &e) {

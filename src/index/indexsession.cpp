@@ -10,6 +10,7 @@
 #include "store/schema.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
+#include "ui/listsession.h"
 #include "ui/uifonts.h"
 
 #include <limits>
@@ -59,7 +60,6 @@ void IndexSession::sb_MkIdxGrid()
 
 bool IndexSession::load()
 {
-    shared_.U1_Upd = false;
     sb_MkIdxGrid();
     for (auto &k : rowKey_)
         k = {0, 0};
@@ -74,14 +74,11 @@ bool IndexSession::load()
         return false;
     }
     page_ = 1;
-    shared_.Idx_Page = 1;
     row_ = 1;
-    shared_.Idx_Row = 1;
     budgetShown_ = false;
     copyPending_ = false;
     sourceTable_.clear();
     targetTable_.clear();
-    shared_.DB_TblName.clear();
     sb_DispList();
     grid_.setBackColorSel(oleColor(kMarkColour));
     grid_.setForeColorSel(oleColor(kWindowText));
@@ -275,23 +272,7 @@ void IndexSession::Command2_Click(int index)
 
 bool IndexSession::gridKeyDown(int qtKey)
 {
-    if (qtKey == Qt::Key_Escape) {
-        Command1_Click(11);
-        return true;
-    }
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) {
-        Command1_Click(qtKey - Qt::Key_F1);
-        return true;
-    }
-    if (qtKey == Qt::Key_PageUp) {
-        Command2_Click(0);
-        return true;
-    }
-    if (qtKey == Qt::Key_PageDown) {
-        Command2_Click(1);
-        return true;
-    }
-    return false;
+    return listCommandKey(qtKey, [this](int i) { Command1_Click(i); }, [this](int i) { Command2_Click(i); });
 }
 
 void IndexSession::gridFocused()
@@ -361,7 +342,7 @@ void IndexSession::Command1_Click(int index)
         if (isEstimateRow(row_) && sb_WriteUIdx()) {
             try {
                 sb_GetCurRec(row_);
-                IndexPrintJob job{shared_, prompts_, *shared_.DB_Main, *rs_, itemTableName(rowKey(row_))};
+                IndexPrintJob job{shared_, prompts_, *shared_.DB_Main, *rs_, EstimateRef{rowKey(row_)}};
                 job.setLblMsg = [this](const QString &t) {
                     lblMsg_ = t;
                     host_.refresh();
@@ -418,23 +399,21 @@ bool IndexSession::sb_OpenU1()
 {
     const int row = grid_.row();
     enabled_[11] = false;
-    shared_.Idx_Page = page_;
-    shared_.Idx_Row = row;
     try {
         sb_GetCurRec(row);
         const Value rt1 = rs_->field("int1"), rt2 = rs_->field("int2"), co = rs_->field("bk2");
         if (!rt1.isNull())
-            shared_.U1_Rt1 = static_cast<int>(rt1.toLong());
+            U1_Rt1 = static_cast<int>(rt1.toLong());
         if (!rt2.isNull())
-            shared_.U1_Rt2 = static_cast<int>(rt2.toLong());
+            U1_Rt2 = static_cast<int>(rt2.toLong());
         if (!co.isNull())
             shared_.Co_Name = co.toString();
     } catch (const std::exception &) {
         // Unreadable columns leave the values as they were, so the editor still opens.
     }
-    shared_.DB_TblName = itemTableName(rowKey(row));
     prompts_.setBusy(true);
-    const bool opened = host_.openEditor(grid_.text(row, 1));
+    const bool opened = host_.openEditor(U1Opening{EstimateRef{rowKey(row)}, U1_Rt1, U1_Rt2, page_, row},
+                                         grid_.text(row, 1));
     prompts_.setBusy(false);
     if (!opened) {
         enabled_[11] = true;
@@ -446,75 +425,79 @@ bool IndexSession::sb_OpenU1()
     return true;
 }
 
-void IndexSession::activate()
+void IndexSession::editorClosed(const U1Closing &closing)
 {
-    if (shared_.DB_TblName.isEmpty() || !rs_)
+    if (!rs_)
         return;
     if (shared_.formsLoaded < 4)
         enabled_[0] = true;
     if (shared_.formsLoaded == 2)
         enabled_[11] = true;
-    if (shared_.U1_Gone) {
+    if (closing.U1_Gone) {
         // The editor closed because another program deleted its estimate
         // (it said so): the list without it.
-        shared_.U1_Gone = false;
-        page_ = shared_.Idx_Page;
+        page_ = closing.Idx_Page;
         sb_WriteUIdx();
         requeryAndShow();
-    } else if (page_ != shared_.Idx_Page) {
-        page_ = shared_.Idx_Page;
+    } else if (page_ != closing.Idx_Page) {
+        page_ = closing.Idx_Page;
         sb_DispList();
     }
-    row_ = std::clamp(shared_.Idx_Row, 1, grid_.rows() - 1);
+    row_ = std::clamp(closing.Idx_Row, 1, grid_.rows() - 1);
     grid_.setRow(row_);
-    if (shared_.U1_Upd) {
-        shared_.U1_Upd = false;
-        // The totals belong to the estimate the editor had open, whatever
-        // row of the list shows it now.
-        const qint32 key = static_cast<qint32>(Val(shared_.DB_TblName.mid(3)));
-        int row = 0;
-        for (int r = 1; r <= kPageRows && r < grid_.rows() && row == 0; ++r)
-            if (rowKey(r) == key)
-                row = r;
-        try {
-            Transaction tx(*shared_.DB_Main);
-            if (row != 0) {
-                sb_GetCurRec(row);
-            } else {
-                rs_->moveFirst();
-                while (!rs_->eof() && rs_->field("key1").toLong() != key)
-                    rs_->moveNext();
-                if (rs_->eof())
-                    throw recordDeletedError();
-            }
-            rs_->edit();
-            if (row != 0)
-                rs_->setField("knm", padBytes(grid_.text(row, 1), 60));
-            rs_->setField("kn1", shared_.U1_Kn1);
-            rs_->setField("kn2", shared_.U1_Kn2);
-            rs_->setField("int0", qint64(shared_.U1_RowCnt));
-            rs_->setField("int1", qint64(shared_.U1_Rt1));
-            rs_->setField("int2", qint64(shared_.U1_Rt2));
-            rs_->setField("dt3", dateText(today()));
-            rs_->setField("bk2", shared_.Co_Name);
-            rs_->update();
-            tx.commit();
-            if (row != 0) {
-                showCell(row, 2, Format(shared_.U1_Kn1, kAmountMask));
-                showCell(row, 3, Format(shared_.U1_Kn2, kAmountMask));
-                showCell(row, 4, Format(qint64(shared_.U1_RowCnt), QStringLiteral("##,##0")));
-                showCell(row, 6, rs_->field("dt3").toString());
-                dirty_[static_cast<size_t>(row)] = false;
-            }
-        } catch (const std::exception &e) {
-            rs_->cancelUpdate();
-            reportFailure(e);
-        }
-    }
+    if (closing.U1_Upd)
+        takeTotals(closing);
     grid_.setCol(1);
     grid_.setColSel(grid_.cols() - 1);
     host_.focusGrid();
     host_.refresh();
+}
+
+void IndexSession::takeTotals(const U1Closing &closing)
+{
+    U1_Rt1 = closing.U1_Rt1;
+    U1_Rt2 = closing.U1_Rt2;
+    // The totals belong to the estimate the editor had open, whatever row
+    // of the list shows it now.
+    const qint32 key = closing.estimate.key;
+    int row = 0;
+    for (int r = 1; r <= kPageRows && r < grid_.rows() && row == 0; ++r)
+        if (rowKey(r) == key)
+            row = r;
+    try {
+        Transaction tx(*shared_.DB_Main);
+        if (row != 0) {
+            sb_GetCurRec(row);
+        } else {
+            rs_->moveFirst();
+            while (!rs_->eof() && rs_->field("key1").toLong() != key)
+                rs_->moveNext();
+            if (rs_->eof())
+                throw recordDeletedError();
+        }
+        rs_->edit();
+        if (row != 0)
+            rs_->setField("knm", padBytes(grid_.text(row, 1), 60));
+        rs_->setField("kn1", closing.U1_Kn1);
+        rs_->setField("kn2", closing.U1_Kn2);
+        rs_->setField("int0", qint64(closing.U1_RowCnt));
+        rs_->setField("int1", qint64(closing.U1_Rt1));
+        rs_->setField("int2", qint64(closing.U1_Rt2));
+        rs_->setField("dt3", dateText(today()));
+        rs_->setField("bk2", shared_.Co_Name);
+        rs_->update();
+        tx.commit();
+        if (row != 0) {
+            showCell(row, 2, Format(closing.U1_Kn1, kAmountMask));
+            showCell(row, 3, Format(closing.U1_Kn2, kAmountMask));
+            showCell(row, 4, Format(qint64(closing.U1_RowCnt), QStringLiteral("##,##0")));
+            showCell(row, 6, rs_->field("dt3").toString());
+            dirty_[static_cast<size_t>(row)] = false;
+        }
+    } catch (const std::exception &e) {
+        rs_->cancelUpdate();
+        reportFailure(e);
+    }
 }
 
 bool IndexSession::unload()
@@ -529,6 +512,6 @@ bool IndexSession::unload()
     return true;
 }
 
-void IndexSession::showError(const std::exception &e) { prompts_.message(failureText(e), MsgExclamation); }
+void IndexSession::showError(const std::exception &e) { rz::showError(prompts_, e); }
 
 }  // namespace rz

@@ -2,6 +2,7 @@
 // estimates twenty to a page, paging, the command dispatch, the index record
 // operations and the detail frame. The window FrmUidx draws this state.
 #pragma once
+#include "breakdown/u1handover.h"
 #include "store/recordset.h"
 #include "store/shared.h"
 #include "ui/grid.h"
@@ -24,8 +25,8 @@ public:
     // Window coordinates in twips to global screen pixels, for popup menus.
     virtual QPoint globalPointFromTwips(int x, int y) const = 0;
     virtual void refresh() = 0;  // labels, frame and buttons changed
-    // Opens the breakdown editor on DB_TblName; false when none can be opened.
-    virtual bool openEditor(const QString &caption) = 0;
+    // Opens the breakdown editor on the estimate; false when none can be opened.
+    virtual bool openEditor(const U1Opening &opening, const QString &caption) = 0;
 };
 
 class IndexSession {
@@ -45,8 +46,8 @@ public:
     bool load();
     // Form_Unload: false when an editor is still open.
     bool unload();
-    // Form_Activate: takes over what the closed editor handed back.
-    void activate();
+    // The editor closed: the list takes over what it handed back.
+    void editorClosed(const U1Closing &closing);
 
     void Command1_Click(int index);
     void Command2_Click(int index);
@@ -118,6 +119,8 @@ private:
     // brings the list up to date, so no command works on a row that is gone.
     void reportFailure(const std::exception &e);
     void requeryAndShow();
+    // The estimate's record gets the totals the editor handed back.
+    void takeTotals(const U1Closing &closing);
     // Grid text that also records what the row showed of its record: the
     // write-back only writes a cell the window itself changed, never an
     // older copy over another program's change.
@@ -134,6 +137,9 @@ private:
     bool copyPending_ = false;
     qint32 copySourceKey_ = 0;
     QString sourceTable_, targetTable_;
+    // The top-level rates of the estimate opened or closed last: an estimate
+    // whose rates are Null is opened with them.
+    int U1_Rt1 = 0, U1_Rt2 = 0;
     std::array<std::array<qint32, 2>, 22> rowKey_{};
     std::array<std::array<QString, 8>, 22> shown_{};
     QList<qint32> reportedUnreadable_;  // estimates whose unreadable values were reported

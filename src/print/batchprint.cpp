@@ -208,9 +208,10 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         return dbe && dbe->reason() == DbFailure::Damaged ? BatchDamaged : BatchNoFile;
     }
 
-    Shared shared;
+    QString company;
     std::unique_ptr<Recordset> index;
-    const QString table = itemTableName(a.key);
+    const EstimateRef estimate{static_cast<qint32>(a.key)};
+    const QString table = estimate.tableName();
     try {
         index = db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX WHERE [key1] = ?"), RecordsetType::Snapshot,
                                   {Value(a.key)});
@@ -226,7 +227,7 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         }
         // As the index window does: the name kept with the estimate, unless one is given.
         const QString bk2 = index->field(QStringLiteral("bk2")).toString();
-        shared.Co_Name = a.companyGiven ? a.options.companyName : (Trim(bk2).isEmpty() ? QString() : bk2);
+        company = a.companyGiven ? a.options.companyName : (Trim(bk2).isEmpty() ? QString() : bk2);
     } catch (const std::exception &e) {
         err << me << (isDataFault(e) ? dataFaultText(a.file, e) : QString::fromUtf8(e.what())) << '\n';
         err.flush();
@@ -236,10 +237,10 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
     try {
         PainterPrintDevice device(a.pdf, Trim(index->field(QStringLiteral("knm")).toString()));
         if (a.options.kind == PrintKind::Cover) {
-            PagePrinter printer(device, a.options, shared);
+            PagePrinter printer(device, a.options, company);
             sb_Hyousi(printer, CoverData::fromRecord(*index));
         } else {
-            printEstimateList(device, a.options, shared, *db, table);
+            printEstimateList(device, a.options, company, *db, estimate);
         }
         if (device.pageCount() == 0) {
             err << me << "estimate " << a.key << " has no rows to print; no PDF was written\n";

@@ -1,39 +1,36 @@
-#include "editorprint.h"
-
+// The breakdown editor's two printouts, fed with the editor's level state:
+// the lists below its current row (内訳＋明細 / 内訳), and the page it shows
+// (表示画面) with subtotals that include the rows of the earlier pages.
 #include "listprinter.h"
+
 #include "store/recordset.h"
 
 namespace rz {
 
-void sb_PrtFromRow(ListPrinter &printer, const QString &tblName, int curLvl, LevelKeys lvlKey,
-                   const Recordset &currentRow)
+void ListPrinter::sb_PrtFromRow(int curLvl, LevelKeys lvlKey, const Recordset &currentRow)
 {
-    Shared &s = printer.shared();
-    s.Prt_Tbl = tblName;
     const size_t l = static_cast<size_t>(curLvl);
     lvlKey[l] = static_cast<qint32>(currentRow.field(curLvl).toLong());
-    s.Prt_Name[l + 1] = currentRow.field(QStringLiteral("knm")).toString();
-    printer.sb_ListLevel(curLvl + 1, lvlKey);
+    Prt_Name[l + 1] = currentRow.field(QStringLiteral("knm")).toString();
+    sb_ListLevel(curLvl + 1, lvlKey);
 }
 
-void sb_PrtScreen(ListPrinter &printer, Recordset &rsLvl, int curLvl, int page, const QString &title,
-                  Currency levelTotal)
+void ListPrinter::sb_PrtScreen(Recordset &rsLvl, int curLvl, int page, const QString &title, Currency levelTotal)
 {
-    Shared &s = printer.shared();
-    auto &tot = s.Prt_Tot;
+    auto &tot = Prt_Tot;
     tot[0] = tot[1] = Currency();
     if (rsLvl.recordCount() > 0)
         rsLvl.moveFirst();
 
     // The first page of a sub-level shows 19 rows under its title.
-    const int before = page > 1 ? (page - 1) * ListPrinter::kBands - (curLvl > 0 ? 1 : 0) : 0;
+    const int before = page > 1 ? (page - 1) * kBands - (curLvl > 0 ? 1 : 0) : 0;
     for (int i = 0; i < before && !rsLvl.eof(); ++i, rsLvl.moveNext()) {
         const QString flg = rsLvl.field(QStringLiteral("flg")).toString();
-        if (ListPrinter::isProvisionallyDeleted(flg))
+        if (isProvisionallyDeleted(flg))
             continue;
         const QString knm = rsLvl.field(QStringLiteral("knm")).toString();
-        if (ListPrinter::beginsWithTotalMark(knm)) {
-            if (!ListPrinter::isRunningTotalName(knm))
+        if (beginsWithTotalMark(knm)) {
+            if (!isRunningTotalName(knm))
                 tot[1] = Currency();
         } else {
             const Currency kn1 = rsLvl.field(QStringLiteral("kn1")).toCurrency();
@@ -44,8 +41,8 @@ void sb_PrtScreen(ListPrinter &printer, Recordset &rsLvl, int curLvl, int page, 
 
     int lines = 0;
     if (page == 1 && curLvl != 0) {
-        printer.sb_PrtLocate(s.Prt_OffX + 7, s.Prt_OffY + 7);
-        printer.device().print(title);
+        sb_PrtLocate(Prt_OffX + 7, Prt_OffY + 7);
+        device_.print(title);
         lines = 1;
     }
     // The record of the page's first grid row.
@@ -55,27 +52,27 @@ void sb_PrtScreen(ListPrinter &printer, Recordset &rsLvl, int curLvl, int page, 
     }
     for (;;) {
         if (rsLvl.eof()) {
-            if (lines < ListPrinter::kBands) {
+            if (lines < kBands) {
                 tot[0] = levelTotal;
-                printer.sb_PrtLocate(-1, printer.totalRow());
-                printer.sb_ListTotal();
+                sb_PrtLocate(-1, totalRow());
+                sb_ListTotal();
             }
             break;
         }
-        if (lines >= ListPrinter::kBands)
+        if (lines >= kBands)
             break;
-        if (!ListPrinter::isProvisionallyDeleted(rsLvl.field(QStringLiteral("flg")).toString())) {
-            printer.sb_PrtLocate(-1, printer.bandRow(lines));
-            if (ListPrinter::beginsWithTotalMark(rsLvl.field(QStringLiteral("knm")).toString()))
-                printer.sb_ListSubTotal(rsLvl);
+        if (!isProvisionallyDeleted(rsLvl.field(QStringLiteral("flg")).toString())) {
+            sb_PrtLocate(-1, bandRow(lines));
+            if (beginsWithTotalMark(rsLvl.field(QStringLiteral("knm")).toString()))
+                sb_ListSubTotal(rsLvl);
             else
-                printer.sb_ListRow(rsLvl);
+                sb_ListRow(rsLvl);
         }
         // A provisionally deleted row keeps its band empty, as on the screen.
         ++lines;
         rsLvl.moveNext();
     }
-    printer.sb_PageEnd();
+    sb_PageEnd();
 }
 
 }  // namespace rz

@@ -23,8 +23,6 @@
 namespace rz {
 
 namespace {
-int px(int twips) { return twips / FrmLstOpt::kTwipsPerPixel; }
-
 QFont companyFont()
 {
     const QStringList installed = QFontDatabase::families();
@@ -58,7 +56,7 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
 {
     setObjectName(QStringLiteral("FrmLstOpt"));
     setWindowTitle(QStringLiteral("印刷オプション"));
-    setFixedSize(px(7050), px(3960));
+    setFixedSize(twipsToPixels(7050), twipsToPixels(3960));
     // A fixed single border with a close box only: no minimise or maximise.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);

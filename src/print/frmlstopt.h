@@ -68,8 +68,6 @@ public:
     // How the preview is shown (modal); replaceable in tests.
     std::function<void(PrintPreview &)> showPreview = [](PrintPreview &p) { p.exec(); };
 
-    static constexpr int kTwipsPerPixel = 15;
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

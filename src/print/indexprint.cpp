@@ -37,11 +37,10 @@ std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &options,
     return std::make_shared<PainterPrintDevice>(QString(), docName, printer);
 }
 
-void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db,
-                       const QString &itemTable)
+void printEstimateList(PrintDevice &device, const PrintOptions &options, const QString &companyName, Database &db,
+                       const EstimateRef &estimate)
 {
-    shared.Prt_Tbl = itemTable;
-    ListPrinter printer(device, options, shared, db);
+    ListPrinter printer(device, options, companyName, db, estimate);
     printer.startRun();
     printer.sb_PrtInit();
     printer.sb_ListLevel(0, LevelKeys{});
@@ -116,10 +115,10 @@ void printFromIndex(IndexPrintJob &job)
     // The cover page or the estimate list, on paper or in the preview alike.
     const RenderPages render = [&job](PrintDevice &device, const PrintOptions &options) {
         if (options.kind == PrintKind::Cover) {
-            PagePrinter printer(device, options, job.shared);
+            PagePrinter printer(device, options, job.shared.Co_Name);
             sb_Hyousi(printer, CoverData::fromRecord(job.index));
         } else {
-            printEstimateList(device, options, job.shared, job.db, job.itemTable);
+            printEstimateList(device, options, job.shared.Co_Name, job.db, job.estimate);
         }
     };
     FrmLstOpt dialog(job.shared, job.parent);

@@ -4,6 +4,8 @@
 #pragma once
 #include "frmlstopt.h"
 #include "printdevice.h"
+#include "store/estimateref.h"
+#include "store/shared.h"
 #include "ui/prompts.h"
 
 #include <functional>
@@ -26,12 +28,12 @@ void execOptionsDialog(FrmLstOpt &dialog);
 std::shared_ptr<PrintDevice> openDefaultPrintDevice(const PrintOptions &options, const QString &docName);
 
 struct IndexPrintJob {
-    Shared &shared;
+    Shared &shared;  // the company name it prints and keeps with the estimate
     Prompts &prompts;
     Database &db;
     // The index recordset, standing on the estimate's record; bk2 is written back through it.
     Recordset &index;
-    QString itemTable;  // the estimate's item table
+    EstimateRef estimate;
     QWidget *parent = nullptr;
     std::function<void(const QString &)> setLblMsg = [](const QString &) {};
     std::function<void(bool)> markRow = [](bool) {};  // the row being printed is marked meanwhile
@@ -45,8 +47,8 @@ struct IndexPrintJob {
 void printFromIndex(IndexPrintJob &job);
 
 // sb_List10: the whole estimate (or its first list) in the chosen layout.
-void printEstimateList(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db,
-                       const QString &itemTable);
+void printEstimateList(PrintDevice &device, const PrintOptions &options, const QString &companyName, Database &db,
+                       const EstimateRef &estimate);
 
 // The engine's or the printer's description of what failed in a step, or ""
 // when it ran; and the step run with its failure told to the user.

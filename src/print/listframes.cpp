@@ -39,7 +39,7 @@ QString headerPiece(int lead, const QString &first, int middle, const QString &s
 
 void ListPrinter::sb_FrameEstBud()
 {
-    const int X = shared_.Prt_OffX + 3, Y = shared_.Prt_OffY - 3;
+    const int X = Prt_OffX + 3, Y = Prt_OffY - 3;
     struct Piece {
         int col;
         QString text;

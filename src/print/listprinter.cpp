@@ -74,8 +74,9 @@ bool ListPrinter::isRunningTotalName(const QString &knm)
     return knm.size() >= 2 && isTotalMark(knm[0]) && isTotalMark(knm[1]);
 }
 
-ListPrinter::ListPrinter(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db)
-    : PagePrinter(device, options, shared), db_(db)
+ListPrinter::ListPrinter(PrintDevice &device, const PrintOptions &options, const QString &companyName, Database &db,
+                         const EstimateRef &estimate)
+    : PagePrinter(device, options, companyName), db_(db), Prt_Tbl(estimate.tableName())
 {
 }
 
@@ -106,16 +107,16 @@ void ListPrinter::printField(int col, int width, const QString &number)
 void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
 {
     if (level == 0)
-        ensureLevelIndex(db_, shared_.Prt_Tbl);
-    auto &tot = shared_.Prt_Tot;
+        ensureLevelIndex(db_, Prt_Tbl);
+    auto &tot = Prt_Tot;
     tot[0] = tot[1] = tot[2] = tot[3] = Currency();
-    auto rs = db_.openRecordset(LvlSelectShape(shared_.Prt_Tbl, level), RecordsetType::Snapshot, levelParams(level, keys));
+    auto rs = db_.openRecordset(LvlSelectShape(Prt_Tbl, level), RecordsetType::Snapshot, levelParams(level, keys));
     if (rs->recordCount() > 0) {
         int lines = 0;
         if (level != 0) {
-            sb_PrtLocate(shared_.Prt_OffX + 7, shared_.Prt_OffY + 7);
+            sb_PrtLocate(Prt_OffX + 7, Prt_OffY + 7);
             device_.setFontBold(true);
-            device_.print(shared_.Prt_Name[static_cast<size_t>(level)]);
+            device_.print(Prt_Name[static_cast<size_t>(level)]);
             device_.setFontBold(false);
             lines = 1;
         }
@@ -150,7 +151,7 @@ void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
         if (!hasSubLevel(flg) || isProvisionallyDeleted(flg))
             continue;
         keys[static_cast<size_t>(level)] = static_cast<qint32>(rs->field(QStringLiteral("key%1").arg(level + 1)).toLong());
-        shared_.Prt_Name[static_cast<size_t>(level + 1)] = text(*rs, "knm");
+        Prt_Name[static_cast<size_t>(level + 1)] = text(*rs, "knm");
         sb_ListLevel(level + 1, keys);
     }
 }
@@ -159,7 +160,7 @@ void ListPrinter::sb_ListRow(const Recordset &rs)
 {
     // On a page laid out but not drawn only the sums go on.
     if (device_.drawing()) {
-        const int ox = shared_.Prt_OffX;
+        const int ox = Prt_OffX;
         printAt(ox + 7, text(rs, "knm"));
         printAt(ox + 47, text(rs, "mei"));
         if (options_.estimateLayout())
@@ -168,7 +169,7 @@ void ListPrinter::sb_ListRow(const Recordset &rs)
             rowBudget(rs);
     }
     const Currency kn1 = money(rs, "kn1"), kn2 = money(rs, "kn2");
-    auto &tot = shared_.Prt_Tot;
+    auto &tot = Prt_Tot;
     tot[0] += kn1;
     tot[1] += kn1;
     tot[2] += kn2;
@@ -189,7 +190,7 @@ void ListPrinter::rowEstimate(const Recordset &rs)
 
 void ListPrinter::rowBudget(const Recordset &rs)
 {
-    const int ox = shared_.Prt_OffX;
+    const int ox = Prt_OffX;
     const Value su1 = rs.field(QStringLiteral("su1")), su2 = rs.field(QStringLiteral("su2"));
     if (!isZero(su1) && options_.quantities)
         printField(ox + 67, budgetQuantityWidth(su1), budgetQuantityText(su1));
@@ -206,11 +207,11 @@ void ListPrinter::rowBudget(const Recordset &rs)
 
 void ListPrinter::sb_ListSubTotal(const Recordset &rs)
 {
-    const int ox = shared_.Prt_OffX;
+    const int ox = Prt_OffX;
     const QString knm = text(rs, "knm");
     const bool running = isRunningTotalName(knm);
     printAt(ox + 7, Left(knm.mid(running ? 2 : 1) + spaces(30), 30));
-    auto &tot = shared_.Prt_Tot;
+    auto &tot = Prt_Tot;
     // A running total shows the list so far; a subtotal the rows since the
     // last subtotal, and starts that count again.
     const Currency est = running ? tot[0] : tot[1];
@@ -229,9 +230,9 @@ void ListPrinter::sb_ListSubTotal(const Recordset &rs)
 
 void ListPrinter::sb_ListTotal()
 {
-    const int ox = shared_.Prt_OffX;
+    const int ox = Prt_OffX;
     printAt(ox + 7, spaces(19) + QStringLiteral("計"));
-    auto &tot = shared_.Prt_Tot;
+    auto &tot = Prt_Tot;
     if (options_.estimateLayout()) {
         printMoney(93, tot[0], kEstAmount, 15);
     } else {
@@ -244,16 +245,16 @@ void ListPrinter::sb_ListTotal()
 void ListPrinter::sb_PageEnd()
 {
     const bool est = options_.estimateLayout();
-    const int ox = est ? 0 : shared_.Prt_OffX, oy = est ? 0 : shared_.Prt_OffY;
+    const int ox = est ? 0 : Prt_OffX, oy = est ? 0 : Prt_OffY;
     sb_PrtLocate(est ? 57 : ox + 64, oy + 46);
     device_.setFontBold(true);
-    if (!shared_.Co_Name.isEmpty())
-        device_.print(shared_.Co_Name);
+    if (!Co_Name.isEmpty())
+        device_.print(Co_Name);
     device_.setFontBold(false);
-    if (shared_.Prt_Pno != 0) {
+    if (Prt_Pno != 0) {
         sb_PrtLocate(est ? 120 : ox + 146, oy + 46);
-        device_.print(QStringLiteral("Page ") + QString::number(shared_.Prt_Pno).rightJustified(3, u' '));
-        ++shared_.Prt_Pno;
+        device_.print(QStringLiteral("Page ") + QString::number(Prt_Pno).rightJustified(3, u' '));
+        ++Prt_Pno;
     }
     if (est)
         sb_FrameEst();

@@ -4,6 +4,7 @@
 // the ruled frames. The breakdown editor's printouts call into it too.
 #pragma once
 #include "pageprinter.h"
+#include "store/estimateref.h"
 #include "store/levelkeys.h"
 
 namespace rz {
@@ -15,9 +16,9 @@ class ListPrinter : public PagePrinter {
 public:
     static constexpr int kBands = 20;
 
-    // Prints the item table Prt_Tbl of db on device, as options say, with the
-    // print globals and the company name of shared.
-    ListPrinter(PrintDevice &device, const PrintOptions &options, Shared &shared, Database &db);
+    // Prints the item table of the estimate in db on device, as options say.
+    ListPrinter(PrintDevice &device, const PrintOptions &options, const QString &companyName, Database &db,
+                const EstimateRef &estimate);
 
     Database &database() { return db_; }
 
@@ -33,9 +34,19 @@ public:
     void sb_FrameEst();
     void sb_FrameEstBud();
 
+    // The breakdown editor's two printouts (editorprint.cpp). The lists below
+    // the current row: currentRow is the editor's level recordset standing on
+    // that row, curLvl its level, lvlKey the keys of the levels above it.
+    void sb_PrtFromRow(int curLvl, LevelKeys lvlKey, const Recordset &currentRow);
+    // The page the editor shows, with subtotals that include the rows of the
+    // earlier pages: rsLvl holds the rows of level curLvl, page is the page
+    // shown (from 1), title the level's title and levelTotal its estimate
+    // total. The driver has cleared the accumulators and set the printer up.
+    void sb_PrtScreen(Recordset &rsLvl, int curLvl, int page, const QString &title, Currency levelTotal);
+
     // Print row of band k (0..19), and of the 計 line in the last band.
-    int bandRow(int band) const { return shared_.Prt_OffY + 7 + 2 * band; }
-    int totalRow() const { return shared_.Prt_OffY + 45; }
+    int bandRow(int band) const { return Prt_OffY + 7 + 2 * band; }
+    int totalRow() const { return Prt_OffY + 45; }
 
     // Row kinds by the bytes of flg and the first characters of knm.
     static bool isProvisionallyDeleted(const QString &flg);
@@ -56,6 +67,8 @@ private:
     void rowBudget(const Recordset &rs);
 
     Database &db_;
+    const QString Prt_Tbl;
+    std::array<QString, 9> Prt_Name{};  // heading of each level
 };
 
 // A number right-aligned in a field of n cells: blanks in front up to n

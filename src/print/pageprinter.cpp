@@ -1,16 +1,17 @@
+// The printer set-up and the cell grid every printout shares.
 #include "pageprinter.h"
 
 namespace rz {
 
-PagePrinter::PagePrinter(PrintDevice &device, const PrintOptions &options, Shared &shared)
-    : device_(device), options_(options), shared_(shared)
+PagePrinter::PagePrinter(PrintDevice &device, const PrintOptions &options, const QString &companyName)
+    : device_(device), options_(options), Co_Name(companyName)
 {
 }
 
 void PagePrinter::startRun()
 {
-    shared_.Prt_Tot.fill(Currency());
-    shared_.Prt_Pno = options_.startPage();
+    Prt_Tot.fill(Currency());
+    Prt_Pno = options_.startPage();
 }
 
 void PagePrinter::sb_PrtInit()
@@ -20,12 +21,12 @@ void PagePrinter::sb_PrtInit()
     device_.setLandscape(true);
     const bool a4 = options_.paper == PaperSize::A4;
     if (options_.estimateLayout()) {
-        shared_.Prt_OffX = 0;
-        shared_.Prt_OffY = 0;
+        Prt_OffX = 0;
+        Prt_OffY = 0;
         device_.setFontSize(a4 ? 12 : 10);
     } else {
-        shared_.Prt_OffX = -1;
-        shared_.Prt_OffY = 6;
+        Prt_OffX = -1;
+        Prt_OffY = 6;
         device_.setFontSize(a4 ? 10.5 : 8.5);
     }
     // The whole page follows from the font size, so it is chosen first.

@@ -1,21 +1,24 @@
 // What every printout of the program shares: the printer set-up for the
 // chosen layout and paper, the cell grid (current position and rules in
-// cells of the set-up font) and the print globals of the run.
+// cells of the set-up font) and the print state of one run (page number,
+// sums, layout offsets), which belongs to the printer and to no one else.
 #pragma once
 #include "printdevice.h"
 #include "printoptions.h"
-#include "store/shared.h"
+#include "store/currency.h"
+
+#include <array>
 
 namespace rz {
 
 class PagePrinter {
 public:
-    PagePrinter(PrintDevice &device, const PrintOptions &options, Shared &shared);
+    // companyName is printed at the foot of every list page ("" for none).
+    PagePrinter(PrintDevice &device, const PrintOptions &options, const QString &companyName);
     virtual ~PagePrinter() = default;
 
     PrintDevice &device() { return device_; }
     const PrintOptions &options() const { return options_; }
-    Shared &shared() { return shared_; }
 
     // What every print driver does before the set-up: all eight accumulators
     // cleared and the first page number taken from the options.
@@ -31,7 +34,11 @@ public:
 protected:
     PrintDevice &device_;
     PrintOptions options_;
-    Shared &shared_;
+    const QString Co_Name;
+    int Prt_Pno = 0;  // next page number; 0 = pages are not numbered
+    std::array<Currency, 8> Prt_Tot{};
+    int Prt_OffX = 0;
+    int Prt_OffY = 0;
 };
 
 }  // namespace rz

@@ -51,7 +51,7 @@ inline bool run(BreakdownFixture &f, const QString &script, const QString &sql, 
             }
             before = rows(f);
         } else {
-            f.prompts.menuAnswers.push_back(entry + (entry == 11 && f.s().DispMode == 0));
+            f.prompts.menuAnswers.push_back(entry + (entry == 11 && f.s().level().DispMode == 0));
             f.press(Qt::Key_F10);
         }
     }

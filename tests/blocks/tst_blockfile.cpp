@@ -121,7 +121,7 @@ private slots:
             {"another kind of file", {"L3", "", [](QByteArray &b) { b = "\x89PNG\r\n\x1a\n" + QByteArray(600, '\0'); }, "", kBad}},
             {"a piece of a record", {"L3", "", [](QByteArray &b) { b.truncate(100); }, "", kBad}},
             {"amount a LONG column cannot hold", {"L3", "", patch(2, 141, le(30000000000000, 8)), kFirst, kBad, true}},
-            {"no room in front of the cursor row", {"L2", "UPDATE TBL00064 SET key1 = 1040 WHERE knm = 'U'", {}, "", U1Session::kBlockNoRoom}},
+            {"no room in front of the cursor row", {"L2", "UPDATE TBL00064 SET key1 = 1040 WHERE knm = 'U'", {}, "", U1Blocks::kBlockNoRoom}},
             {"no free key", {"L2", "UPDATE TBL00064 SET key1 = 1025 WHERE knm = 'U'", {}, "", "行間作成を行ってください"}},
             {"empty item table", {"L1", "DELETE FROM TBL00064", {}, "", ""}},
             {"file missing", {"L3", "", [](QByteArray &b) { b.clear(); }, "", "指定されたファイルが見つかりません\r\n%1"}},
@@ -168,13 +168,13 @@ private slots:
         BreakdownFixture f;
         QStringList before;
         QVERIFY(open(f) && run(f, "S1 E1", "", before) && QDir().mkpath(f.dir.filePath("disk")));
-        f.s().showWorkbook = [](const QString &) { return true; };
+        f.s().workbook().showWorkbook = [](const QString &) { return true; };
         const QString name = c.workbook ? "book.xlsx" : "内訳.dat", path = f.dir.filePath("disk/" + name);
         const QByteArray earlier = c.workbook ? contents(RZ_TEST_DATA "/write-into-B5.xlsx") : "old";
         // Saves onto the earlier file: the message, whether that file is as it was, and the files of its folder.
         auto save = [&](const QString &at) {
             f.prompts.fileAnswers.push_back(at);
-            c.workbook ? f.s().PU10_Click(U1Session::PU10_WriteXls) : void(run(f, "F", "", before));
+            c.workbook ? f.s().blocks().PU10_Click(U1Blocks::PU10_WriteXls) : void(run(f, "F", "", before));
             return f.prompts.lastMessage()->text + '|' + (contents(at) == earlier ? "kept|" : "changed|") +
                    QFileInfo(at).dir().entryList(QDir::Files | QDir::Hidden).join(',');
         };

@@ -45,9 +45,9 @@ private slots:
                                                 "", "1,811", "SELECT int0 || '/' || cur0 || '/' || bk4 FROM TBL00064 WHERE key1 = 1040 AND key3 = 512", "0/0/0"}},
             {"one row with its sub-tree", {"S3 E3 C2", "", "1040 " + x.arg(1040), "", "1,721"}},
             {"in front of the input row", {"S4 E5 C7", "", "5168 -Y, 5184 -Z", "", "1,511"}},
-            {"no room after the first", {"S3 E4 C6", "", "5136 " + x.arg(5136), U1Session::kBlockNoRoom, "1,721"}},
-            {"end before start", {"S4 E3 C2", "", "", U1Session::kBlockRangeWrong, "1,421", "", "", "11000110111"}},
-            {"start on another level", {"D3 S1 U E3", "", "", U1Session::kBlockRangeWrong}},
+            {"no room after the first", {"S3 E4 C6", "", "5136 " + x.arg(5136), U1Blocks::kBlockNoRoom, "1,721"}},
+            {"end before start", {"S4 E3 C2", "", "", U1Blocks::kBlockRangeWrong, "1,421", "", "", "11000110111"}},
+            {"start on another level", {"D3 S1 U E3", "", "", U1Blocks::kBlockRangeWrong}},
             {"level 2 onto level 1", {"D3 S1 E1 U C2", "", "1040 +x1, 1040/512 -x11", "", "1,521"}},
             {"one level deeper", {"S3 E3 D4 C1", "", "4096 +Y, 4096/16 " + x.arg("4096/16") + ", !4096 -Y", "", "300"}},
             {"depth 8 '+' row a leaf", {"S6 E6 D4 C1", "", "4096 +Y, 4096/16 +W, 4096/16/1 +w2, 4096/16/1/1 +w3, 4096/16/1/1/1 +w4, 4096/16/1/1/1/1 +w5, "
@@ -55,7 +55,7 @@ private slots:
             {"rows deleted and added since marked", {"S3 E5 Q C2", "DELETE FROM TBL00064 WHERE knm = 'Y'|INSERT INTO TBL00064 (key1, key2, key3, key4, key5, "
                                                      "key6, key7, key8, lvl, knm, flg) VALUES (4600, 0, 0, 0, 0, 0, 0, 0, 1, 'V', '-'), (4096, 5, 0, 0, 0, 0, 0, 0, 2, 'y1', '-')",
                                                      "1040 " + x.arg(1040) + ", 1056 -V, 1072 -Z", "", "1,731"}},
-            {"end after a row spacing", {"S3 R E5", "", "?", U1Session::kBlockRangeWrong}},
+            {"end after a row spacing", {"S3 R E5", "", "?", U1Blocks::kBlockRangeWrong}},
             {"a block without rows", {"S3 E3 Q C2", "DELETE FROM TBL00064 WHERE key1 = 3072", "", "", "1,121"}},
             {"copy refused half-way", {"Q S3 E5 C2", QString(kRefuse).arg("INSERT", "NEW"), "", "拒否", "1,421"}},
             {"delete refused half-way", {"Q S3 E5 X", QString(kRefuse).arg("DELETE", "OLD"), "", "指定ブロックを削除します  6|拒否", "1,421"}},
@@ -70,7 +70,7 @@ private slots:
                               "(3, 0, 0, 0, 0, 0, 0, 0, 1, 'c', '-')", "1024 -a, 2048 +b, 2048/5 -b1, 3072 -c, !1 -a, !2 +b, !2/5 -b1, !3 -c"}},
             {"wrong lvl corrected", {"Q R", "UPDATE TBL00064 SET lvl = 2 WHERE knm = 'x11'", "?", "", "", "SELECT lvl FROM TBL00064 WHERE knm = 'x11'", "3", "", AnswerOk, 1}},
             {"spacing past the largest key", {"Q S1 E1 R", QString(kMany).arg("1024, 100000 + x, 2").append('|').append(QString(kMany).arg("100000 + x, 0, 1")),
-                                              "", U1Session::kSpacingTooWide}},
+                                              "", U1Blocks::kSpacingTooWide}},
             {"estimate to budget", {"V A", "", "?", "", "1,099", "SELECT group_concat(knm || ':' || (su2 / 10000) || '/' || (tk2 / 10000) || '/' || (kn2 / 10000), ' ') "
                                     "FROM (SELECT * FROM TBL00064 WHERE key2 = 0 ORDER BY key1)", "P:0/0/9 Q:2/500/1000 X:0/0/0 Y:0/0/40 Z:0/0/50 W:0/0/0", "11000111011"}},
         });
@@ -92,7 +92,7 @@ private slots:
         if (!c.probe.isEmpty())
             QCOMPARE(f.first(c.probe).toString(), c.probeValue);
         QString on;
-        for (bool b : f.s().pu10Enabled())
+        for (bool b : f.s().blocks().pu10Enabled())
             on += b ? '1' : '0';
         if (!c.enabled.isEmpty())
             QCOMPARE(on, c.enabled);

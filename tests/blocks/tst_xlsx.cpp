@@ -87,14 +87,14 @@ class TstXlsx : public QObject {
     void hook(BreakdownFixture &fx)
     {
         opened.clear();
-        fx.s().showWorkbook = [this](const QString &path) { return opened << path, true; };
+        fx.s().workbook().showWorkbook = [this](const QString &path) { return opened << path, true; };
     }
     void run(BreakdownFixture &fx, int entry, const QString &path, int row = 1)
     {
         hook(fx);
         fx.toRow(row);
         fx.prompts.fileAnswers.push_back(path);
-        fx.s().PU10_Click(entry);
+        fx.s().blocks().PU10_Click(entry);
     }
 
 private slots:
@@ -129,7 +129,7 @@ private slots:
         }
         QVERIFY(fx.open({leaf({1024}, "", "0", "0"), leaf({2048}, "", "7", "0", "999"), leaf({3072}, "", "4", "5"),
                          leaf({4096}, "既存", "1", "100", "100")}));
-        run(fx, U1Session::PU10_ReadXls, path);
+        run(fx, U1Blocks::PU10_ReadXls, path);
         QCOMPARE(fx.prompts.messages(), QStringList());
         // The header above the active cell is not read; the name is cut to 40 bytes, "abc" leaves the quantity and the
         // formula gives its cached amount; the row with a name stops the reading.
@@ -159,7 +159,7 @@ private slots:
             xml = replaced(xml, c.edits[i], c.edits[i + 1]);
         QVERIFY(fx.open({leaf({1024}, "", "0", "0"), leaf({2048}, "", "7", "0", "999"), leaf({3072}, "", "4", "5"),
                          leaf({3584}, "", "0", "0", "5"), leaf({4096}, "既存", "1", "100", "100")}));
-        run(fx, U1Session::PU10_ReadXls, edited(fx.dir.path(), data("read-sheet2-C7.xlsx"), {{"xl/worksheets/sheet2.xml", xml}}));
+        run(fx, U1Blocks::PU10_ReadXls, edited(fx.dir.path(), data("read-sheet2-C7.xlsx"), {{"xl/worksheets/sheet2.xml", xml}}));
         QCOMPARE(fx.prompts.messages(), QStringList());
         QCOMPARE(fx.editor->LblMsg->text(), c.said);
         QCOMPARE(rowsOf(fx).replaceInStrings(QRegularExpression(R"(^(?:[^|]*\|){5}([^|]*).*)"), "\\1").join(u','), c.amounts);
@@ -178,7 +178,7 @@ private slots:
                                     {{"xl/worksheets/sheet1.xml", replaced(sheet("write-into-B5.xlsx", "xl/worksheets/sheet1.xml"), "</sheetData>", total)},
                                      {"xl/worksheets/sheet2.xml", replaced(sheet("write-into-B5.xlsx", "xl/worksheets/sheet2.xml"), "</row></sheetData>", other)}});
         const Entries before = entries(path);
-        run(fx, U1Session::PU10_WriteXls, path);
+        run(fx, U1Blocks::PU10_WriteXls, path);
         QCOMPARE(fx.prompts.messages(), QStringList());
         QCOMPARE(opened, QStringList{path});
         const XlsxBook book = XlsxBook::open(path);
@@ -235,7 +235,7 @@ private slots:
         const QString path = edited(fx.dir.path(), data("write-into-B5.xlsx"),
                                     {{"xl/worksheets/sheet1.xml", xml}, {"xl/_rels/workbook.xml.rels", rels},
                                      {"[Content_Types].xml", types}, {"xl/calcChain.xml", R"(<calcChain><c r="B5" i="1"/></calcChain>)"}});
-        run(fx, U1Session::PU10_WriteXls, path);
+        run(fx, U1Blocks::PU10_WriteXls, path);
         const Entries after = entries(path);
         QVERIFY(!after.count("xl/calcChain.xml"));
         QVERIFY(!after.at("xl/_rels/workbook.xml.rels").contains("calcChain"));
@@ -254,11 +254,11 @@ private slots:
                            item(2048, "ｶﾀﾜｸ _x0041_", "", "-1.5", "", "12345678901234.5678", "-127500", "半角ｶﾅ"),
                            item(3072, "一式", "", "0", "", "0", "12345.6789", "")}));
         const QString path = from.dir.filePath("新規.xlsx");
-        run(from, U1Session::PU10_WriteXls, path);
+        run(from, U1Blocks::PU10_WriteXls, path);
         QCOMPARE(opened, QStringList{path});
         QVERIFY(XlsxBook::open(path).activeCell() == XlsxPos{});
         QVERIFY(to.open({leaf({1024}, "", "0", "0"), leaf({2048}, "", "5", "5", "5"), leaf({3072}, "", "0", "0")}));
-        run(to, U1Session::PU10_ReadXls, path);
+        run(to, U1Blocks::PU10_ReadXls, path);
         QCOMPARE(rowsOf(to), rowsOf(from));
         QCOMPARE(to.prompts.messages(), QStringList());
     }
@@ -267,17 +267,17 @@ private slots:
     {
         QTest::addColumn<int>("entry");
         QTest::addColumn<int>("row");
-        QTest::newRow("write an empty level") << int(U1Session::PU10_WriteXls) << 1;
-        QTest::newRow("read on a row with a name") << int(U1Session::PU10_ReadXls) << 1;
-        QTest::newRow("read on a row with a sub-level") << int(U1Session::PU10_ReadXls) << 2;
-        QTest::newRow("read on the input row") << int(U1Session::PU10_ReadXls) << 3;
+        QTest::newRow("write an empty level") << int(U1Blocks::PU10_WriteXls) << 1;
+        QTest::newRow("read on a row with a name") << int(U1Blocks::PU10_ReadXls) << 1;
+        QTest::newRow("read on a row with a sub-level") << int(U1Blocks::PU10_ReadXls) << 2;
+        QTest::newRow("read on the input row") << int(U1Blocks::PU10_ReadXls) << 3;
     }
     void nothingToExchange()
     {
         QFETCH(int, entry);
         QFETCH(int, row);
         BreakdownFixture fx;
-        const bool write = entry == U1Session::PU10_WriteXls;
+        const bool write = entry == U1Blocks::PU10_WriteXls;
         QVERIFY(fx.open(write ? std::vector<Item>{} : std::vector<Item>{leaf({1024}, "名前", "1", "1", "1"), group({2048}, "")}));
         const QStringList before = rowsOf(fx);
         const QString path = fx.dir.filePath("x.xlsx");
@@ -290,7 +290,7 @@ private slots:
 
     void unfitWorkbooksChangeNothing_data()
     {
-        const QString kOpen = U1Session::kXlsNotOpened, kSheet = U1Session::kXlsNoSheet;
+        const QString kOpen = U1Workbook::kXlsNotOpened, kSheet = U1Workbook::kXlsNoSheet;
         const QString read = data("read-sheet2-C7.xlsx"), write = data("write-into-B5.xlsx");
         const char *part = "xl/worksheets/sheet2.xml";
         auto file = [](const QByteArray &bytes) {
@@ -341,7 +341,7 @@ private slots:
         QFile f(path);
         const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
         const QStringList before = rowsOf(fx);
-        run(fx, c.write ? U1Session::PU10_WriteXls : U1Session::PU10_ReadXls, path);
+        run(fx, c.write ? U1Blocks::PU10_WriteXls : U1Blocks::PU10_ReadXls, path);
         QVERIFY2(fx.prompts.lastMessage()->text.startsWith(c.message), qPrintable(fx.prompts.lastMessage()->text));
         QVERIFY(fx.prompts.lastMessage()->text.endsWith(path));
         QCOMPARE(fx.prompts.countOf(PromptRecord::Message), 1);

@@ -127,7 +127,7 @@ public:
     rz::Currency money(const std::vector<int> &path, const char *column) const { return value(path, column).toCurrency(); }
     // "kn1/kn2" of the row at `path`.
     QString amounts(const std::vector<int> &path) const { return money(path, "kn1").toString() + '/' + money(path, "kn2").toString(); }
-    rz::Value indexField(const char *column) const { return first(QStringLiteral("SELECT %1 FROM RZTBLIDX").arg(column)); }
+    rz::Value indexField(const char *column) const { return first(QStringLiteral("SELECT %1 FROM RZTBLIDX WHERE key1 = 64").arg(column)); }
     int recordCount() const { return int(first(QStringLiteral("SELECT COUNT(*) FROM ") + table()).toLong()); }
 
     // The editor as the index window leaves things when it opens one, on these rows.
@@ -135,15 +135,12 @@ public:
     {
         add(items);
         shared.DB_Main = rz::openEstimateFile(path());
-        shared.DB_TblName = table();
-        shared.U1_Rt1 = shared.U1_Rt2 = 100;
-        shared.Idx_Page = shared.Idx_Row = 1;
         shared.formsLoaded = 2;  // the main window and the index window
-        return startEditor();
+        return startEditor(rz::U1Opening{rz::EstimateRef{64}});  // rates 100 %, from row 1 of page 1
     }
-    bool startEditor()
+    bool startEditor(const rz::U1Opening &opening)
     {
-        editor = std::make_unique<rz::frmU1>(shared, prompts);
+        editor = std::make_unique<rz::frmU1>(shared, prompts, opening);
         if (!editor->start()) {
             editor.reset();  // as the main window closes the frame of an editor that could not load
             return false;
@@ -161,11 +158,11 @@ public:
         index = std::make_unique<rz::FrmUidx>(shared, prompts);
         index->setAttribute(Qt::WA_DeleteOnClose, false);
         index->session().today = [] { return QDate(2026, 12, 6); };
-        index->editorOpener = [this](const QString &caption) {
-            if (!startEditor())
+        index->editorOpener = [this](const rz::U1Opening &opening, const QString &caption) {
+            if (!startEditor(opening))
                 return false;
             editor->setWindowTitle(caption);
-            editor->onClosed = [this] { index->session().activate(); };
+            editor->onClosed = [this](const rz::U1Closing &closing) { index->session().editorClosed(closing); };
             return true;
         };
         const bool ok = index->start();
@@ -178,8 +175,8 @@ public:
     QString total() { return editor->LblTotal->text(); }
     QString name(int row) { return grid().text(row, 1).trimmed(); }
     // The box lying over the current cell: the unit box or the text box.
-    QWidget *box() { return s().overlay.combo ? static_cast<QWidget *>(editor->Combo1) : editor->TxtEdit; }
-    QString boxText() { return s().overlay.combo ? editor->Combo1->currentText() : editor->TxtEdit->text(); }
+    QWidget *box() { return s().view().overlay.combo ? static_cast<QWidget *>(editor->Combo1) : editor->TxtEdit; }
+    QString boxText() { return s().view().overlay.combo ? editor->Combo1->currentText() : editor->TxtEdit->text(); }
     // Keys as the overlay gets them; characters QTest cannot name travel as text, "\b" as Backspace, a leading "^" selects the
     // whole text first.
     void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(box(), k, mods); }

@@ -48,7 +48,7 @@ private slots:
                          : c.kind == "item" ? leaf({1024}, "型枠", "2", "500", "1000") : leaf({1024}, c.kind == "nameless" ? "" : "型枠", "0", "0");
         QVERIFY(f.open({row}));
         f.toRow(1, c.col);
-        QVERIFY(f.s().overlay.combo == (c.col == 5) && f.box()->isVisible());
+        QVERIFY(f.s().view().overlay.combo == (c.col == 5) && f.box()->isVisible());
         // Japanese typed through the input method in the name, the specification and a named row's unit only.
         QCOMPARE(f.box()->testAttribute(Qt::WA_InputMethodEnabled), c.col == 1 || c.col == 2 || (c.col == 5 && c.kind != "nameless"));
         f.type(c.keys);
@@ -62,14 +62,14 @@ private slots:
         f.press(Qt::Key_F12);  // closing writes the row back
         const Value v = f.value({1024}, c.field.toLatin1().constData());
         QCOMPARE(v.isText() ? v.toString().trimmed() : v.toCurrency().toString(), v.isText() ? c.stored : cy(c.stored).toString());
-        QCOMPARE(f.shared.U1_Kn1, cy(c.total));
+        QCOMPARE(f.s().closing().U1_Kn1, cy(c.total));
     }
 
     // Whatever reaches a number box besides typed characters (editing keys, the clipboard, an input method, a text put in from
     // outside) never becomes a cell the file would refuse or read differently.
     void numberCellsTakeOnlyTypedNumbers_data()
     {
-        const QString tooLarge = U1Session::kAmountTooLarge, notStorable = U1Session::kNotStorable;
+        const QString tooLarge = U1Calc::kAmountTooLarge, notStorable = U1Session::kNotStorable;
         cases<Storable>({{"amount beyond LONG", {true, "", 8, "3000000000", notStorable, "1,000"}},
                          {"amount within LONG", {true, "", 8, "2000000000", "", "2,000,000,000"}},
                          {"amount beyond LONG fits CURRENCY", {false, "", 8, "3000000000", "", "3,000,000,000"}},
@@ -101,7 +101,7 @@ private slots:
         f.key(Qt::Key_Return);
         QCOMPARE(f.grid().text(1, 6), priceBefore);
         f.press(Qt::Key_F12);  // whatever stayed in the grid is written without a complaint
-        QCOMPARE(QPoint(f.prompts.countOf(PromptRecord::Message), f.s().isLoaded()), QPoint(c.message.isEmpty() ? 0 : 1, 0));
+        QCOMPARE(QPoint(f.prompts.countOf(PromptRecord::Message), f.s().view().loaded), QPoint(c.message.isEmpty() ? 0 : 1, 0));
     }
 
     // Leaving the cell by the mouse or by the focus going to another window commits it; coming back, what is typed next is

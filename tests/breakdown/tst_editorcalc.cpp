@@ -87,7 +87,7 @@ private slots:
         QTest::mouseClick(f.editor->LblTotal, Qt::LeftButton);
         QCOMPARE(f.money({2048}, "kn1").toString() + ' ' + f.grid().text(3, 8) + ' ' + f.total(), QString("3507 3,507 4,807"));
         f.press(Qt::Key_F12);
-        QCOMPARE(f.shared.U1_Kn1.toString() + '/' + f.shared.U1_Kn2.toString(), QString("4807/20"));
+        QCOMPARE(f.s().closing().U1_Kn1.toString() + '/' + f.s().closing().U1_Kn2.toString(), QString("4807/20"));
     }
 
     // 全行 of F6 on a sub-level re-prices the item rows of the set shown; going up takes the new rate and totals into the
@@ -140,7 +140,7 @@ private slots:
         deleted.flg = kDeletedFlg;
         QVERIFY(f.open({group({a}, "建築工事", "7"), group({a, 1024}, "基礎"), leaf({a, 1024, 1024}, "掘削", "2", "100"), leaf({a, 1024, 2048}, "砕石", "3", "50"),
                         deleted, leaf({a, 2048}, "共通仮設", "1", "1000"), leaf({a, 3072}, "＠小計", "0", "0")}));
-        const Currency before = f.s().LvlKn1[0];
+        const Currency before = f.s().calc().at(0).LvlKn1;
         f.key(Qt::Key_PageUp);
         f.toRow(2);
         f.press(Qt::Key_F1);
@@ -154,8 +154,8 @@ private slots:
         QCOMPARE(f.editor->LblPage->text() + ' ' + f.name(f.grid().row()) + ' ' + f.grid().text(2, 8), QString("2/2 建築工事 1,350"));
         QCOMPARE(f.money({a}, "kn1").toString() + ' ' + f.total(), "1350 " + shown(before - cy("7") + cy("1350")));
         f.press(Qt::Key_F12);
-        QVERIFY(!f.editor->isVisible() && f.shared.U1_Upd && f.prompts.messages().isEmpty());
-        QCOMPARE(f.shared.U1_Kn1.toString() + QString(" %1 %2").arg(f.shared.U1_RowCnt).arg(f.shared.formsLoaded), (before - cy("7") + cy("1350")).toString() + " 28 2");
+        QVERIFY(!f.editor->isVisible() && f.s().closing().U1_Upd && f.prompts.messages().isEmpty());
+        QCOMPARE(f.s().closing().U1_Kn1.toString() + QString(" %1 %2").arg(f.s().closing().U1_RowCnt).arg(f.shared.formsLoaded), (before - cy("7") + cy("1350")).toString() + " 28 2");
         QCOMPARE(f.db()->indexNames(), QStringList());  // the file's schema does not grow
     }
 
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(f.amounts({512, 1024}) + ' ' + f.amounts({512, 2048}) + ' ' + f.grid().text(1, 8), QString("0/0 0/0 "));
         f.press(Qt::Key_F12);  // going up runs the pass again: the message again, and the parent row stays as it was
         QCOMPARE(f.prompts.messages(), (QStringList{c.message, c.message}));
-        QCOMPARE(QString::number(f.s().CurLvl) + ' ' + f.amounts({512}), QString("1 0/0"));
+        QCOMPARE(QString::number(f.s().level().CurLvl) + ' ' + f.amounts({512}), QString("1 0/0"));
     }
 
     // F1 in the index window opens the editor with the estimate's two rates; a rate entered for the set shown re-prices from
@@ -188,14 +188,18 @@ private slots:
         Item a = leaf({1024}, "型枠", "3", "1000");
         a.su2 = "3", a.tk2 = "900";
         f.db()->execute("UPDATE RZTBLIDX SET int2 = 90");  // the budget set was entered at 90 %
+        for (int k = 1; k <= 20; ++k)  // twenty estimates before it: it is the first of page 2
+            f.db()->execute("INSERT INTO RZTBLIDX (key1, knm) VALUES (?, '前の工事')", {Value(qint64(k))});
         QVERIFY(f.openIndex({a, leaf({2048}, "諸経費", "0", "0", "500")}));
+        QTest::keyClick(f.index->Grid1, Qt::Key_PageUp);
         QTest::keyClick(f.index->Grid1, Qt::Key_F1);
         QVERIFY(f.editor);
-        QCOMPARE(f.editor->windowTitle() + ' ' + f.shared.DB_TblName + ' ' + f.total(), f.index->session().grid().text(1, 1) + " TBL00064 3,500");
+        QCOMPARE(f.editor->windowTitle() + ' ' + f.s().level().TblName + ' ' + f.total(), f.index->session().grid().text(1, 1) + " TBL00064 3,500");
         QVERIFY(!f.index->Command1[11]->isEnabled());  // while the editor is open: no second one, and the list stays
         QTest::keyClick(f.index->Grid1, Qt::Key_F1);
         QCOMPARE(f.prompts.beeps, 1);
         QVERIFY(!f.index->close());
+        f.index->Command2[1]->click();  // the list paged away meanwhile: the closing brings it back
         if (c.first)
             f.press(Qt::Key_F5);
         f.prompts.menuAnswers = {0};
@@ -203,7 +207,7 @@ private slots:
         f.press(Qt::Key_F6);
         QCOMPARE(f.last(PromptRecord::Input).file.proposedName + ' ' + f.money({1024}, c.first ? "tk2" : "tk1").toString(), QString(c.first ? "90 800" : "100 800"));
         f.press(Qt::Key_F12);
-        QVERIFY(!f.editor->isVisible() && !f.shared.U1_Upd);  // taken over by the index window
+        QVERIFY(!f.editor->isVisible() && f.s().closing().U1_Upd);  // handed to the index window, which takes it over
         QStringList fields;
         for (const char *column : {"kn1", "kn2", "int0", "int1", "int2", "dt3"})
             fields << f.indexField(column).toString();
@@ -213,7 +217,7 @@ private slots:
         QVERIFY(f.index->Command1[11]->isEnabled());
         QTest::keyClick(f.index->Grid1, Qt::Key_F1);
         QVERIFY(f.editor);
-        QCOMPARE(QPoint(f.s().LvlRt1[0], f.s().LvlRt2[0]), QPoint(fields.value(3).toInt(), fields.value(4).toInt()));
+        QCOMPARE(QPoint(f.s().calc().at(0).LvlRt1, f.s().calc().at(0).LvlRt2), QPoint(fields.value(3).toInt(), fields.value(4).toInt()));
         f.editor->close();  // the window's own close button hands over the same way
         QVERIFY(f.shared.formsLoaded == 2 && f.index->close());
     }

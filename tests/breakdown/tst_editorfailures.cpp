@@ -64,7 +64,7 @@ private slots:
         area.show();
         f.toRow(1, 1);
         f.type("追加工事");
-        QVERIFY(f.s().EditFlg);
+        QVERIFY(f.s().view().overlay.EditFlg);
         if (how == "F12")
             f.key(Qt::Key_F12);
         else if (how == "Esc")
@@ -73,9 +73,9 @@ private slots:
             f.editor->close();
         else
             QVERIFY(sub->close());
-        QVERIFY(!f.s().isLoaded());
+        QVERIFY(!f.s().view().loaded);
         QCOMPARE(names(f), QStringList{"既存追加工事"});
-        QVERIFY(f.shared.U1_Upd);
+        QVERIFY(f.s().closing().U1_Upd);
     }
 
     // A quantity another program stored as text: the editor opens and says
@@ -135,7 +135,7 @@ private slots:
         f.editor->close();
         QVERIFY2(f.prompts.messages().contains(U1Session::kDiscardOnClose), qPrintable(f.prompts.messages().join('|')));
         QCOMPARE(f.editor->isVisible(), answer == AnswerCancel);
-        QCOMPARE(f.s().isLoaded(), answer == AnswerCancel);
+        QCOMPARE(f.s().view().loaded, answer == AnswerCancel);
         QCOMPARE(f.indexField("kn1").toCurrency(), cy("3000"));
         QCOMPARE(f.money({1024}, "su1"), cy("3"));
         if (answer == AnswerCancel) {
@@ -168,12 +168,12 @@ private slots:
         f.toRow(typed ? 4 : 2, U1Session::ColKnm);
         f.db()->execute("DELETE FROM TBL00064 WHERE key1 = 2048");
         QVERIFY(run(f, typed ? "F6 F6" : "F1"));  // 計算 writes the changed rows back first (its menu is dismissed)
-        QCOMPARE(f.prompts.messages(), QStringList{U1Session::kRowsGone});
+        QCOMPARE(f.prompts.messages(), QStringList{U1Page::kRowsGone});
         const QString third = typed ? "行3改3" : "行3";
         QCOMPARE(names(f), (QStringList{"行1", third, "行4"}));
         QCOMPARE(f.grid().text(2, 1).trimmed(), third);
         QCOMPARE(f.grid().rows(), 5);  // three rows and the input row
-        QCOMPARE(f.s().CurLvl, 0);
+        QCOMPARE(f.s().level().CurLvl, 0);
         QCOMPARE(f.editor->LblTotal->text(), QString("80"));
     }
 
@@ -331,7 +331,7 @@ private slots:
         QCOMPARE(f.editor->LblTotal->text(), flg == rztest::kGroupFlg ? QString("1,107") : QString("607"));
         QVERIFY(before != f.editor->LblTotal->text());
         f.key(Qt::Key_F12);
-        QCOMPARE(f.shared.U1_Kn1, flg == rztest::kGroupFlg ? cy("1107") : cy("607"));
+        QCOMPARE(f.s().closing().U1_Kn1, flg == rztest::kGroupFlg ? cy("1107") : cy("607"));
     }
 };
 

@@ -38,10 +38,10 @@ private slots:
                 f.key(Qt::Key_PageUp);
             const int size = c.subLevel && page == 1 ? 19 : 20, onPage = std::min(size, c.records - before);
             QCOMPARE(f.editor->LblPage->text(), QString("%1/%2").arg(page).arg(pages));
-            QCOMPARE(f.s().RowKey[0][0], before * 1024);
+            QCOMPARE(f.s().page().rowKey(0), before * 1024);
             QCOMPARE(f.grid().rows(), std::min(onPage + 1, size) + 1);  // the input row where there is room
             if (onPage < size)
-                QCOMPARE(f.s().RowKey[size_t(onPage + 1)][1], (c.records + 1) * 1024);
+                QCOMPARE(f.s().page().insertKey(onPage + 1), (c.records + 1) * 1024);
             if (onPage == 0)
                 continue;
             QCOMPARE(f.name(1) + ' ' + f.name(onPage), QString("行%1 行%2").arg(before + 1).arg(before + onPage));
@@ -86,7 +86,7 @@ private slots:
         // The fixed column keeps its own colours; the next row is not coloured.
         QVERIFY(!f.grid().cellBackColor(1, 0).isValid() && !f.grid().cellBackColor(2, 1).isValid() && !f.grid().cellForeColor(2, 1).isValid());
         f.press(Qt::Key_F1);
-        QCOMPARE(QPoint(f.s().CurLvl, f.prompts.beeps), c.opens ? QPoint(1, 0) : QPoint(0, 1));
+        QCOMPARE(QPoint(f.s().level().CurLvl, f.prompts.beeps), c.opens ? QPoint(1, 0) : QPoint(0, 1));
         QCOMPARE(f.value({1024}, "flg").toString(), c.opens ? kGroupFlg : c.flg);
     }
 
@@ -100,7 +100,7 @@ private slots:
         for (int i = 0; i < 8; ++i)
             f.press(Qt::Key_F1);
         QCOMPARE(f.editor->LblLevel->text() + ' ' + f.name(1), QString("8 階層8"));
-        QCOMPARE(QPoint(f.s().CurLvl, f.prompts.beeps), QPoint(7, 1));
+        QCOMPARE(QPoint(f.s().level().CurLvl, f.prompts.beeps), QPoint(7, 1));
     }
 
     // An empty level shows only the input row; leaving an empty sub-level makes the row it was opened from an item again. The
@@ -119,14 +119,14 @@ private slots:
             QCOMPARE(f.editor->LblMsg->text(), QString());
             f.press(Qt::Key_F1);
             QCOMPARE(f.editor->LblLevel->text() + ' ' + f.editor->LblUTitle->text().trimmed(), QString("2 仮設工事"));
-            QCOMPARE(QPoint(f.s().LvlRt1[1], f.s().LvlRt2[1]), QPoint(80, 70));
+            QCOMPARE(QPoint(f.s().calc().at(1).LvlRt1, f.s().calc().at(1).LvlRt2), QPoint(80, 70));
             QCOMPARE(f.value({1024}, "flg").toString().left(1), QString("+"));
         }
         QCOMPARE(QString::number(f.grid().rows()) + ' ' + f.grid().text(1, 0) + ' ' + f.editor->LblPage->text() + '|', QString("2 ＊ 1/1  |"));
-        QCOMPARE(f.s().RowKey[1][1], 1024);
+        QCOMPARE(f.s().page().insertKey(1), 1024);
         QCOMPARE(f.editor->LblMsg->text(), QString("行がありません　作成をクリックしてください"));
         f.press(Qt::Key_F1);  // the input row has no level below it
-        QCOMPARE(QPoint(f.s().CurLvl, f.prompts.beeps), QPoint(flg.isEmpty() ? 0 : 1, 1));
+        QCOMPARE(QPoint(f.s().level().CurLvl, f.prompts.beeps), QPoint(flg.isEmpty() ? 0 : 1, 1));
         if (flg.isEmpty())
             return;
         f.press(Qt::Key_F12);
@@ -142,7 +142,7 @@ private slots:
         Item row = leaf({1024}, "鉄筋", "2", "300", "0");
         row.su2 = "2", row.tk2 = "250";
         QVERIFY(f.open({row}));
-        const auto colW = f.s().ColW;
+        const auto colW = f.s().view().ColW;
         f.toRow(1, 6);
         for (int mode : {1, 0}) {
             f.press(Qt::Key_F5);
@@ -186,8 +186,8 @@ private slots:
             before << f.value({1024}, field).toString();
         if (c.col > 0)
             f.s().grid().setText(2, c.col, c.cell);
-        f.s().RowDirty[2] = true;
-        QVERIFY(f.s().sb_WriteUTbl());
+        f.s().page().markDirty(2);
+        QVERIFY(f.s().page().sb_WriteUTbl());
         for (int i = 0; i < 11; ++i) {
             const Value v = f.value({1024}, fields[i]);
             if (c.field != QLatin1String(fields[i]))

@@ -40,14 +40,14 @@ struct PrintRun {
     {
         if (!f.open(items))
             return false;
-        f.s().showPrintOptions = [this](FrmLstOpt &d) {
+        f.s().printing().showPrintOptions = [this](FrmLstOpt &d) {
             offered = {d.OptLst1[2]->isVisibleTo(&d), d.OptLst2[0]->isEnabled(), d.OptLst2[1]->isEnabled(), d.OptLst2[2]->isEnabled()};
             if (screen)
                 d.OptLst2[2]->click();
             d.cmdOK->click();
         };
-        f.s().openPrintDevice = [this](const PrintOptions &, const QString &name) {
-            docName = name, msgWhilePrinting = f.s().LblMsg;
+        f.s().printing().openPrintDevice = [this](const PrintOptions &, const QString &name) {
+            docName = name, msgWhilePrinting = f.s().view().LblMsg;
             if (kind == Device::FailsToOpen)
                 throw std::runtime_error("PDFファイルを書き込めませんでした: /ro/x.pdf");
             device = std::make_shared<TestDevice>(kind);
@@ -114,8 +114,8 @@ private slots:
         }
         QCOMPARE(r.device ? r.device->rowImage(1, 45).contains(QStringLiteral("計")) : !total, total);
         QCOMPARE(total ? r.at(93, 45) : QString(), total ? r.f.total() : QString());
-        QCOMPARE(r.f.s().LvlPage[size_t(c.x())], c.y() + 1);  // the editor shows the page it showed before
-        QCOMPARE(r.docName + ' ' + r.msgWhilePrinting + r.f.s().LblMsg + r.f.prompts.messages().join(""), QString("工事六十四 表示画面 印刷中！！"));
+        QCOMPARE(r.f.s().level().LvlPage[size_t(c.x())], c.y() + 1);  // the editor shows the page it showed before
+        QCOMPARE(r.docName + ' ' + r.msgWhilePrinting + r.f.s().view().LblMsg + r.f.prompts.messages().join(""), QString("工事六十四 表示画面 印刷中！！"));
     }
 
     // What is typed and not yet committed reaches the file before the printout reads it, and so the paper.

@@ -63,7 +63,7 @@ private slots:
         const int count = f.recordCount();
         f.key(Qt::Key_F2);
         QCOMPARE(QPoint(f.prompts.beeps, f.recordCount() - count), c.newKey ? QPoint(0, 1) : QPoint(1, 0));
-        QCOMPARE(QPoint(f.s().LvlPage[size_t(f.s().CurLvl)], f.grid().row()), QPoint(c.toPage, c.toRow));
+        QCOMPARE(QPoint(f.s().level().page(), f.grid().row()), QPoint(c.toPage, c.toRow));
         if (c.newKey == 0)
             return;
         const std::vector<int> path = c.where == "sub" ? std::vector<int>{4096, c.newKey} : std::vector<int>{c.newKey};
@@ -72,11 +72,11 @@ private slots:
         QCOMPARE(f.value(path, "flg").toString().left(1) + ' ' + f.value(path, "lvl").toString() + ' ' + f.value(path, "rt1").toString() + '/' +
                      f.value(path, "rt2").toString(), QString("- %1 100/100").arg(parent.size() + 1));
         if (c.toPage == 1 && c.toRow == c.row) {  // shown where the cursor was; the row that was there moved down
-            QCOMPARE(QString::number(f.s().RowKey[size_t(c.row)][0]) + ' ' + f.name(c.row + 1), QString("%1 行%2").arg(c.newKey).arg(c.row));
+            QCOMPARE(QString::number(f.s().page().rowKey(c.row)) + ' ' + f.name(c.row + 1), QString("%1 行%2").arg(c.newKey).arg(c.row));
             QCOMPARE(f.grid().col(), 3);
         } else {  // on the new input row, column 1
             QCOMPARE(QPoint(f.s().isInputRow(c.toRow), f.grid().col()), QPoint(1, 1));
-            QCOMPARE(QPoint(f.s().RowKey[size_t(c.toRow)][1], f.s().RowKey[0][0]), QPoint(c.newKey + 1024, c.toPage > 1 ? c.newKey : 0));
+            QCOMPARE(QPoint(f.s().page().insertKey(c.toRow), f.s().page().rowKey(0)), QPoint(c.newKey + 1024, c.toPage > 1 ? c.newKey : 0));
         }
     }
 
@@ -89,7 +89,7 @@ private slots:
         f.prompts.menuAnswers = {Copy};
         f.key(Qt::Key_F3);
         const PromptRecord menu = f.last(PromptRecord::Menu);
-        QCOMPARE(menu.menuEntries.join('|') + ' ' + QString::number(f.s().CopyFlg), QString("切り取り|コピー|張り付け 1"));
+        QCOMPARE(menu.menuEntries.join('|') + ' ' + QString::number(f.s().rows().copyFlg()), QString("切り取り|コピー|張り付け 1"));
         QCOMPARE(menu.menuEnabled, (QList<bool>{false, true, false}));
         // Pasted before 仮設 (key 2048) and again before the copied row itself.
         f.toRow(2, 1);
@@ -131,13 +131,13 @@ private slots:
         if (why == "F4")
             f.key(Qt::Key_F4);  // asks for the group: OK
         if (why == "sql")
-            f.s().db().execute("DELETE FROM TBL00064 WHERE key1 = 1024");
+            f.shared.DB_Main->execute("DELETE FROM TBL00064 WHERE key1 = 1024");
         const int count = f.recordCount();
         f.toRow(why == "key" ? 2 : 1, 1);
         f.prompts.menuAnswers = {Paste};
         f.key(Qt::Key_F3);
-        f.s().sb_Paste();  // even called directly
-        QCOMPARE(QString("%1 %2 %3 ").arg(f.recordCount() - count).arg(f.s().CopyFlg).arg(f.prompts.beeps) + f.prompts.messages().join(""), c.value(1));
+        f.s().rows().sb_Paste();  // even called directly
+        QCOMPARE(QString("%1 %2 %3 ").arg(f.recordCount() - count).arg(f.s().rows().copyFlg()).arg(f.prompts.beeps) + f.prompts.messages().join(""), c.value(1));
     }
 
     // A sub-tree pasted or deleted, the changed rows of a page written back, and a level's pass with its roll-up into the row it
@@ -220,7 +220,7 @@ private slots:
         QCOMPARE(f.total() + ' ' + f.grid().text(3, 0) + ' ' + f.grid().cellBackColor(3, 1).name() + ' ' + f.grid().cellForeColor(3, 1).name(),
                  c.value(1) + " － #000000 " + (c.value(0).startsWith('@') ? "#0000ff" : "#000000"));  // grey no more; a subtotal blue again
         f.key(Qt::Key_F12);
-        QCOMPARE(f.value({3072}, "flg").toString() + ' ' + f.shared.U1_Kn1.toString(), kItemFlg + ' ' + cy(c.value(1)).toString());
+        QCOMPARE(f.value({3072}, "flg").toString() + ' ' + f.s().closing().U1_Kn1.toString(), kItemFlg + ' ' + cy(c.value(1)).toString());
     }
 };
 

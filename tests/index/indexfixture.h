@@ -16,6 +16,7 @@ struct IndexFixture {
     ScriptedPrompts prompts;
     std::unique_ptr<rz::FrmUidx> window;
     QDate fixedToday{2026, 12, 6};
+    QList<qint32> opened;  // the estimates the window asked an editor for (none opens)
 
     QString path() const { return dir.filePath(QStringLiteral("見積書.mdb")); }
 
@@ -47,6 +48,7 @@ struct IndexFixture {
         window = std::make_unique<rz::FrmUidx>(shared, prompts);
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->session().today = [this] { return fixedToday; };
+        window->editorOpener = [this](const rz::U1Opening &o, const QString &) { return opened << o.estimate.key, false; };
         const bool ok = window->start();
         window->show();
         return ok;

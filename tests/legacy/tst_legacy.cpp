@@ -417,11 +417,8 @@ private slots:
         Shared shared;
         rztest::ScriptedPrompts prompts;
         shared.DB_Main = openEstimateFile(path);
-        shared.DB_TblName = itemTableName(64);
-        shared.U1_Rt1 = shared.U1_Rt2 = 100;
-        shared.Idx_Page = shared.Idx_Row = 1;
         shared.formsLoaded = 2;
-        auto editor = std::make_unique<frmU1>(shared, prompts);
+        auto editor = std::make_unique<frmU1>(shared, prompts, U1Opening{EstimateRef{64}});
         QVERIFY(editor->start());
         auto names = [&] {
             QStringList n;
@@ -439,7 +436,7 @@ private slots:
         RecordingPrintDevice device;
         PrintOptions options;
         options.kind = PrintKind::EstimateBudget;
-        printEstimateList(device, options, shared, *shared.DB_Main, itemTableName(64));
+        printEstimateList(device, options, shared.Co_Name, *shared.DB_Main, EstimateRef{64});
         // The subtotal and total rows as printed: estimate, then budget amount.
         for (const auto &[row, amounts] : {std::pair{"小計", "1025000 900000"}, {"合計", "1075000 940000"}}) {
             const PrintedText *t = device.find(row);

@@ -81,7 +81,7 @@ struct PrintFixture {
     }
 
     // The estimate print of the index window, on the recording device.
-    void printAll() { rz::printEstimateList(device, options, shared, *db, table); }
+    void printAll() { rz::printEstimateList(device, options, shared.Co_Name, *db, rz::EstimateRef{64}); }
 
     // The last text of a page starting at the cell, "" when none.
     QString textAt(int page, int col, int row) const

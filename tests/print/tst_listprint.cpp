@@ -48,11 +48,14 @@ private slots:
         path.push_back((rows + 1) * 1024);
         if (deletedLast)
             f.add(path, detail(QStringLiteral("仮削除行"), QStringLiteral("7"), {}, QStringLiteral("-x")));
-        f.shared.Prt_Tbl = f.table;
-        f.shared.Prt_Name[1] = QStringLiteral("躯体工事");
-        ListPrinter printer(f.device, f.options, f.shared, *f.db);
+        ListPrinter printer(f.device, f.options, f.shared.Co_Name, *f.db, EstimateRef{64});
         printer.sb_PrtInit();
-        printer.sb_ListLevel(heading ? 1 : 0, LevelKeys{1024});
+        // The heading's row as the editor's print from a row stands on it.
+        auto parent = f.db->openRecordset("SELECT * FROM TBL00064 WHERE key2 = 0", RecordsetType::Snapshot);
+        if (heading)
+            printer.sb_PrtFromRow(0, LevelKeys{}, *parent);
+        else
+            printer.sb_ListLevel(0, LevelKeys{});
 
         QCOMPARE(f.device.pageCount(), pages);
         QVERIFY(!f.device.find(QStringLiteral("仮削除行")));
@@ -314,7 +317,7 @@ private slots:
         f.shared.Co_Name = QStringLiteral("印刷されない会社");
         f.options.kind = PrintKind::Cover;
         f.options.paper = a4 ? PaperSize::A4 : PaperSize::B5;
-        PagePrinter p(f.device, f.options, f.shared);
+        PagePrinter p(f.device, f.options, f.shared.Co_Name);
         sb_Hyousi(p, {QStringLiteral("株式会社　東和建設"), *Currency::parse(kn1), knm, knm});
         const RecordingPrintDevice &d = f.device;
         const double s = a4 ? 10.5 : 8.5;

@@ -107,7 +107,7 @@ private slots:
         class PdfRecording : public RecordingPrintDevice {
             QString outputFile() const override { return QStringLiteral("/tmp/見積/本社改修工事.pdf"); }
         };
-        IndexPrintJob job{f.shared, prompts, *f.db, *index, f.table};
+        IndexPrintJob job{f.shared, prompts, *f.db, *index, EstimateRef{64}};
         job.setLblMsg = [&](const QString &t) { labels << t; };
         job.markRow = [&](bool on) { marks << on; };
         job.showDialog = [&](FrmLstOpt &d) {
@@ -257,7 +257,7 @@ private slots:
         auto index = f.db->openRecordset(QStringLiteral("SELECT * FROM RZTBLIDX"));
         rztest::ScriptedPrompts prompts;
         prompts.messageAnswers = {AnswerAction};
-        IndexPrintJob job{f.shared, prompts, *f.db, *index, f.table};
+        IndexPrintJob job{f.shared, prompts, *f.db, *index, EstimateRef{64}};
         bool openedFirst = false;
         job.showDialog = [&](FrmLstOpt &d) {
             openedFirst = script->answered == 0;
@@ -334,7 +334,7 @@ private slots:
             f.printAll(), pages = f.device.pageCount();
         rztest::ScriptedPrompts prompts;  // told of failures, as the print commands' previews are
         const RenderPages render = !estimate ? printout(1) : [&](PrintDevice &d, const PrintOptions &o) {
-            reportingFailure(prompts, [&] { printEstimateList(d, o, f.shared, *f.db, f.table); });
+            reportingFailure(prompts, [&] { printEstimateList(d, o, f.shared.Co_Name, *f.db, EstimateRef{64}); });
         };
         PrintPreview preview(render, f.options);
         preview.show();
@@ -473,7 +473,7 @@ private slots:
         const QString pdf = f.dir.filePath(QStringLiteral("p.pdf")), image = f.dir.filePath(QStringLiteral("p"));
         {
             PainterPrintDevice device(pdf);
-            printEstimateList(device, f.options, f.shared, *f.db, f.table);
+            printEstimateList(device, f.options, f.shared.Co_Name, *f.db, EstimateRef{64});
             // The face measures two cells for a full-width character, as the layouts need.
             QCOMPARE(device.textWidth(QStringLiteral("漢字")), 4 * device.textWidth(QStringLiteral("A")));
         }
