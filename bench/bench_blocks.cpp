@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sqlite3.h>
 #include <vector>
 
 namespace {
@@ -28,39 +27,31 @@ double timeMs(const std::function<void()> &work)
     return t.nsecsElapsed() / 1e6;
 }
 
-// Straight through the engine, one committed transaction: `sql` runs once per
-// row that `select` gives, bound to that row's columns. The rows are read
-// before the clock starts: what is timed is the writing alone.
-double barePass(const QString &path, const char *select, const char *sql)
+// Straight through the store, one committed transaction: `sql` runs once per
+// row that `select` gives, bound to that row's values as stored. The rows
+// are read before the clock starts: what is timed is the writing alone.
+double barePass(const QString &path, const QString &select, const QString &sql)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_stmt *read = nullptr, *write = nullptr;
-    std::vector<std::vector<sqlite3_value *>> rows;
-    sqlite3_prepare_v2(db, select, -1, &read, nullptr);
-    while (sqlite3_step(read) == SQLITE_ROW) {
-        rows.emplace_back();
-        for (int i = 0; i < sqlite3_column_count(read); ++i)
-            rows.back().push_back(sqlite3_value_dup(sqlite3_column_value(read, i)));
-    }
-    sqlite3_finalize(read);
-    const double ms = timeMs([&] {
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_prepare_v2(db, sql, -1, &write, nullptr);
-        for (const auto &row : rows) {
-            for (size_t i = 0; i < row.size(); ++i)
-                sqlite3_bind_value(write, int(i) + 1, row[i]);
-            sqlite3_step(write);
-            sqlite3_reset(write);
+    auto db = rz::Database::open(path);
+    std::vector<std::vector<rz::Value>> rows;
+    {
+        rz::Statement read(*db, select);
+        while (read.step()) {
+            rows.emplace_back();
+            for (int i = 0; i < read.columnCount(); ++i)
+                rows.back().push_back(read.column(i, rz::ColType::Other));
         }
-        sqlite3_finalize(write);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+    return timeMs([&] {
+        rz::Transaction tx(*db);
+        rz::Statement write(*db, sql);
+        for (const auto &row : rows) {
+            write.bindAll(row);
+            write.step();
+            write.reset();
+        }
+        tx.commit();
     });
-    for (const auto &row : rows)
-        for (sqlite3_value *v : row)
-            sqlite3_value_free(v);
-    sqlite3_close(db);
-    return ms;
 }
 
 void report(QTextStream &out, const QString &what, double ms, double goal, double bare, const QString &bareWhat)
@@ -145,19 +136,19 @@ int benchBlocks(const QStringList &)
         return 1;
     }
 
-    // The same rows straight through the engine.
-    const QByteArray firstKey = QByteArray::number(firstGroupKey);
-    const double bareInsert = barePass(path, QByteArray("SELECT 1040, key2, key3, key4, key5, key6, key7, key8, knm, mei, tn1, su1, "
-                                             "tk1, kn1, rt1, su2, tk2, kn2, rt2, lvl, bk1, bk2, bk3, flg, int0, int1, int2, "
-                                             "int3, int4, int5, int6, int7, int8, int9, cur0, cur1, cur2, cur3, cur4, cur5, "
-                                             "cur6, cur7, cur8, cur9, curA, curB, curC, bk4 FROM TBL00064 WHERE key1 = " +
-                                             firstKey + " ORDER BY key1, key2, key3, key4, key5, key6, key7, key8").constData(),
+    // The same rows straight through the store.
+    const QString firstKey = QString::number(firstGroupKey);
+    const double bareInsert = barePass(path, QString("SELECT 1040, key2, key3, key4, key5, key6, key7, key8, knm, mei, tn1, su1, "
+                                                     "tk1, kn1, rt1, su2, tk2, kn2, rt2, lvl, bk1, bk2, bk3, flg, int0, int1, int2, "
+                                                     "int3, int4, int5, int6, int7, int8, int9, cur0, cur1, cur2, cur3, cur4, cur5, "
+                                                     "cur6, cur7, cur8, cur9, curA, curB, curC, bk4 FROM TBL00064 WHERE key1 = ") +
+                                           firstKey + " ORDER BY " + QLatin1String(rz::kLevelOrder),
                                        "INSERT INTO TBL00064 VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
                                        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    const double bareDelete = barePass(path, "SELECT rowid FROM TBL00064 WHERE key1 = 1040", "DELETE FROM TBL00064 WHERE rowid = ?");
+    const double bareDelete = barePass(path, "SELECT _rowid_ FROM TBL00064 WHERE key1 = 1040", "DELETE FROM TBL00064 WHERE _rowid_ = ?");
 
-    const double bareUpdate = barePass(path, "SELECT key1 + 1, lvl, rowid FROM TBL00064 ORDER BY rowid",
-                                       "UPDATE TBL00064 SET key1 = ?, lvl = ? WHERE rowid = ?");
+    const double bareUpdate = barePass(path, "SELECT key1 + 1, lvl, _rowid_ FROM TBL00064 ORDER BY _rowid_",
+                                       "UPDATE TBL00064 SET key1 = ?, lvl = ? WHERE _rowid_ = ?");
     report(out, QStringLiteral("block copy of %1 rows").arg(block), copyMs, 1000, bareInsert,
            QStringLiteral("insert of the same rows"));
     report(out, QStringLiteral("row spacing of the first level, %1 rows below it").arg(afterCopy), spacingMs, 2000,

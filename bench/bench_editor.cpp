@@ -11,13 +11,13 @@
 #include "estimategen.h"
 #include "breakdown/frmu1.h"
 #include "index/frmuidx.h"
+#include "store/levelkeys.h"
 #include "store/schema.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <sqlite3.h>
 #include <unordered_map>
 
 namespace {
@@ -36,7 +36,7 @@ using Amounts = std::unordered_map<qint64, std::pair<qint64, qint64>>;
 Amounts amountsOf(const QString &path)
 {
     auto db = rz::Database::open(path);
-    rz::Statement st(db->handle(), QStringLiteral("SELECT _rowid_, kn1, kn2 FROM TBL00064"));
+    rz::Statement st(*db, QStringLiteral("SELECT _rowid_, kn1, kn2 FROM TBL00064"));
     Amounts out;
     while (st.step())
         out[st.columnInt64(0)] = {st.columnInt64(1), st.columnInt64(2)};
@@ -62,72 +62,62 @@ std::unordered_map<qint64, Change> changesBetween(const Amounts &before, const A
 // The physical limit of the recalculation on this machine: the same columns
 // of the same rows read with one statement and put in key order, and the rows
 // the recalculation changes written with the same values, in one
-// transaction with prepared statements; no calculation at all.
+// transaction with prepared statements; no calculation at all. It goes
+// through the store as the recalculation does (a connection of its own, the
+// same bulk read), so that it measures what any engine behind it gives.
 double barePass(const QString &path, const std::unordered_map<qint64, Change> &changes)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    auto db = rz::Database::open(path);
     QElapsedTimer t;
     t.start();
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt *read = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT _rowid_, key1, key2, key3, key4, key5, key6, key7, key8, knm, flg, su1, tk1, kn1, su2, "
-                       "tk2, kn2 FROM TBL00064",
-                       -1, &read, nullptr);
+    rz::Transaction tx(*db);
+    rz::Statement read(*db, QStringLiteral("SELECT _rowid_, %1, knm, flg, su1, tk1, kn1, su2, tk2, kn2 FROM TBL00064")
+                                .arg(QLatin1String(rz::kLevelOrder)));
     struct Row {
         std::array<qint64, 8> key;
         qint64 rowid;
         std::array<qint64, 6> money;
-        unsigned char knm, flg;
+        char knm, flg;
     };
     std::vector<Row> rows;
-    sqlite3_stmt *count = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM TBL00064", -1, &count, nullptr);
-    if (sqlite3_step(count) == SQLITE_ROW)
-        rows.reserve(size_t(sqlite3_column_int64(count, 0)));
-    sqlite3_finalize(count);
-    while (sqlite3_step(read) == SQLITE_ROW) {
+    rows.reserve(size_t(db->rowCount(QStringLiteral("TBL00064"))));
+    std::array<rz::RawCell, 17> c;
+    while (read.step()) {
+        read.readRaw(0, 9, c.data());
+        read.readRaw(9, 2, c.data() + 9, true);
+        read.readRaw(11, 6, c.data() + 11);
         Row r;
-        r.rowid = sqlite3_column_int64(read, 0);
-        for (int i = 0; i < 8; ++i)
-            r.key[size_t(i)] = sqlite3_column_int64(read, i + 1);
-        const unsigned char *knm = sqlite3_column_text(read, 9), *flg = sqlite3_column_text(read, 10);
-        r.knm = knm ? knm[0] : 0;
-        r.flg = flg ? flg[0] : 0;
-        for (int i = 0; i < 6; ++i)
-            r.money[size_t(i)] = sqlite3_column_int64(read, i + 11);
+        r.rowid = c[0].integer;
+        for (size_t i = 0; i < 8; ++i)
+            r.key[i] = c[i + 1].integer;
+        r.knm = c[9].size ? c[9].bytes[0] : 0;
+        r.flg = c[10].size ? c[10].bytes[0] : 0;
+        for (size_t i = 0; i < 6; ++i)
+            r.money[i] = c[i + 11].integer;
         rows.push_back(r);
     }
-    sqlite3_finalize(read);
     std::sort(rows.begin(), rows.end(),
               [](const Row &a, const Row &b) { return a.key != b.key ? a.key < b.key : a.rowid < b.rowid; });
-    sqlite3_stmt *write[3] = {nullptr, nullptr, nullptr};
     const char *sql[3] = {"UPDATE TBL00064 SET kn1 = ? WHERE _rowid_ = ?", "UPDATE TBL00064 SET kn2 = ? WHERE _rowid_ = ?",
                           "UPDATE TBL00064 SET kn1 = ?, kn2 = ? WHERE _rowid_ = ?"};
-    for (int i = 0; i < 3; ++i)
-        sqlite3_prepare_v2(db, sql[i], -1, &write[i], nullptr);
+    rz::Statement write[3] = {{*db, QLatin1String(sql[0])}, {*db, QLatin1String(sql[1])}, {*db, QLatin1String(sql[2])}};
     for (const Row &r : rows) {
         const auto it = changes.find(r.rowid);
         if (it == changes.end())
             continue;
-        const Change &c = it->second;
-        sqlite3_stmt *w = write[c.kn1 && c.kn2 ? 2 : c.kn1 ? 0 : 1];
+        const Change &ch = it->second;
+        rz::Statement &w = write[ch.kn1 && ch.kn2 ? 2 : ch.kn1 ? 0 : 1];
         int n = 1;
-        if (c.kn1)
-            sqlite3_bind_int64(w, n++, c.v1);
-        if (c.kn2)
-            sqlite3_bind_int64(w, n++, c.v2);
-        sqlite3_bind_int64(w, n, r.rowid);
-        sqlite3_step(w);
-        sqlite3_reset(w);
+        if (ch.kn1)
+            w.bind(n++, rz::Value(ch.v1));
+        if (ch.kn2)
+            w.bind(n++, rz::Value(ch.v2));
+        w.bind(n, rz::Value(r.rowid));
+        w.step();
+        w.reset();
     }
-    for (sqlite3_stmt *w : write)
-        sqlite3_finalize(w);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    const double ms = t.nsecsElapsed() / 1e6;
-    sqlite3_close(db);
-    return ms;
+    tx.commit();
+    return t.nsecsElapsed() / 1e6;
 }
 
 double timeOnce(const std::function<void()> &work)

@@ -1,10 +1,10 @@
 // The transfer window copying an estimate of 100,000 item rows from one file
 // into another (the whole paste: confirmation, index row, item table, lists
-// refilled), against the bare INSERT INTO ... SELECT of the same rows between
-// the two files attached to one connection, which is what the engine needs
-// at least.
+// refilled), against the bare copy of the same table between the two files
+// on connections of their own, which is what the store needs at least.
 #include "benchmain.h"
 #include "store/schema.h"
+#include "store/tablecopy.h"
 #include "transfer/transfersession.h"
 
 #include <QElapsedTimer>
@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <deque>
 #include <vector>
-#include <sqlite3.h>
 
 namespace {
 
@@ -55,7 +54,7 @@ void makeSource(const QString &path)
     // The row count column is 16 bits: an estimate this large keeps 0 there.
     db->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1, int0, int1, int2) VALUES (64, '大規模工事', 0, 0, 100, 100)"));
     rz::sb_MkUTbl(QStringLiteral("TBL00064"), *db);
-    rz::Statement ins(db->handle(),
+    rz::Statement ins(*db,
                       QStringLiteral("INSERT INTO TBL00064 (key1, key2, key3, knm, mei, tn1, su1, tk1, kn1, rt1, "
                                      "su2, tk2, kn2, rt2, lvl, flg) VALUES (?, ?, ?, ?, '仕様', 'm2', ?, ?, ?, 100, "
                                      "?, ?, ?, 100, 3, '-')"));
@@ -69,16 +68,6 @@ void makeSource(const QString &path)
         ins.reset();
     }
     tx.commit();
-}
-
-void exec(sqlite3 *db, const QString &sql)
-{
-    char *err = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(err);
-        sqlite3_free(err);
-        throw std::runtime_error(msg.toStdString());
-    }
 }
 
 int benchTransfer(const QStringList &)
@@ -107,14 +96,9 @@ int benchTransfer(const QStringList &)
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
     };
-    // The bare statement on a connection of its own, each run right after
-    // the paste, so that both see the same load of the machine.
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(QFile::encodeName(dst).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    exec(db, QStringLiteral("ATTACH DATABASE '%1' AS src").arg(src));
-    QStringList defs;
-    for (const auto &c : rz::itemTableColumns())
-        defs << QStringLiteral("\"%1\" %2").arg(c.name, c.declared);
+    // The bare copy on connections of its own, each run right after the
+    // paste, so that both see the same load of the machine.
+    auto bareFrom = rz::Database::open(src, rz::Database::Mode::ReadOnly), bareTo = rz::Database::open(dst);
     std::vector<double> pastes, deletes, bare;
     for (int run = 0; run < runs; ++run) {
         s.listGotFocus(0);
@@ -138,20 +122,25 @@ int benchTransfer(const QStringList &)
         s.cmdMenu_Click(rz::TransferSession::CmdDelete);
         deletes.push_back(t.nsecsElapsed() / 1e6);
 
-        exec(db, QStringLiteral("CREATE TABLE bare (%1)").arg(defs.join(QStringLiteral(", "))));
-        t.restart();
-        exec(db, QStringLiteral("BEGIN; INSERT INTO main.bare SELECT * FROM src.TBL00064; COMMIT"));
-        bare.push_back(t.nsecsElapsed() / 1e6);
-        exec(db, QStringLiteral("DROP TABLE bare"));
+        {
+            rz::TableCopy copy(*bareFrom, *bareTo);
+            t.restart();
+            rz::Transaction tx(*bareTo);
+            copy.copy(QStringLiteral("TBL00064"), QStringLiteral("bare"));
+            tx.commit();
+            bare.push_back(t.nsecsElapsed() / 1e6);
+        }
+        bareTo->execute(QStringLiteral("DROP TABLE bare"));
     }
-    sqlite3_close(db);
+    bareFrom.reset();
+    bareTo.reset();
     s.unload();
     const double pasteMs = median(pastes), bareMs = median(bare);
 
     const double goal = 1000;
     out << "copy an estimate of " << kItems << " item rows (whole paste): " << pasteMs << " ms (goal < " << goal
         << " ms, ratio " << pasteMs / goal << ")" << (pasteMs < goal ? "" : "  ** MISSED **") << Qt::endl;
-    out << "bare INSERT INTO ... SELECT between the attached files: " << bareMs << " ms (the engine's limit)"
+    out << "bare copy of the item table between the two files: " << bareMs << " ms (the store's limit)"
         << Qt::endl;
     out << "  paste / bare: " << pasteMs / bareMs << Qt::endl;
     out << "delete the copy again (index row and item table): " << median(deletes) << " ms" << Qt::endl;

@@ -42,7 +42,7 @@ struct Generator {
     int items = 0, rows = 0;
 
     Generator(rz::Database &db, const Fanout &f)
-        : insert(db.handle(),
+        : insert(db,
                  QStringLiteral("INSERT INTO ") + rz::itemTableName(kEstimateKey) +
                      QStringLiteral(" (key1, key2, key3, key4, key5, key6, key7, key8, knm, mei, tn1, su1, tk1, kn1, "
                                     "rt1, su2, tk2, kn2, rt2, lvl, bk1, flg, int0) "

@@ -1,7 +1,7 @@
 #include "legacyopen.h"
 
+#include "filechoice.h"
 #include "legacy/jetfile.h"
-#include "store/filechoice.h"
 #include "store/partfiles.h"
 #include "ui/prompts.h"
 

@@ -2,10 +2,10 @@
 #include "mainsession.h"
 
 #include "appfolders.h"
+#include "filechoice.h"
 #include "legacyopen.h"
 #include "legacy/jetfile.h"
 #include "store/compaction.h"
-#include "store/filechoice.h"
 #include "store/schema.h"
 #include "store/shared.h"
 #include "transfer/transfersession.h"

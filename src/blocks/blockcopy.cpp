@@ -21,11 +21,11 @@ QString blockRangeSQL(const QString &table, int level, const std::array<qint32, 
         sql += QStringLiteral("[key%1] = %2 AND ").arg(i).arg(top[static_cast<size_t>(i - 1)]);
     const size_t l = static_cast<size_t>(level);
     sql += QStringLiteral("%1 <= [key%2] and [key%2] <= %3").arg(top[l]).arg(level + 1).arg(end[l]);
-    return sql + QStringLiteral(" order by key1,key2,key3,key4,key5,key6,key7,key8");
+    return sql + QStringLiteral(" order by ") + QLatin1String(kLevelOrder);
 }
 
 BlockInserter::BlockInserter(Database &db, const QString &table, const BlockPlace &place, int blockDepth)
-    : db_(db), place_(place), blockDepth_(blockDepth), key_(place.keyAbove)
+    : place_(place), blockDepth_(blockDepth), key_(place.keyAbove)
 {
     if (blockDepth < 1 || blockDepth > kKeys)
         throw DbError(QStringLiteral("ブロックの階層 %1 は 1 から 8 の範囲にありません。").arg(blockDepth));
@@ -43,9 +43,9 @@ BlockInserter::BlockInserter(Database &db, const QString &table, const BlockPlac
     }
     lvlCol_ = columnIndex(QStringLiteral("lvl"));
     flgCol_ = columnIndex(QStringLiteral("flg"));
-    insert_ = std::make_unique<Statement>(db.handle(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                           .arg(quoteIdentifier(unbracket(table)),
-                                                                names.join(u','), marks.join(u',')));
+    insert_ = std::make_unique<Statement>(db, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                  .arg(quoteIdentifier(unbracket(table)), names.join(u','),
+                                                       marks.join(u',')));
 }
 
 BlockInserter::~BlockInserter() = default;

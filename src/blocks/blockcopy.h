@@ -55,7 +55,6 @@ public:
     int inserted() const { return inserted_; }
 
 private:
-    Database &db_;
     BlockPlace place_;
     int blockDepth_;
     qint64 key_;         // the key of the last top row placed

@@ -16,11 +16,11 @@ qint64 rowSpacingFor(bool blockMarked, int blockRows)
 void sb_SetLvl(Database &db, const QString &table, int level, const LevelKeys &path, qint64 spacing,
                const std::function<void()> &beep, const BlockProgress &progress)
 {
-    QString sql = QStringLiteral("SELECT _rowid_, key1, key2, key3, key4, key5, key6, key7, key8, lvl FROM ") + table +
+    QString sql = QStringLiteral("SELECT _rowid_, %1, lvl FROM ").arg(QLatin1String(kLevelOrder)) + table +
                   QStringLiteral(" WHERE ");
     for (int i = 1; i <= level; ++i)
         sql += QStringLiteral("[key%1] = %2 AND ").arg(i).arg(path[static_cast<size_t>(i - 1)]);
-    sql += QStringLiteral("[key%1] <> 0 order by key1,key2,key3,key4,key5,key6,key7,key8").arg(level + 1);
+    sql += QStringLiteral("[key%1] <> 0 order by ").arg(level + 1) + QLatin1String(kLevelOrder);
     struct Change {
         qint64 rowid, key, lvl;
     };
@@ -28,7 +28,7 @@ void sb_SetLvl(Database &db, const QString &table, int level, const LevelKeys &p
     int corrected = 0, count = 0;
     qint64 key = 0;
     {
-        Statement rows(db.handle(), sql);
+        Statement rows(db, sql);
         while (rows.step()) {
             if (++count % 100 == 0 && progress)
                 progress();
@@ -62,9 +62,9 @@ void sb_SetLvl(Database &db, const QString &table, int level, const LevelKeys &p
         beep();
     // Written in the file's own order, the pages are visited once each.
     std::sort(changes.begin(), changes.end(), [](const Change &a, const Change &b) { return a.rowid < b.rowid; });
-    Statement update(db.handle(), QStringLiteral("UPDATE %1 SET [key%2] = ?, lvl = ? WHERE _rowid_ = ?")
-                                      .arg(quoteIdentifier(unbracket(table)))
-                                      .arg(level + 1));
+    Statement update(db, QStringLiteral("UPDATE %1 SET [key%2] = ?, lvl = ? WHERE _rowid_ = ?")
+                             .arg(quoteIdentifier(unbracket(table)))
+                             .arg(level + 1));
     count = 0;
     for (const Change &c : changes) {
         if (++count % 100 == 0 && progress)

@@ -20,7 +20,6 @@
 #include <cstring>
 #include <exception>
 #include <limits>
-#include <sqlite3.h>
 #include <utility>
 
 namespace rz {
@@ -40,7 +39,7 @@ enum class Held : quint8 { Null, Whole, Cy, Dbl, Aside };
 // program): the engine sorts it among the numbers or after them, and it
 // equals no key a level query asks for.
 struct OddKey {
-    int type = SQLITE_INTEGER;
+    RawCell::Kind kind = RawCell::Integer;
     long double number = 0;
     QByteArray bytes;
 };
@@ -67,7 +66,7 @@ struct Row {
 };
 
 // Where the engine's ORDER BY puts a value: numbers, then texts, then blobs.
-int rankOf(int type) { return type == SQLITE_TEXT ? 1 : type == SQLITE_BLOB ? 2 : 0; }
+int rankOf(RawCell::Kind kind) { return kind == RawCell::Text ? 1 : kind == RawCell::Blob ? 2 : 0; }
 
 class Pass {
 public:
@@ -105,8 +104,9 @@ void add(Totals &to, const Totals &row)
     to.budget += row.budget;
 }
 
-bool isMarkAt(const unsigned char *s, int len, int &pos)
+bool isMarkAt(const char *text, int len, int &pos)
 {
+    const auto *s = reinterpret_cast<const unsigned char *>(text);
     if (pos < len && s[pos] == '@') {
         pos += 1;
         return true;
@@ -121,11 +121,13 @@ bool isMarkAt(const unsigned char *s, int len, int &pos)
 // classifyRow on the stored bytes: a flag beginning in plain ASCII is judged
 // without making texts of flag and name, which most rows would otherwise
 // cost; any other flag goes the long way.
-RowKind kindOf(const unsigned char *flg, int flgLen, const unsigned char *knm, int knmLen)
+RowKind kindOf(const RawCell &flgCell, const RawCell &knmCell)
 {
+    const auto *flg = reinterpret_cast<const unsigned char *>(flgCell.bytes);
+    const int flgLen = flgCell.size, knmLen = knmCell.size;
+    const char *knm = knmCell.bytes;
     if (flgLen > 0 && flg[0] >= 0x80)
-        return classifyRow(QString::fromUtf8(reinterpret_cast<const char *>(flg), flgLen),
-                           QString::fromUtf8(reinterpret_cast<const char *>(knm), knmLen));
+        return classifyRow(QString::fromUtf8(flgCell.bytes, flgLen), QString::fromUtf8(knm, knmLen));
     // The first character is one byte, so byte 2 is the first byte of the
     // second character: "x" only when that character is "x".
     if (flgLen > 1 && flg[1] == 'x')
@@ -142,24 +144,20 @@ RowKind kindOf(const unsigned char *flg, int flgLen, const unsigned char *knm, i
 
 void Pass::read(int level, const LevelKeys &keys)
 {
-    QString sql = QStringLiteral("SELECT _rowid_, key1, key2, key3, key4, key5, key6, key7, key8, knm, flg, su1, tk1, "
-                                 "kn1, su2, tk2, kn2 FROM ") +
+    QString sql = QStringLiteral("SELECT _rowid_, %1, knm, flg, su1, tk1, kn1, su2, tk2, kn2 FROM ")
+                      .arg(QLatin1String(kLevelOrder)) +
                   quoteIdentifier(table_);
     for (int i = 1; i <= level; ++i)
         sql += (i == 1 ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("key%1 = ?").arg(i);
-    Statement st(db_.handle(), sql);
+    Statement st(db_, sql);
     for (int i = 0; i < level; ++i)
         st.bind(i + 1, Value(qint64(keys[static_cast<size_t>(i)])));
     keyType_ = colTypeFromDecl(st.columnDecl(1));
     for (int m = 0; m < MoneyCount; ++m)
         types_[static_cast<size_t>(m)] = colTypeFromDecl(st.columnDecl(kMoney + m));
-    {
-        // Room for every row at once: growing a large estimate's rows step
-        // by step would copy them over and over.
-        Statement count(db_.handle(), QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(table_));
-        if (count.step())
-            rows_.reserve(size_t(count.columnInt64(0)));
-    }
+    // Room for every row at once: growing a large estimate's rows step by
+    // step would copy them over and over.
+    rows_.reserve(size_t(db_.rowCount(table_)));
     while (st.step())
         readRow(st);
     sortRows();
@@ -223,72 +221,74 @@ Aside &Pass::asideOf(Row &r)
 
 void Pass::readRow(const Statement &st)
 {
-    // One call into the engine per column: each takes the connection's lock.
-    sqlite3_stmt *s = st.handle();
+    // The row in one call into the engine.
+    std::array<RawCell, kMoney + MoneyCount> cells;
+    st.readRaw(0, kMoney + MoneyCount, cells.data());
     Row r;
-    r.rowid = sqlite3_column_int64(s, 0);
+    r.rowid = cells[0].integer;
     r.last = 0;
     r.odd = 0;
     r.aside = -1;
     r.childKey = 0;
     for (int i = 0; i < 8; ++i) {
-        sqlite3_value *v = sqlite3_column_value(s, i + 1);
-        const int type = sqlite3_value_type(v);
+        const RawCell &v = cells[size_t(i) + 1];
         // A Null key equals nothing and differs from nothing: no level
         // query selects the row.
-        if (type == SQLITE_NULL)
+        if (v.kind == RawCell::Null)
             return;
         r.key[static_cast<size_t>(i)] = 0;
-        if (type == SQLITE_INTEGER) {
-            r.key[static_cast<size_t>(i)] = sqlite3_value_int64(v);
-            if (r.key[static_cast<size_t>(i)] == 0)
+        if (v.kind == RawCell::Integer) {
+            r.key[static_cast<size_t>(i)] = v.integer;
+            if (v.integer == 0)
                 continue;
         } else {
             r.odd |= quint8(1u << i);
             OddKey &k = asideOf(r).keys[static_cast<size_t>(i)];
-            k.type = type;
-            k.number = sqlite3_value_double(v);
-            if (type != SQLITE_FLOAT)
-                k.bytes = QByteArray(static_cast<const char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+            k.kind = v.kind;
+            if (v.kind == RawCell::Float)
+                k.number = v.number;
+            else
+                k.bytes = QByteArray(v.bytes, v.size);
         }
         r.last = quint8(i + 1);
     }
     if (r.last == 0)
         return;  // all keys 0: the child of no node
-    sqlite3_value *knmValue = sqlite3_column_value(s, kKnm), *flgValue = sqlite3_column_value(s, kFlg);
-    const auto *knm = sqlite3_value_text(knmValue);
-    const int knmLen = sqlite3_value_bytes(knmValue);
-    const auto *flg = sqlite3_value_text(flgValue);
-    r.kind = kindOf(flg, sqlite3_value_bytes(flgValue), knm, knmLen);
+    // Name and flag as texts: a number another program put there reads as
+    // the engine writes it.
+    RawCell &knm = cells[kKnm], &flg = cells[kFlg];
+    for (RawCell *text : {&knm, &flg})
+        if (text->kind == RawCell::Integer || text->kind == RawCell::Float)
+            st.readRaw(int(text - cells.data()), 1, text, true);
+    r.kind = kindOf(flg, knm);
     for (int m = 0; m < MoneyCount; ++m) {
         const int col = kMoney + m;
-        sqlite3_value *v = sqlite3_column_value(s, col);
-        const int type = sqlite3_value_type(v);
+        const RawCell &v = cells[size_t(col)];
         const ColType declared = types_[static_cast<size_t>(m)];
         // The common cases read as Statement::column reads them; the rest
         // the long way, with the reason when the value cannot be read.
-        if (type == SQLITE_NULL) {
+        if (v.kind == RawCell::Null) {
             r.held[size_t(m)] = Held::Null;
-        } else if (type == SQLITE_INTEGER && declared == ColType::Currency) {
+        } else if (v.kind == RawCell::Integer && declared == ColType::Currency) {
             r.held[size_t(m)] = Held::Cy;
-            r.money[size_t(m)] = sqlite3_value_int64(v);
-        } else if (type == SQLITE_INTEGER && (declared == ColType::Long || declared == ColType::Short)) {
+            r.money[size_t(m)] = v.integer;
+        } else if (v.kind == RawCell::Integer && (declared == ColType::Long || declared == ColType::Short)) {
             r.held[size_t(m)] = Held::Whole;
-            r.money[size_t(m)] = sqlite3_value_int64(v);
+            r.money[size_t(m)] = v.integer;
         } else {
             QString reason;
-            const Value v = readColumn(st, col, declared, st.columnName(col), reason);
+            const Value value = readColumn(st, col, declared, st.columnName(col), reason);
             if (!reason.isNull()) {
                 r.held[size_t(m)] = Held::Aside;
                 asideOf(r).unreadable[size_t(m)] = std::make_exception_ptr(DbError(reason, DbFailure::TypeMismatch));
             } else {
-                hold(r, Money(m), v);
+                hold(r, Money(m), value);
             }
         }
     }
     if (r.kind == RowKind::Group && r.last < 8) {
         Aside &a = asideOf(r);
-        a.name = QString::fromUtf8(reinterpret_cast<const char *>(knm), knmLen);
+        a.name = QString::fromUtf8(knm.bytes, knm.size);
         // The key the walk goes down with, read as the field is read.
         QString reason;
         const Value key = readColumn(st, r.last, keyType_, st.columnName(r.last), reason);
@@ -317,9 +317,9 @@ int Pass::compareAt(const Row &a, const Row &b, int i) const
         return o;
     };
     const OddKey p = oddOf(a), q = oddOf(b);
-    if (rankOf(p.type) != rankOf(q.type))
-        return rankOf(p.type) < rankOf(q.type) ? -1 : 1;
-    if (rankOf(p.type) == 0)
+    if (rankOf(p.kind) != rankOf(q.kind))
+        return rankOf(p.kind) < rankOf(q.kind) ? -1 : 1;
+    if (rankOf(p.kind) == 0)
         return p.number < q.number ? -1 : p.number > q.number ? 1 : 0;
     const int c = std::memcmp(p.bytes.constData(), q.bytes.constData(), size_t(std::min(p.bytes.size(), q.bytes.size())));
     return c != 0 ? c : p.bytes.size() < q.bytes.size() ? -1 : p.bytes.size() > q.bytes.size() ? 1 : 0;
@@ -401,8 +401,8 @@ void Pass::write(Row &r, const std::optional<Value> &kn1, const std::optional<Va
     auto &st = updates_[static_cast<size_t>(shape)];
     if (!st) {
         static const char *const sets[] = {"kn1 = ?", "kn2 = ?", "kn1 = ?, kn2 = ?"};
-        st = std::make_unique<Statement>(db_.handle(), QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                                                           .arg(quoteIdentifier(table_), QLatin1String(sets[shape])));
+        st = std::make_unique<Statement>(db_, QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                                                  .arg(quoteIdentifier(table_), QLatin1String(sets[shape])));
     }
     int n = 1;
     for (const auto *v : {&kn1, &kn2})
@@ -415,9 +415,10 @@ void Pass::write(Row &r, const std::optional<Value> &kn1, const std::optional<Va
         st->reset();
         throw;
     }
+    const int written = st->changes();
     st->reset();
     // Another program deleted the row since it was read.
-    if (sqlite3_changes(db_.handle()) == 0)
+    if (written == 0)
         throw recordDeletedError();
     if (kn1)
         hold(r, Kn1, *kn1);

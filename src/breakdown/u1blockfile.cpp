@@ -67,7 +67,7 @@ void U1Blocks::PU10_BFile_Click()
         // Written beside the file and put in its place only at the end.
         BlockFileWriter file(path);
         // The block as it stands in the estimate file now, read straight through once.
-        Statement block(db().handle(), blockRangeSQL(TblName, BlkLvl - 1, BlkTop, BlkEnd));
+        Statement block(db(), blockRangeSQL(TblName, BlkLvl - 1, BlkTop, BlkEnd));
         std::vector<ColType> types;
         for (int i = 0; i < block.columnCount(); ++i)
             types.push_back(colTypeFromDecl(block.columnDecl(i)));

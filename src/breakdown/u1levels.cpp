@@ -28,7 +28,7 @@ void U1Level::sb_MkRSSQL(int level)
         sql += QStringLiteral("[key%1] = 0 AND ").arg(j);
     if (level < 7)
         sql += QStringLiteral("[key8] = 0 ");
-    sql += QStringLiteral("order by key1,key2,key3,key4,key5,key6,key7,key8");
+    sql += QStringLiteral("order by ") + QLatin1String(kLevelOrder);
     LvlSQL[static_cast<size_t>(level)] = sql;
 }
 

@@ -127,7 +127,7 @@ void U1RowOps::sb_Copy()
             keys[static_cast<size_t>(i)] = static_cast<qint32>(rs.field(f.key[static_cast<size_t>(i)]).toLong());
         const Currency kn1 = rs.field(f.kn1).toCurrency(), kn2 = rs.field(f.kn2).toCurrency();
         auto rows = db().openRecordset(QStringLiteral("SELECT * FROM ") + lvl().TblName + QStringLiteral(" WHERE ") +
-                                       where + QStringLiteral(" order by key1,key2,key3,key4,key5,key6,key7,key8"));
+                                       where + QStringLiteral(" order by ") + QLatin1String(kLevelOrder));
         if (rows->recordCount() > 0) {
             rows->moveLast();
             rows->moveFirst();

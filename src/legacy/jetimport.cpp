@@ -105,8 +105,8 @@ public:
         QStringList names, marks;
         for (const ColumnDef &c : p.columns)
             names << quoteIdentifier(c.name), marks << QStringLiteral("?");
-        Statement insert(db_.handle(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                           .arg(quoteIdentifier(p.name), names.join(", "), marks.join(", ")));
+        Statement insert(db_, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                  .arg(quoteIdentifier(p.name), names.join(", "), marks.join(", ")));
         const int kn1 = columnIndex(p.columns, "kn1"), kn2 = columnIndex(p.columns, "kn2");
         Tally tally;
         std::vector<Value> values(p.columns.size());
@@ -153,7 +153,7 @@ Tally tallyOf(Database &db, const QString &table)
 {
     const auto columns = db.columns(table);
     const int kn1 = columnIndex(columns, "kn1"), kn2 = columnIndex(columns, "kn2");
-    Statement st(db.handle(), QStringLiteral("SELECT [kn1], [kn2] FROM ") + quoteIdentifier(table));
+    Statement st(db, QStringLiteral("SELECT [kn1], [kn2] FROM ") + quoteIdentifier(table));
     Tally t;
     while (st.step())
         t.add(st.column(0, columns[static_cast<size_t>(kn1)].type()), st.column(1, columns[static_cast<size_t>(kn2)].type()));
@@ -168,12 +168,9 @@ std::function<void(Database &)> &copyHook()
 
 void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
 {
-    Statement integrity(db.handle(), QStringLiteral("PRAGMA integrity_check"));
-    while (integrity.step()) {
-        const QString line = integrity.column(0, ColType::Text).toString();
-        if (line != QLatin1String("ok"))
-            throw DbError(QStringLiteral("変換したファイルの検査で問題が見つかりました: %1").arg(line));
-    }
+    const QStringList problems = db.integrityProblems();
+    if (!problems.isEmpty())
+        throw DbError(QStringLiteral("変換したファイルの検査で問題が見つかりました: %1").arg(problems.first()));
     for (const auto &[table, want] : expected) {
         const Tally got = tallyOf(db, table);
         if (!(got == want))

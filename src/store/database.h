@@ -1,8 +1,14 @@
-// An estimate file opened on the embedded engine. Statements keep the text the
-// program writes; the two forms the engine lacks (SELECT * INTO and the
-// [;DATABASE=path] prefix) are carried out here. Values are always bound.
+// An estimate store, whatever engine keeps it: opened or created by its
+// location, statements with bound values, typed reads, a bulk read of raw
+// values, recordsets, nested transactions and questions about the schema.
+// Statements keep the text the program writes ([bracketed] names, _rowid_ as
+// the identity of a row); the engine carries out what it lacks of it (the
+// Jet forms SELECT * INTO and the [;DATABASE=path] prefix). Values are
+// always bound. The engines live in subfolders (sqlite/) behind engine.h; engines.cpp
+// chooses among them.
 #pragma once
 #include "dberror.h"
+#include "storetypes.h"
 #include "value.h"
 
 #include <QString>
@@ -10,27 +16,21 @@
 #include <memory>
 #include <vector>
 
-class QTemporaryDir;
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace rz {
 
+class EngineConnection;
+class EngineStatement;
 class Recordset;
 struct RecordsetShape;
 
 enum class RecordsetType { Dynaset, Snapshot };
 
-struct ColumnDef {
-    QString name;
-    QString declared;  // "LONG", "SHORT", "CURRENCY", "SINGLE", "TEXT(60)"
-    ColType type() const { return colTypeFromDecl(declared); }
-};
+class Database;
 
 // A prepared statement that finalizes itself.
 class Statement {
 public:
-    Statement(sqlite3 *db, const QString &sql);
+    Statement(const Database &db, const QString &sql);
     ~Statement();
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
@@ -45,34 +45,38 @@ public:
     // Reads column i converted by the given declared type.
     Value column(int i, ColType type) const;
     qint64 columnInt64(int i) const;
-    sqlite3_stmt *handle() const { return stmt_; }
+    // Columns first .. first + count - 1 as stored, in one call into the
+    // engine. With asText every value also comes as the engine's text of it
+    // (bytes, size), keeping its kind.
+    void readRaw(int first, int count, RawCell *cells, bool asText = false) const;
+    // Rows the last step changed (an UPDATE or DELETE that found no row: 0).
+    int changes() const;
 
 private:
-    sqlite3 *db_;
-    sqlite3_stmt *stmt_ = nullptr;
+    std::unique_ptr<EngineStatement> impl_;
 };
 
 class Database {
 public:
-    enum class Mode { ReadWrite, ReadOnly };
+    using Mode = OpenMode;
 
-    // Opens an existing file. Throws DbError with a clear description when the
-    // file is missing, not a database, truncated, read-only or locked, or,
-    // for writing, lies in a folder where no journal can be written. Read
-    // only, a file left with the journal of an interrupted write is read as
-    // it was before that write.
-    static std::unique_ptr<Database> open(const QString &path, Mode mode = Mode::ReadWrite);
-    // Creates a new, empty database file; fails when the file exists.
-    static std::unique_ptr<Database> create(const QString &path);
+    // Opens an existing store; the engine is chosen by the location (today
+    // every location is an estimate file). Throws DbError with a clear
+    // description when it is missing, not a database, truncated, read-only
+    // or locked, or, for writing, where no journal can be written. Read only,
+    // a file left with the journal of an interrupted write is read as it was
+    // before that write.
+    static std::unique_ptr<Database> open(const QString &location, Mode mode = Mode::ReadWrite);
+    // Creates a new, empty store; fails when it exists.
+    static std::unique_ptr<Database> create(const QString &location);
 
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    const QString &path() const { return path_; }
-    sqlite3 *handle() const { return db_; }
+    const QString &path() const { return path_; }  // the location it was opened by
     void close();
-    bool isOpen() const { return db_ != nullptr; }
+    bool isOpen() const { return conn_ != nullptr; }
 
     // Runs a statement that returns no rows, failing on any error (the
     // engine's description is thrown). Returns the number of rows changed.
@@ -83,12 +87,33 @@ public:
                                              const std::vector<Value> &params = {});
 
     qint64 lastInsertRowid() const;
+
+    // Questions about the schema. Table and index names compare without
+    // regard to case; indexes are those the user made, not the engine's own.
     QStringList tableNames() const;
     bool tableExists(const QString &name) const;
     std::vector<ColumnDef> columns(const QString &table) const;
+    std::vector<IndexDef> indexes(const QString &table) const;
+    QStringList indexNames() const;  // of every table
+    bool indexExists(const QString &name) const;
+    qint64 rowCount(const QString &table) const;
+    // What the engine's own check finds wrong in the store; empty when sound.
+    QStringList integrityProblems() const;
+    // Every definition of the schema and the values that identify the store,
+    // one text each in a fixed order: what a faithful copy of it keeps.
+    QStringList definitions() const;
+
     void createTable(const QString &name, const std::vector<ColumnDef> &columns);
     void dropTable(const QString &name);
+
+    // Keeps every other program out of the store until it is closed; throws
+    // DbError (Busy) when another program uses it now.
+    void lockExclusively();
+    // Writes a tightly packed copy of the store to a new file.
     void compactInto(const QString &targetPath);
+    // How long a statement waits for another program's lock before it fails
+    // (5 s unless set).
+    void setLockWait(int milliseconds);
 
     // A prepared statement for `sql`, kept for reuse (reset, bindings
     // cleared). Only for statements that are stepped to their end or reset
@@ -103,22 +128,19 @@ public:
     int transactionDepth() const { return txDepth_; }
 
 private:
+    friend class Statement;
     friend class Transaction;
-    explicit Database(sqlite3 *db, QString path);
-    static std::unique_ptr<Database> openAfterInterruptedWrite(const QString &path);
-    void selectInto(const QString &targetPath, const QString &targetTable,
-                    const QString &sourcePath, const QString &sourceTable);
-    QString schemaFor(const QString &path, std::vector<QString> &attached);
-
+    friend class TableCopy;
+    EngineConnection &engine() const;
+    Database(std::unique_ptr<EngineConnection> conn, QString path);
     void forgetPrepared();
 
-    sqlite3 *db_;
+    std::unique_ptr<EngineConnection> conn_;
     QString path_;
     int txDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
     std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
     qint64 shapesVersion_ = -1;  // schema version the shapes were made under
-    std::unique_ptr<QTemporaryDir> copyDir_;  // holds the copy read instead of the file, if any
 };
 
 // Rolls back everything since its construction unless commit() was called.
@@ -137,6 +159,10 @@ private:
     bool done_ = false;
     bool outermost_ = false;  // no transaction was open before this one
 };
+
+// Endings of the files an engine writes beside a store file while it works
+// on it ("-journal"): they belong to the file and go with it.
+QStringList storeSideFileSuffixes();
 
 QString quoteIdentifier(const QString &name);
 // Whether two names lead to one file: a link, "./" or another letter case on

@@ -32,22 +32,27 @@ class DbError : public std::runtime_error {
 public:
     explicit DbError(const QString &description, DbFailure reason = DbFailure::Other, const QString &file = QString())
         : std::runtime_error(description.toStdString()), description_(description), reason_(reason), file_(file) {}
-    // A failure the engine reported, in its own words.
-    static DbError fromEngine(const QString &engineText, DbFailure reason, const QString &file = QString())
+    // A failure the engine reported, in its own words. For MissingTable the
+    // engine names the table, so that no one above it reads its words.
+    static DbError fromEngine(const QString &engineText, DbFailure reason, const QString &file = QString(),
+                              const QString &table = QString())
     {
         DbError e(engineText, reason, file);
         e.engine_ = true;
+        e.table_ = table;
         return e;
     }
     const QString &description() const { return description_; }
     DbFailure reason() const { return reason_; }
     const QString &file() const { return file_; }  // the database file, when the engine named one
+    const QString &table() const { return table_; }  // the missing table, when the engine named one
     bool isEngineText() const { return engine_; }    // the description is the engine's, not the program's
 
 private:
     QString description_;
     DbFailure reason_;
     QString file_;
+    QString table_;
     bool engine_ = false;
 };
 

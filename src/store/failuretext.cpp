@@ -22,9 +22,9 @@ QString whatHappened(const DbError &e)
             .arg(file);
     case DbFailure::MissingTable: {
         // An item table is the estimate itself; any other table is part of the file.
-        static const QRegularExpression itemTable(QStringLiteral(R"(no such table: (\w+\.)?TBL\d{5}$)"),
+        static const QRegularExpression itemTable(QStringLiteral(R"(^TBL\d{5}$)"),
                                                   QRegularExpression::CaseInsensitiveOption);
-        if (itemTable.match(e.description()).hasMatch())
+        if (itemTable.match(e.table()).hasMatch())
             return QStringLiteral("この見積書は他のプログラムで削除されました。");
         return QStringLiteral("見積書ファイル '%1' に必要な表がありません。他のプログラムで削除された可能性があります。")
             .arg(file);

@@ -44,16 +44,11 @@ std::vector<Value> levelParams(int level, const LevelKeys &keys)
 void ensureLevelIndex(Database &db, const QString &table)
 {
     const QString name = unbracket(table), index = QStringLiteral("rzidx_") + name;
-    Statement exists(db.handle(), QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"));
-    exists.bind(1, Value(index));
-    if (exists.step())
-        return;
-    Statement count(db.handle(), QStringLiteral("SELECT count(*) FROM ") + quoteIdentifier(name));
-    if (!count.step() || count.columnInt64(0) < kLevelIndexRows)
+    if (db.indexExists(index) || db.rowCount(name) < kLevelIndexRows)
         return;
     try {
-        db.execute(QStringLiteral("CREATE INDEX %1 ON %2 (key1, key2, key3, key4, key5, key6, key7, key8)")
-                       .arg(quoteIdentifier(index), quoteIdentifier(name)));
+        db.execute(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                       .arg(quoteIdentifier(index), quoteIdentifier(name), QLatin1String(kLevelOrder)));
     } catch (const DbError &) {
         // Read only, or held by another program.
     }

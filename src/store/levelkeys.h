@@ -13,6 +13,10 @@ class Database;
 class Recordset;
 using LevelKeys = std::array<qint32, 8>;
 
+// The eight key columns in tree order: rows sorted by them list every row
+// right after its parent and before its next sibling.
+constexpr char kLevelOrder[] = "key1, key2, key3, key4, key5, key6, key7, key8";
+
 // SELECT for the children of the node whose first `level` keys are given.
 QString LvlSelectSQL(const QString &table, int level, const LevelKeys &keys);
 

@@ -1,6 +1,6 @@
 #include "partfiles.h"
 
-#include "dberror.h"
+#include "database.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,20 +16,23 @@ namespace rz {
 
 namespace {
 
-const char *const kEngineFiles[] = {"-journal", "-wal", "-shm"};
-
 // ".NAME.XXXXXX.part", the Xs being the letters and digits QTemporaryFile
 // puts there, optionally followed by the suffix of an engine file.
 const QRegularExpression &partName()
 {
-    static const QRegularExpression re(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.part(-journal|-wal|-shm)?$"));
+    static const QRegularExpression re([] {
+        QStringList suffixes;
+        for (const QString &s : storeSideFileSuffixes())
+            suffixes << QRegularExpression::escape(s);
+        return QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.part(%1)?$").arg(suffixes.join(u'|'));
+    }());
     return re;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
-// Whether another process holds a byte-range lock on the file: SQLite does
-// while it writes, also before the writer has taken its own lock.
+// Whether another process holds a byte-range lock on the file: the embedded
+// engine does while it writes, also before the writer has taken its own lock.
 bool engineLocked(int fd)
 {
     struct flock range = {};
@@ -108,8 +111,8 @@ void removeLeftoverPartFiles(const QString &folder)
         if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             !engineLocked(fd) && lstat(path.constData(), &there) == 0 && sameFile(held, there)) {
             unlink(path.constData());
-            for (const char *suffix : kEngineFiles)
-                removePlainFile(path + suffix);
+            for (const QString &suffix : storeSideFileSuffixes())
+                removePlainFile(path + QFile::encodeName(suffix));
         }
         close(fd);
     }

@@ -16,8 +16,8 @@ QString reservePartFile(const QString &target);
 bool canCreateFileAt(const QString &target);
 
 // The writer's mark that a part file is being written: a whole-file lock
-// (flock) on it, held while this lives. SQLite's own locks are byte-range
-// locks of another kind and never meet it. Release it only after the database
+// (flock) on it, held while this lives. The embedded engine's own locks are
+// byte-range locks of another kind and never meet it. Release it only after the database
 // on the file is closed: closing any descriptor of a file drops the byte-range
 // locks this process holds on it.
 class PartFileLock {
@@ -35,7 +35,7 @@ private:
 };
 
 // Removes from folder the part files that no live writer holds locked (by
-// the writer's lock, or by SQLite's before the writer took its own), with
+// the writer's lock, or by the engine's before the writer took its own), with
 // the engine's files beside them, and such engine files whose part file is
 // gone. Files of other names and anything that is no plain file stay.
 void removeLeftoverPartFiles(const QString &folder);

@@ -1,5 +1,7 @@
 #include "recordset.h"
 
+#include "engine.h"
+
 #include <QRegularExpression>
 #include <optional>
 #include <QStringList>
@@ -53,6 +55,41 @@ std::shared_ptr<const RecordsetShape> RecordsetShape::make(Database &db, const Q
         if (!shape->index.contains(lower))
             shape->index.insert(lower, i);
     }
+    return shape;
+}
+
+// The recordsets of a Database, kept with them: their shapes are made here.
+std::unique_ptr<Recordset> Database::openRecordset(const QString &sql, RecordsetType type,
+                                                   const std::vector<Value> &params)
+{
+    return std::make_unique<Recordset>(*this, sql, type, params);
+}
+
+std::shared_ptr<const RecordsetShape> Database::recordsetShape(const QString &sql, RecordsetType type)
+{
+    // Another program may have changed a table since a shape was made (an
+    // estimate deleted and made again with the other column set): shapes and
+    // prepared statements are kept only while the schema stays the same.
+    const qint64 version = engine().schemaVersion();
+    if (version != shapesVersion_) {
+        // Prepared statements tell their columns as they were when prepared.
+        forgetPrepared();
+        conn_->reloadSchema();
+        shapesVersion_ = version;
+    }
+    const QString key = (type == RecordsetType::Dynaset ? QStringLiteral("D") : QStringLiteral("S")) + sql;
+    for (auto it = shapes_.begin(); it != shapes_.end(); ++it) {
+        if (it->first == key) {
+            auto shape = it->second;
+            shapes_.erase(it);
+            shapes_.emplace_back(key, shape);
+            return shape;
+        }
+    }
+    auto shape = RecordsetShape::make(*this, sql, type);
+    if (shapes_.size() >= 48)
+        shapes_.erase(shapes_.begin());
+    shapes_.emplace_back(key, shape);
     return shape;
 }
 

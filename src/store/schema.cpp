@@ -113,8 +113,8 @@ void createWholeFile(const QString &path, const std::function<void(Database &)> 
         if (!QFile::rename(building, path))
             throw DbError(QStringLiteral("ファイル '%1' を作成できません。").arg(path));
     } catch (...) {
-        for (const char *suffix : {"", "-journal", "-wal", "-shm"})
-            QFile::remove(building + QLatin1String(suffix));
+        for (const QString &suffix : QStringList{QString()} + storeSideFileSuffixes())
+            QFile::remove(building + suffix);
         throw;
     }
 }

@@ -1,5 +1,28 @@
 // The two tables of an estimate file: the index table RZTBLIDX (one row per
 // estimate) and the item table of each estimate, and creating them.
+//
+// The column names, short romanised abbreviations; a suffix 1 is the
+// estimate set (見積), 2 the budget set (実行予算):
+//   key1 … key8   item table: the row's level keys (levelkeys.h); index
+//                 table: key1 alone, the estimate number (item table "TBL" + it)
+//   knm           name: of the project (工事名称) in the index, of the item in
+//                 an item table; "＠" or "@" in front marks a subtotal row, two
+//                 of them a running-total row
+//   mei, tn1      the item's second descriptive text (specification) and unit
+//   su1, su2      quantity                         (CURRENCY, SINGLE in SQL-made tables)
+//   tk1, tk2      unit price                       (CURRENCY)
+//   kn1, kn2      amount; in the index the estimate's totals (CURRENCY, LONG in SQL-made tables)
+//   rt1, rt2      rate (掛率) in percent, 100 leaves amounts unchanged (SHORT)
+//   lvl           depth of the row: the number of leading keys not 0
+//   flg           flag characters: first "+" group row (has a sub-level) or
+//                 "-" item row; second "x" provisionally deleted (仮削除)
+//   bk1 … bk4     remarks (備考); in the index bk2 is the company name printed
+//   ad1, hat      index: site address (住所) and client (発注者)
+//   dt1 … dt4     index: dates as text: created, started, updated; dt4 only copied
+//   kno           index: blanks at creation, otherwise only copied
+//   int0 … int9   index: int0 item rows, int1/int2 top-level rates of the two
+//                 sets; item table: int0 read by the editor; the rest only copied
+//   cur0 … curF   (item table: … curC) only created and copied
 #pragma once
 #include "database.h"
 

@@ -2,7 +2,7 @@
 // copy direction, the popup menu, copy/paste and delete of whole estimates.
 #include "transfersession.h"
 
-#include "store/crossfile.h"
+#include "store/tablecopy.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/vbconv.h"
@@ -371,14 +371,14 @@ void TransferSession::copyEstimate(qint64 sourceKey, qint64 newKey)
     }
 
     // The index row and the item table land together or not at all.
-    AttachedFile source(to, path(src));
+    TableCopy copy(from, to);
     Transaction tx(to);
     if (!to.openRecordset(QStringLiteral("SELECT [key1] FROM RZTBLIDX WHERE [key1]=?"), RecordsetType::Snapshot,
                           {Value(newKey)})->eof())
         throw DbError(QStringLiteral("複写先には番号 %1 の見積書が既にあります。").arg(newKey));
     to.execute(QString::fromLatin1(kIndexInsert) + marks + u')', values);
     try {
-        copyTableFrom(to, source.schema(), itemTableName(sourceKey), itemTableName(newKey));
+        copy.copy(itemTableName(sourceKey), itemTableName(newKey));
     } catch (const DbError &e) {
         if (e.reason() != DbFailure::MissingTable)
             throw;

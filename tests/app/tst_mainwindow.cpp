@@ -1,6 +1,7 @@
 // Start-up and main window: the buttons and their procedures, the estimate
 // list in its child window, closing, and the placement kept.
 #include "app/appfolders.h"
+#include "app/filechoice.h"
 #include "app/frmmain.h"
 #include "app/guardedapplication.h"
 #include "app/frmsplash.h"
@@ -72,6 +73,49 @@ private:
     QTemporaryDir *program_ = nullptr;
 
 private slots:
+    void fileDialogModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("0 open") << 0 << false << QStringLiteral("見積書ファイルを開く") << QString();
+        QTest::newRow("1 transfer first") << 1 << false << QStringLiteral("見積書ファイル(1)を開く") << QString();
+        QTest::newRow("2 transfer second") << 2 << false << QStringLiteral("見積書ファイル(2)を開く [/data/工事/第一.mdb]") << QString();
+        QTest::newRow("3 compact") << 3 << false << QStringLiteral("見積書ファイルを最適化する") << QString();
+        QTest::newRow("9 still open") << 9 << false << QString() << QString();
+        QTest::newRow("10 new") << 10 << true << QStringLiteral("見積書ファイルを作成する") << QStringLiteral("見積書.mdb");
+    }
+    void fileDialogModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, save);
+        QFETCH(QString, title);
+        QFETCH(QString, proposed);
+        QTemporaryDir program;
+        QTemporaryDir elsewhere;
+        QDir::setCurrent(elsewhere.path());
+        rztest::ScriptedPrompts prompts;
+        prompts.fileAnswers.push_back(program.filePath(QStringLiteral("a.mdb")));
+
+        const QString chosen = sb_SelFile(mode, prompts, program.path(), QStringLiteral("/data/工事/第一.mdb"));
+
+        QCOMPARE(chosen, program.filePath(QStringLiteral("a.mdb")));
+        QCOMPARE(prompts.records.size(), size_t(1));
+        const FileDialogRequest &req = prompts.records[0].file;
+        QCOMPARE(req.save, save);
+        QCOMPARE(req.mustExist, !save);
+        QCOMPARE(req.title, title);
+        QCOMPARE(req.proposedName, proposed);
+        QCOMPARE(req.filter, QStringLiteral("mdbﾌｧｲﾙ(*.mdb)|*.mdb"));
+        QCOMPARE(req.initialDir, program.path());
+        // A relative name typed into the dialog lands in the program folder.
+        QCOMPARE(QDir::current().canonicalPath(), QDir(program.path()).canonicalPath());
+
+        // Cancel gives an empty path whatever the mode.
+        QCOMPARE(sb_SelFile(mode, prompts, program.path(), QString()), QString());
+    }
+
     void init()
     {
         program_ = new QTemporaryDir;

@@ -25,7 +25,7 @@ bool open(BreakdownFixture &f)
     f.db()->execute("UPDATE TBL00064 SET lvl = (key1 <> 0) + (key2 <> 0) + (key3 <> 0) + (key4 <> 0) + (key5 <> 0) + (key6 <> 0) + (key7 <> 0) + (key8 <> 0)");
     return f.open({});
 }
-struct Case { QString script, sql, diff, messages, total, probe, probeValue, enabled; int answer = AnswerOk, beeps = 0; };
+struct Case { QString script, sql, diff, messages{}, total{}, probe{}, probeValue{}, enabled{}; int answer = AnswerOk, beeps = 0; };
 const char *kRefuse = "CREATE TRIGGER refuse BEFORE %1 ON TBL00064 WHEN %2.knm = 'Y' BEGIN SELECT RAISE(ABORT, '拒否'); END";
 const char *kMany = "WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 5800) INSERT INTO TBL00064 "
                     "(key1, key2, lvl, key3, key4, key5, key6, key7, key8, knm, flg, kn1, kn2) SELECT %1, 0, 0, 0, 0, 0, 0, 'n', "

@@ -46,7 +46,7 @@ struct Item {
     std::vector<int> path;
     QString name, flg = kItemFlg, su1 = "0", tk1 = "0", kn1 = "0", su2 = "0", tk2 = "0", kn2 = "0";
     int rt1 = 100, rt2 = 100;
-    QString mei, tn1, bk1;
+    QString mei{}, tn1{}, bk1{};  // left out of most lists: empty
 };
 
 inline Item leaf(std::vector<int> path, const QString &name, const QString &su1, const QString &tk1, const QString &kn1 = "0")

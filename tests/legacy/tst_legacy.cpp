@@ -43,7 +43,7 @@ QStringList dump(const QString &path, const QString &table, const QStringList &c
 {
     auto db = Database::open(path, Database::Mode::ReadOnly);
     const auto defs = db->columns(table);
-    Statement st(db->handle(), QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(quoteIdentifier(table)));
+    Statement st(*db, QStringLiteral("SELECT * FROM %1 ORDER BY _rowid_").arg(quoteIdentifier(table)));
     QStringList rows;
     while (st.step()) {
         QStringList cells;
@@ -233,9 +233,9 @@ private slots:
         QTest::addColumn<QString>("sql");  // what spoils the copy between writing and checking
         QTest::addColumn<QString>("said");
         const QString differs = "表 %1 が元の表と一致しません";
-        QTest::newRow("an amount") << "UPDATE TBL00064 SET kn1 = kn1 + 1 WHERE rowid = 2" << differs.arg("TBL00064");
+        QTest::newRow("an amount") << "UPDATE TBL00064 SET kn1 = kn1 + 1 WHERE _rowid_ = 2" << differs.arg("TBL00064");
         QTest::newRow("a budget amount") << "UPDATE RZTBLIDX SET kn2 = NULL WHERE key1 = 64" << differs.arg("RZTBLIDX");
-        QTest::newRow("a row lost") << "DELETE FROM TBL00128 WHERE rowid = 3" << differs.arg("TBL00128");
+        QTest::newRow("a row lost") << "DELETE FROM TBL00128 WHERE _rowid_ = 3" << differs.arg("TBL00128");
         QTest::newRow("a row more") << "INSERT INTO TBL00192 (key1) VALUES (1024)" << differs.arg("TBL00192");
         QTest::newRow("broken file") << "PRAGMA ignore_check_constraints = ON;CREATE TABLE x (a CHECK (a > 0));"
                                         "INSERT INTO x VALUES (0);PRAGMA ignore_check_constraints = OFF"

@@ -1,6 +1,5 @@
-// Choosing, opening and compacting estimate files.
+// Creating, opening and compacting estimate files.
 #include "store/compaction.h"
-#include "store/filechoice.h"
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "support/filelimit.h"
@@ -11,7 +10,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,49 +66,6 @@ QString errorOf(F &&operation)
 class TestFileOps : public QObject {
     Q_OBJECT
 private slots:
-    void fileDialogModes_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("save");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("proposed");
-        QTest::newRow("0 open") << 0 << false << QStringLiteral("見積書ファイルを開く") << QString();
-        QTest::newRow("1 transfer first") << 1 << false << QStringLiteral("見積書ファイル(1)を開く") << QString();
-        QTest::newRow("2 transfer second") << 2 << false << QStringLiteral("見積書ファイル(2)を開く [/data/工事/第一.mdb]") << QString();
-        QTest::newRow("3 compact") << 3 << false << QStringLiteral("見積書ファイルを最適化する") << QString();
-        QTest::newRow("9 still open") << 9 << false << QString() << QString();
-        QTest::newRow("10 new") << 10 << true << QStringLiteral("見積書ファイルを作成する") << QStringLiteral("見積書.mdb");
-    }
-    void fileDialogModes()
-    {
-        QFETCH(int, mode);
-        QFETCH(bool, save);
-        QFETCH(QString, title);
-        QFETCH(QString, proposed);
-        QTemporaryDir program;
-        QTemporaryDir elsewhere;
-        QDir::setCurrent(elsewhere.path());
-        rztest::ScriptedPrompts prompts;
-        prompts.fileAnswers.push_back(program.filePath(QStringLiteral("a.mdb")));
-
-        const QString chosen = sb_SelFile(mode, prompts, program.path(), QStringLiteral("/data/工事/第一.mdb"));
-
-        QCOMPARE(chosen, program.filePath(QStringLiteral("a.mdb")));
-        QCOMPARE(prompts.records.size(), size_t(1));
-        const FileDialogRequest &req = prompts.records[0].file;
-        QCOMPARE(req.save, save);
-        QCOMPARE(req.mustExist, !save);
-        QCOMPARE(req.title, title);
-        QCOMPARE(req.proposedName, proposed);
-        QCOMPARE(req.filter, QStringLiteral("mdbﾌｧｲﾙ(*.mdb)|*.mdb"));
-        QCOMPARE(req.initialDir, program.path());
-        // A relative name typed into the dialog lands in the program folder.
-        QCOMPARE(QDir::current().canonicalPath(), QDir(program.path()).canonicalPath());
-
-        // Cancel gives an empty path whatever the mode.
-        QCOMPARE(sb_SelFile(mode, prompts, program.path(), QString()), QString());
-    }
-
     void compactionKeepsContents()
     {
         QTemporaryDir dir;
@@ -255,21 +210,25 @@ private slots:
         const QByteArray before = readAll(path);
         QString message;
         if (otherProcess) {
-            const QByteArray nativePath = QFile::encodeName(path);
             int ready[2], done[2];
             QVERIFY(pipe(ready) == 0 && pipe(done) == 0);
             const pid_t child = fork();
             QVERIFY(child >= 0);
             if (child == 0) {
                 // The other program: holds a write transaction until told to stop.
-                sqlite3 *db = nullptr;
-                const char ok = sqlite3_open(nativePath.constData(), &db) == SQLITE_OK
-                                && sqlite3_exec(db, "BEGIN IMMEDIATE; DELETE FROM TBL00001;", nullptr, nullptr, nullptr) == SQLITE_OK;
-                (void)!write(ready[1], &ok, 1);
-                char c;
-                (void)!read(done[0], &c, 1);
-                sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
-                sqlite3_close(db);
+                char ok = 0;
+                try {
+                    auto db = Database::open(path);
+                    db->execute(QStringLiteral("BEGIN"));
+                    db->execute(QStringLiteral("DELETE FROM TBL00001"));
+                    ok = 1;
+                    (void)!write(ready[1], &ok, 1);
+                    char c;
+                    (void)!read(done[0], &c, 1);
+                    db->execute(QStringLiteral("ROLLBACK"));
+                } catch (const DbError &) {
+                    (void)!write(ready[1], &ok, 1);
+                }
                 _exit(0);
             }
             char ok = 0;

@@ -17,7 +17,7 @@ struct PromptRecord {
     QStringList menuEntries;
     QList<bool> menuEnabled;
     QPoint menuPos;
-    QString action;  // a message's extra button (messageOffering), else empty
+    QString action{};  // a message's extra button (messageOffering), else empty
 };
 
 class ScriptedPrompts : public rz::Prompts {

@@ -1,0 +1,104 @@
+// What a database engine provides behind Database and Statement. Each engine
+// lives in a subfolder of its own (sqlite/) and implements these classes;
+// only the store's front classes call them, so nothing above the store names
+// an engine. The front keeps what is the same on every engine: the prepared
+// statements kept for reuse, recordset shapes, savepoint nesting and the
+// conversion of stored values by their declared column types.
+#pragma once
+#include "dberror.h"
+#include "storetypes.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace rz {
+
+// One prepared statement of an engine. Failures throw DbError with one of the
+// engine-neutral reasons.
+class EngineStatement {
+public:
+    virtual ~EngineStatement() = default;
+    virtual void bind(int index, const Value &value) = 0;  // 1-based
+    virtual bool step() = 0;
+    virtual void reset() = 0;  // to run again, with its bindings cleared
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int i) const = 0;
+    // The column's declared type as the program wrote it ("CURRENCY", "TEXT(60)").
+    virtual QString columnDecl(int i) const = 0;
+    virtual qint64 columnInt64(int i) const = 0;
+    // Columns first .. first + count - 1 of the current row (see RawCell).
+    virtual void read(int first, int count, RawCell *cells, bool asText) const = 0;
+    // Rows the statement changed in its last step.
+    virtual int changes() const = 0;
+};
+
+// Copies tables from a store joined to the one that made this: the engine's
+// own way, which keeps the copy inside the target's transaction.
+class EngineTableJoin {
+public:
+    virtual ~EngineTableJoin() = default;
+    // Throws DbError with DbFailure::MissingTable when the source table does not exist.
+    virtual void copy(const QString &sourceTable, const QString &targetTable) = 0;
+    // The target store was closed first: let go without reaching it.
+    virtual void abandon() = 0;
+};
+
+// One open store.
+class EngineConnection {
+public:
+    virtual ~EngineConnection() = default;
+    virtual std::unique_ptr<EngineStatement> prepare(const QString &sql) = 0;
+    virtual qint64 lastInsertRowid() const = 0;
+
+    // Transactions: the front opens and releases savepoints with SQL.
+    virtual bool inTransaction() const = 0;
+    // Undoes what the savepoint covers (the whole transaction when it is the
+    // outermost one) and never throws: it runs while an error unwinds.
+    virtual void rollBack(const QString &savepoint, bool outermost) noexcept = 0;
+    // How long a statement waits for another program's lock before it fails.
+    virtual void setLockWait(int milliseconds) = 0;
+
+    // A number that changes whenever any program changes the schema.
+    virtual qint64 schemaVersion() = 0;
+    // Makes statements prepared from now on see the schema as it is now.
+    virtual void reloadSchema() = 0;
+
+    virtual QStringList tableNames() = 0;
+    virtual bool tableExists(const QString &name) = 0;
+    virtual std::vector<ColumnDef> columns(const QString &table) = 0;
+    virtual std::vector<IndexDef> indexes(const QString &table) = 0;
+    virtual QStringList indexNames() = 0;
+    virtual bool indexExists(const QString &name) = 0;
+    virtual QStringList integrityProblems() = 0;
+    virtual QStringList definitions() = 0;
+
+    // SELECT * INTO, each table in this store (empty path) or in the store at
+    // a path: a new table with the source's columns and declared types, and
+    // its rows. Returns the number of rows copied.
+    virtual int selectInto(const QString &targetPath, const QString &targetTable, const QString &sourcePath,
+                           const QString &sourceTable) = 0;
+    // A join of `source` to this store for copying tables into this one, or
+    // none when this engine cannot reach that store itself.
+    virtual std::unique_ptr<EngineTableJoin> join(EngineConnection &source) = 0;
+
+    virtual void lockExclusively() = 0;
+    virtual void compactInto(const QString &targetPath) = 0;
+};
+
+// A kind of store: which locations it takes, and opening and creating them.
+class StoreEngine {
+public:
+    virtual ~StoreEngine() = default;
+    virtual bool accepts(const QString &location) const = 0;
+    virtual std::unique_ptr<EngineConnection> open(const QString &location, OpenMode mode) const = 0;
+    virtual std::unique_ptr<EngineConnection> create(const QString &location) const = 0;
+    // Endings of the files the engine writes beside a store file while it works.
+    virtual QStringList sideFileSuffixes() const = 0;
+};
+
+// The engine that keeps the store at a location (engines.cpp).
+const StoreEngine &engineFor(const QString &location);
+
+}  // namespace rz
