@@ -376,6 +376,7 @@ private slots:
         closingTerms(f);
         const QStringList tables = f.db->tableNames();
         f.printAll();
+        QCOMPARE(f.device.pageCount(), 2);  // the top list and the list below it, nothing more
         const QStringList before = recorded(f.device);
         QCOMPARE(f.db->tableNames(), tables);
         writeTerms(*f.db, 128, EstimateTerms());

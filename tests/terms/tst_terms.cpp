@@ -17,7 +17,7 @@ Currency money(const QString &text) { return text.isEmpty() ? Currency() : *Curr
 
 // Three levels with 人工 rows: 工事価格 1,075,000, labour 523,000 (型枠工, 鉄筋工, 手元); a
 // provisionally deleted 人工 row, one below a provisionally deleted group and a subtotal row
-// with the unit are not labour.
+// with the unit are not labour, nor is a running total part of the price.
 void threeLevels(rztest::PrintFixture &f)
 {
     auto item = [](const char *name, const char *unit, const char *kn1, const char *flg = "-") {
@@ -37,6 +37,7 @@ void threeLevels(rztest::PrintFixture &f)
         {{2048, 1024}, item("仮設工", "人工", "80000")},
         {{3072}, item("諸雑費", "式", "352000")},
         {{4096}, item("手元", " 人工", "23000")},
+        {{5120}, item("＠＠累計", "", "1075000")},
     };
     for (const auto &[path, it] : rows)
         f.add(path, it);
@@ -279,7 +280,7 @@ private slots:
         s.setText(F::OverheadLabel, "一般管理費等");
         s.choices.welfareKind = ChargeKind::Amount;
         s.setText(F::WelfareAmount, "5");
-        s.setText(F::TaxRate, "8.");
+        s.setText(F::TaxRate, "８．");  // as an input method types it, not yet finished
         auto texts = [&] {
             QStringList t;
             for (const auto &[label, amount] : s.preview())
