@@ -117,12 +117,16 @@ QWidget *FrmTerms::conditionsPage()
     row(QStringLiteral("法定福利費"), {}, welfare);
     row(QString(), {field(F::WelfareRate, page), unit("%"), field(F::WelfareAmount, page), unit("円  名称"),
                     field(F::WelfareLabel, page)});
+    // The base of the rate: the 人工 rows' amounts (shown) or an amount typed beside its choice.
     auto *base = new QHBoxLayout;
     WelfareBase = choice(page, {QStringLiteral("人工の行の計"), QStringLiteral("入力した額")}, int(c.welfareBase),
                          [&c](int id) { c.welfareBase = LabourBase(id); }, base);
     LblLabour = new QLabel(page);
     LblLabour->setObjectName(QStringLiteral("LblLabour"));
-    row(QStringLiteral("労務費"), {LblLabour, field(F::WelfareBase, page), unit("円")}, base);
+    base->insertWidget(1, LblLabour);
+    base->addWidget(field(F::WelfareBase, page));
+    base->addWidget(unit("円"));
+    row(QStringLiteral("労務費"), {}, base);
 
     row(QStringLiteral("出精値引き"), {field(F::Discount, page), unit("円")});
     auto *rounding = new QHBoxLayout;
@@ -194,7 +198,7 @@ void FrmTerms::showPreview()
     TxtField[F::WelfareBase]->setEnabled(welfareRate && c.welfareBase == LabourBase::Entered);
     for (QAbstractButton *b : WelfareBase->buttons())
         b->setEnabled(welfareRate);
-    LblLabour->setText(Format(session_.rowsLabour(), QStringLiteral("#,##0")) + QStringLiteral(" 円 ／"));
+    LblLabour->setText(Format(session_.rowsLabour(), QStringLiteral("#,##0")) + QStringLiteral(" 円"));
 }
 
 void FrmTerms::focusField(F f)
