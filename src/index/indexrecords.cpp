@@ -406,17 +406,19 @@ void IndexSession::sb_Terms(int row)
     if (!terms.load())
         return;
     host_.showTerms(terms, grid_.text(row, 1));
-    try {
-        showTaxTotal(row);
-    } catch (const std::exception &) {
-        showCell(row, kTaxColumn, QStringLiteral("？"));
-    }
+    showTaxTotal(row);
 }
 
 void IndexSession::showTaxTotal(int row)
 {
-    if (amountShown_ == TaxTotal)
+    if (amountShown_ != TaxTotal)
+        return;
+    try {
         showCell(row, kTaxColumn, totalWithTax(rowKey(row)));
+    } catch (const std::exception &) {
+        // Told when the page is filled; here the cell only shows it.
+        showCell(row, kTaxColumn, QStringLiteral("？"));
+    }
 }
 
 }  // namespace rz
