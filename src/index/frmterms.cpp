@@ -1,3 +1,4 @@
+// The 見積条件 dialog's widgets and the events it forwards to its session.
 #include "frmterms.h"
 
 #include "store/format.h"

@@ -1,6 +1,7 @@
 // The index window's operations that change the estimate file: write-back of
-// grid rows, creating, copying, deleting and recalculating estimates, and the
-// detail frame. Each change of the file is one transaction.
+// grid rows, creating, copying, deleting and recalculating estimates (their
+// conditions with them), the detail frame and the 見積条件 dialog. Each change
+// of the file is one transaction.
 #include "indexsession.h"
 
 #include "breakdown/calctbl.h"
@@ -372,10 +373,6 @@ bool IndexSession::TxtFrame_KeyDown(int box, int qtKey)
         return false;
     }
 }
-
-}  // namespace rz
-
-namespace rz {
 
 QString IndexSession::totalWithTax(qint32 key) const
 {

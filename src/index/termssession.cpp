@@ -1,3 +1,4 @@
+// The 見積条件 dialog's procedures: reading, checking and storing the texts.
 #include "termssession.h"
 
 #include "store/recordset.h"

@@ -1,3 +1,4 @@
+// The detailed cover's layout in cells of the cover's base font.
 #include "coverdetail.h"
 
 #include "listprinter.h"

@@ -1,3 +1,4 @@
+// The definitions of the tables of conditions and issuer.
 #include "termsschema.h"
 
 namespace rz {

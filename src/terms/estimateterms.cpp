@@ -1,3 +1,4 @@
+// Reading and writing an estimate's conditions and the file's issuer.
 #include "estimateterms.h"
 
 #include "store/recordset.h"

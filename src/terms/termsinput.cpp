@@ -1,3 +1,4 @@
+// Strict reading of typed rates, amounts, dates and registration numbers.
 #include "termsinput.h"
 
 #include <QRegularExpression>

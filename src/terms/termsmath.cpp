@@ -1,3 +1,4 @@
+// Closing figures in CURRENCY: rounding, charges, tax, and the sums read from the item table.
 #include "termsmath.h"
 
 #include "store/levelkeys.h"
