@@ -1,12 +1,19 @@
 // An estimate's conditions: the tax and the charges worked out exactly, the
 // labour of the 人工 rows, what the 見積条件 dialog takes and refuses, and
 // storing whole or not at all.
+#include "index/frmterms.h"
 #include "index/termssession.h"
 #include "print/printfixture.h"
 #include "store/termsschema.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 #include "terms/termsinput.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
 
 using namespace rz;
 using rztest::detail;
@@ -292,6 +299,36 @@ private slots:
         s.setText(F::WelfareAmount, "5x");
         QCOMPARE(texts(), (QStringList{"工事価格 1,075,000", "一般管理費等 107,500", "法定福利費 ？", "出精値引き 0",
                                        "小計 ？", "消費税（8%） ？", "合計 ？"}));
+    }
+
+    // The dialog as the user meets it: typing updates the lines, a choice switches the box that
+    // counts, ＯＫ with a refused field keeps the dialog open on that field, then stores and closes.
+    void dialog()
+    {
+        rztest::PrintFixture f;
+        threeLevels(f);
+        rztest::ScriptedPrompts prompts;
+        TermsSession s(*f.db, 64, prompts);
+        QVERIFY(s.load());
+        FrmTerms d(s, QStringLiteral("本社改修工事"));
+        d.show();
+        QTest::keyClicks(d.TxtField[F::OverheadRate], "10");
+        QCOMPARE(d.LblAmount[1]->text(), QStringLiteral("107,500"));
+        QVERIFY(d.TxtField[F::WelfareRate]->isEnabled() && !d.TxtField[F::WelfareAmount]->isEnabled());
+        d.WelfareKind->button(int(ChargeKind::Amount))->click();
+        QVERIFY(!d.TxtField[F::WelfareRate]->isEnabled() && d.TxtField[F::WelfareAmount]->isEnabled());
+        QTest::keyClicks(d.TxtField[F::WelfareAmount], "2500");
+        QCOMPARE(d.LblAmount[6]->text(), QStringLiteral("1,303,500"));  // (1,075,000 + 107,500 + 2,500) x 1.1
+        QTest::keyClicks(d.TxtField[F::IssueDate], "2026-02-30");
+        d.cmdOK->click();
+        QVERIFY(d.isVisible() && d.Pages->currentIndex() == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(d.TxtField[F::IssueDate]->hasFocus() || !d.isActiveWindow(), 2000);
+        QVERIFY(!readTerms(*f.db, 64));
+        d.TxtField[F::IssueDate]->selectAll();
+        QTest::keyClick(d.TxtField[F::IssueDate], Qt::Key_Backspace);
+        d.cmdOK->click();
+        QVERIFY(!d.isVisible() && d.result() == QDialog::Accepted);
+        QCOMPARE(readTerms(*f.db, 64)->welfareAmount, Currency::fromWhole(2500));
     }
 };
 
