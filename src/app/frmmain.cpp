@@ -102,6 +102,8 @@ void frmMain::openIndexWindow()
     index->editorOpener = [this, index, sub](const U1Opening &opening, const QString &caption) {
         return openEditorWindow(index, sub, opening, caption);
     };
+    index->session().issuerDefaults = {[] { return readDefaultIssuer(*openUserSettings()); },
+                                       [](const Issuer &i) { writeDefaultIssuer(*openUserSettings(), i); }};
     sub->show();
     placeChild(sub);
     if (!index->start()) {

@@ -3,7 +3,7 @@
 // moves. See the header for the choices that keep typed numbers readable.
 #include "breakdown/celltyping.h"
 
-#include "breakdown/rowkind.h"
+#include "store/rowkind.h"
 #include "store/format.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"

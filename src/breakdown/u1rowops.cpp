@@ -3,7 +3,7 @@
 // and the provisional deletion and its release.
 #include "u1fields.h"
 
-#include "rowkind.h"
+#include "store/rowkind.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
