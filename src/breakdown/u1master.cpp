@@ -146,14 +146,17 @@ bool U1Master::cursorRowItem(Candidates &out)
         prompts_.beep();
         return false;
     }
-    const Grid &g = grid();
-    if (!isItem(u1_.page().flag(row), g.text(row, U1Session::ColKnm))) {
+    // The row as written back (the edit menu writes first): the record holds
+    // the prices exactly, where the grid shows them rounded to whole yen.
+    u1_.page().sb_GetCurRec(row);
+    const U1Fields &f = fields();
+    const QString knm = rsLvl().field(f.knm).toString();
+    if (!isItem(rsLvl().field(f.flg).toString(), knm)) {
         prompts_.message(kNotAnItem, MsgExclamation);
         return false;
     }
-    out.items.push_back(rowItem(g.text(row, U1Session::ColKnm), g.text(row, U1Session::ColMei),
-                                g.text(row, U1Session::ColTn1), CellCy(g, row, U1Session::ColTk1),
-                                CellCy(g, row, U1Session::ColTk2)));
+    out.items.push_back(rowItem(knm, rsLvl().field(f.mei).toString(), rsLvl().field(f.tn1).toString(),
+                                rsLvl().field(f.tk1).toCurrency(), rsLvl().field(f.tk2).toCurrency()));
     return true;
 }
 
