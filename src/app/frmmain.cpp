@@ -170,6 +170,12 @@ frmMaster *frmMain::openMasterWindow()
     masterSub_ = mdiArea_->addSubWindow(window);
     masterSub_->setAttribute(Qt::WA_DeleteOnClose);
     connect(masterSub_, &QObject::destroyed, this, [this] { masterSub_ = nullptr; });
+    // Back in front: what was registered from an estimate meanwhile (or by
+    // another user) shows; an unchanged master is not read again.
+    connect(mdiArea_, &QMdiArea::subWindowActivated, window, [this, window](QMdiSubWindow *sub) {
+        if (sub && sub == masterSub_)
+            window->session().load();
+    });
     masterSub_->show();
     masterSub_->resize(window->sizeHint().expandedTo(QSize(900, 520)));
     window->start();

@@ -183,6 +183,8 @@ void frmU1::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     layoutBottom();
     positionOverlay();
+    if (FraPick->isVisible())
+        placePickPanel();
 }
 
 void frmU1::syncViewCursor()
@@ -315,10 +317,6 @@ void frmU1::makePickPanel()
     LstPick->verticalHeader()->hide();
     LstPick->verticalHeader()->setDefaultSectionSize(LstPick->fontMetrics().height() + 4);
     LstPick->horizontalHeader()->setStretchLastSection(true);
-    // Columns as wide as the grid's for the same texts.
-    const int widths[] = {U1Session::ColKnm, U1Session::ColMei, U1Session::ColTn1, U1Session::ColTk1, U1Session::ColTk1};
-    for (int c = 0; c < 5; ++c)
-        LstPick->setColumnWidth(c, std::max(40, session_.grid().colWidth(widths[c]) / kTwipsPerPixel));
     connect(LstPick, &QTableView::clicked, this, [this](const QModelIndex &i) { session_.master().setCurrent(i.row()); });
     connect(LstPick, &QTableView::doubleClicked, this, [this](const QModelIndex &i) {
         session_.master().setCurrent(i.row());
@@ -357,6 +355,13 @@ void frmU1::pickChanged()
         return;
     }
     if (!FraPick->isVisible()) {
+        // Columns as wide as the grid's for the same texts (both sets' widths
+        // as designed, whichever is shown), the major category as the specification.
+        const std::array<int, 21> &designed = session_.view().ColW;
+        const int widths[] = {U1Session::ColKnm, U1Session::ColMei, U1Session::ColTn1, U1Session::ColTk1,
+                              U1Session::ColTk2, U1Session::ColMei};
+        for (int c = 0; c < 6; ++c)
+            LstPick->setColumnWidth(c, std::max(48, twipsToPixels(designed[size_t(widths[c])]) + 8));
         placePickPanel();
         TxtPick->setText(m.query());
         FraPick->show();
@@ -389,6 +394,8 @@ bool frmU1::pickKey(QKeyEvent *key)
     case Qt::Key_Enter: m.accept(); return true;
     case Qt::Key_Escape:
     case Qt::Key_F7: m.cancel(); return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return true;  // the box keeps the focus while the panel is open
     default:
         // The other function keys wait until the panel is closed.
         return key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F12;

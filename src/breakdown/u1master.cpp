@@ -186,6 +186,9 @@ void U1Master::registerRows()
         prompts_.message(kNoMaster, MsgExclamation);
         return;
     }
+    // The rows as the file holds them: what the grid shows is written first.
+    if (!u1_.page().sb_WriteUTbl())
+        return;
     Candidates rows;
     try {
         Recordset *block = u1_.blocks().markedBlock();

@@ -124,7 +124,11 @@ frmMaster::frmMaster(MasterCatalog &catalog, Prompts &prompts, QWidget *parent)
     connect(CmdAdd, &QPushButton::clicked, this, &frmMaster::addItem);
     connect(CmdEdit, &QPushButton::clicked, this, &frmMaster::editItem);
     connect(CmdDelete, &QPushButton::clicked, this, &frmMaster::deleteItems);
-    connect(CmdImport, &QPushButton::clicked, this, [this] { session_.importFile(); });
+    connect(CmdImport, &QPushButton::clicked, this, [this] {
+        session_.importFile();
+        LstItems->resizeColumnsToContents();
+        TxtFind->setFocus();
+    });
     connect(CmdExport, &QPushButton::clicked, this, [this] { session_.exportFile(); });
     connect(CmdPlace, &QPushButton::clicked, this, [this] { session_.chooseLocation(); });
     connect(CmdClose, &QPushButton::clicked, this, [this] {
@@ -141,6 +145,8 @@ void frmMaster::start()
 {
     session_.load();
     showList();
+    // As wide as the texts of the rows in sight (the view measures no more).
+    LstItems->resizeColumnsToContents();
     TxtFind->setFocus();
 }
 

@@ -8,13 +8,24 @@
 #include "ui/listsession.h"
 #include "ui/prompts.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace rz {
 
 const QString MasterSession::kFileFilter =
     QStringLiteral("Excelﾌﾞｯｸ(*.xlsx)|*.xlsx|CSVﾌｧｲﾙ(*.csv)|*.csv");
-const QString MasterSession::kLocationFilter = QStringLiteral("単価ﾏｽﾀ(*.mdb;*.rzdb)|*.mdb;*.rzdb");
+
+namespace {
+// Where the file dialogs start: the user's documents, where spreadsheets are kept.
+QString documentsFolder()
+{
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(docs).isDir() ? docs : QDir::homePath();
+}
+}  // namespace
+const QString MasterSession::kLocationFilter = QStringLiteral("単価ﾏｽﾀ|*.mdb;*.rzdb");
 const QString MasterSession::kDuplicate = QStringLiteral("同じ名称と規格の項目が単価マスタにあります。");
 const QString MasterSession::kChangedMeanwhile =
     QStringLiteral("この項目は、表示した後にほかの人が変更または削除しました。一覧を読み直しました。");
@@ -165,7 +176,9 @@ void MasterSession::importFile()
 {
     FileDialogRequest request;
     request.title = QStringLiteral("単価マスタに取り込むファイル");
-    request.filter = kFileFilter + QStringLiteral("|すべてのﾌｧｲﾙ(*.*)|*.*");
+    request.filter = QStringLiteral("Excelﾌﾞｯｸ・CSVﾌｧｲﾙ|*.xlsx;*.csv|") + kFileFilter +
+                     QStringLiteral("|すべてのﾌｧｲﾙ(*.*)|*.*");
+    request.initialDir = documentsFolder();
     request.mustExist = true;
     const QString path = prompts_.chooseFile(request);
     if (path.isEmpty())
@@ -216,6 +229,7 @@ void MasterSession::exportFile()
     request.save = true;
     request.title = QStringLiteral("単価マスタを書き出すファイル");
     request.filter = kFileFilter;
+    request.initialDir = documentsFolder();
     request.proposedName = QStringLiteral("単価マスタ.xlsx");
     const QString path = prompts_.chooseFile(request);
     if (path.isEmpty())

@@ -3,7 +3,13 @@
 // and 単価マスタに登録 adding rows or a marked block, asking before it replaces prices.
 #include "masterfixture.h"
 
-#include "master/masterindex.h"
+#include "app/appfolders.h"
+#include "app/frmmain.h"
+#include "app/settings.h"
+#include "master/frmmaster.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 #include <QHeaderView>
 
@@ -169,6 +175,38 @@ private slots:
         typeInto(second.editor->TxtPick, "型枠");
         QTest::keyClick(second.editor->TxtPick, Qt::Key_Return);
         QCOMPARE(cells(second, 1), QStringLiteral("型枠|合板|ｍ2|4,500|3,800||"));
+    }
+    // The main window's 単価マスタ: one master window on the user's own master, made when first needed; the editors
+    // it opens pick from that master; a place the user chooses is kept for the next start.
+    void mainWindowEntry()
+    {
+        openUserSettings()->clear();
+        MasterFixture f;
+        f.add(rows());
+        const QString own = QDir(perUserDataFolder()).filePath("単価マスタ.mdb");
+        QFile::remove(own);
+        frmMain w(f.shared, f.prompts);
+        w.show();
+        w.CmdMaster->click();
+        w.CmdMaster->click();
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        QVERIFY(QFileInfo::exists(own));
+        auto *master = qobject_cast<frmMaster *>(w.mdiArea()->subWindowList().constFirst()->widget());
+        QCOMPARE(master->LblPlace->text(), own);
+        f.prompts.fileAnswers = {f.path()};
+        w.Command1[0]->click();
+        auto *list = qobject_cast<FrmUidx *>(w.mdiArea()->activeSubWindow()->widget());
+        QVERIFY(list);
+        QTest::keyClick(list->Grid1, Qt::Key_F1);
+        auto *editor = qobject_cast<frmU1 *>(w.mdiArea()->activeSubWindow()->widget());
+        QVERIFY(editor);
+        QTest::keyClick(editor->Grid1, Qt::Key_F7);
+        QCOMPARE(f.prompts.lastMessage()->text, U1Master::kEmptyMaster);  // its master, empty yet
+        f.prompts.fileAnswers = {f.masterPath()};
+        f.prompts.messageAnswers = {AnswerOk};
+        master->session().chooseLocation();
+        QCOMPARE(readMasterLocation(*openUserSettings()), f.masterPath());
+        QCOMPARE(frmMain(f.shared, f.prompts).master().location(), f.masterPath());
     }
 };
 
