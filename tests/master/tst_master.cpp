@@ -119,6 +119,8 @@ private slots:
                                             none + "\n4 行目: 名称が長すぎます（40バイト、全角20文字まで）"}},
                        {"a price with sen", {"utf8", with(",,丸太,,本,10.5,,,", 1), kHeldBefore,
                                              none + "\n2 行目: 見積単価は円単位の整数で、-9,999,999 から 99,999,999 までです"}},
+                       {"a price wider than its cell", {"xlsx", with(",,丸太,,本,100000000,,,", 1), kHeldBefore,
+                                                        none + "\n2 行目: 見積単価は円単位の整数で、-9,999,999 から 99,999,999 までです"}},
                        {"a unit the digit shortcut would take", {"utf8", with(",,丸太,,2t,10,,,", 1), kHeldBefore,
                                                                  none + "\n2 行目: 単位の先頭に半角数字は使えません（単位欄では数字が単位の略号です）"}},
                        {"the same name and specification twice", {"xlsx", with(",,単管足場,W600,,5,,,", 3), kHeldBefore,
@@ -143,7 +145,7 @@ private slots:
         QCOMPARE(s.index()->size(), c.held.size());  // the list shows what the master holds
     }
     // An exported master imports into an empty one as it was, every field.
-    void exportImport_data() { cases<QString>({{"workbook", "xlsx"}, {"CSV", "csv"}}); }
+    void exportImport_data() { cases<QString>({{"workbook", "xlsx"}, {"CSV", "csv"}, {"over an older workbook", "old.xlsx"}}); }
     void exportImport()
     {
         QFETCH(QString, c);
@@ -155,6 +157,8 @@ private slots:
         MasterSession out(*f.catalog, f.prompts);
         QVERIFY(out.load());
         const QString file = f.dir.filePath("書出." + c);
+        if (c.startsWith("old"))  // replaced whole: nothing of it is left below the rows written
+            writeNewXlsxBook(file, std::vector<std::vector<XlsxValue>>(9, std::vector<XlsxValue>(12, {XlsxValue::Text, "古い"})));
         f.prompts.fileAnswers = {file};
         out.exportFile();
         MasterCatalog other;
