@@ -12,6 +12,10 @@ const QString MasterStore::kRevisionTable = QStringLiteral("RZMASTERREV");
 namespace {
 
 const QString kColumns = QStringLiteral("dai, chu, knm, mei, tn1, tk1, tk2, bk1, upd");
+const QString kInsert = QStringLiteral("INSERT INTO RZMASTER (") + kColumns + QStringLiteral(", rev) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)");
+// Every column of an item but its identity; the row's identity is bound last.
+const QString kUpdate = QStringLiteral("UPDATE RZMASTER SET dai = ?, chu = ?, knm = ?, mei = ?, tn1 = ?, tk1 = ?, "
+                                       "tk2 = ?, bk1 = ?, upd = ?, rev = rev + 1 WHERE _rowid_ = ?");
 const QString kDateForm = QStringLiteral("yyyy-MM-dd");
 
 // The item's values in the order of kColumns.
@@ -129,8 +133,7 @@ void MasterStore::insert(Statement &st, const MasterItem &item)
 void MasterStore::add(const MasterItem &item)
 {
     MasterWrite write(*db_);
-    Statement st(*db_, QStringLiteral("INSERT INTO RZMASTER (") + kColumns +
-                           QStringLiteral(", rev) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"));
+    Statement st(*db_, kInsert);
     insert(st, item);
     write.commit();
 }
@@ -138,8 +141,7 @@ void MasterStore::add(const MasterItem &item)
 bool MasterStore::update(const MasterItem &item)
 {
     MasterWrite write(*db_);
-    Statement st(*db_, QStringLiteral("UPDATE RZMASTER SET dai = ?, chu = ?, knm = ?, mei = ?, tn1 = ?, tk1 = ?, "
-                                      "tk2 = ?, bk1 = ?, upd = ?, rev = rev + 1 WHERE _rowid_ = ? AND rev = ?"));
+    Statement st(*db_, kUpdate + QStringLiteral(" AND rev = ?"));
     std::vector<Value> v = values(item);
     v.push_back(Value(item.id));
     v.push_back(Value(qint64(item.rev)));
@@ -178,10 +180,8 @@ MasterStore::Merge MasterStore::merge(const std::vector<MasterItem> &items)
             held.insert(st.column(1, ColType::Text).toString() + QChar(0x1F) + st.column(2, ColType::Text).toString(),
                         st.column(0, ColType::Long).toLong());
     }
-    Statement ins(*db_, QStringLiteral("INSERT INTO RZMASTER (") + kColumns +
-                            QStringLiteral(", rev) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"));
-    Statement upd(*db_, QStringLiteral("UPDATE RZMASTER SET dai = ?, chu = ?, knm = ?, mei = ?, tn1 = ?, tk1 = ?, "
-                                       "tk2 = ?, bk1 = ?, upd = ?, rev = rev + 1 WHERE _rowid_ = ?"));
+    Statement ins(*db_, kInsert);
+    Statement upd(*db_, kUpdate);
     Merge merged;
     for (const MasterItem &item : items) {
         const auto at = held.constFind(item.knm + QChar(0x1F) + item.mei);
@@ -205,8 +205,7 @@ bool MasterStore::registerItems(const std::vector<MasterItem> &added, const std:
 {
     try {
         MasterWrite write(*db_);
-        Statement ins(*db_, QStringLiteral("INSERT INTO RZMASTER (") + kColumns +
-                                QStringLiteral(", rev) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"));
+        Statement ins(*db_, kInsert);
         for (const MasterItem &item : added)
             insert(ins, item);
         Statement upd(*db_, QStringLiteral("UPDATE RZMASTER SET tk1 = ?, tk2 = ?, upd = ?, rev = rev + 1 "
