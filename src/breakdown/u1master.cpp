@@ -265,10 +265,14 @@ void U1Master::registerRows()
     if (!single && rows.refused)
         prompts_.message(QStringLiteral("%1 行は登録できませんでした。\n%2").arg(rows.refused).arg(rows.reason),
                          MsgExclamation);
-    u1_.setMessage(QStringLiteral("単価マスタに登録しました（追加 %1 件、単価の置き換え %2 件、そのまま %3 件）")
-                       .arg(added.size())
-                       .arg(repriced.size())
-                       .arg(unchanged));
+    // Only what happened, so that the line stays short enough to be read whole.
+    QStringList done;
+    for (const auto &[count, what] : {std::pair{int(added.size()), QStringLiteral("追加")},
+                                      {int(repriced.size()), QStringLiteral("単価の置き換え")},
+                                      {unchanged, QStringLiteral("そのまま")}})
+        if (count)
+            done << QStringLiteral("%1 %2 件").arg(what).arg(count);
+    u1_.setMessage(QStringLiteral("単価マスタに登録しました（%1）").arg(done.join(QStringLiteral("、"))));
     host_.refresh();
 }
 

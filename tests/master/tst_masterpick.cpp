@@ -112,21 +112,21 @@ private slots:
     void registerRows_data()
     {
         const QString held = "単管足場|W600|ｍ2|1200|900";
-        const QString done = "単価マスタに登録しました（追加 %1 件、単価の置き換え %2 件、そのまま %3 件）";
+        const QString done = "単価マスタに登録しました（%1）";
         const QString question = "「単管足場 W600」は単価マスタにあります。単価を置き換えますか\n見積単価 1,200 → 1,300\n予算単価 900 → 950";
         const QString refused = "「端数」: 見積単価は円単位の整数で、-9,999,999 から 99,999,999 までです";
-        cases<Register>({{"a new item, through the menu", {"row 5 menu", {held}, {}, {held, "行6|||0|0"}, "", done.arg(1).arg(0).arg(0)}},
-                         {"prices replaced", {"row 1", {held}, {AnswerOk}, {"単管足場|W600|ｍ2|1300|950"}, question, done.arg(0).arg(1).arg(0)}},
-                         {"prices kept", {"row 1", {held}, {AnswerCancel}, {held}, question, done.arg(0).arg(0).arg(1)}},
-                         {"the same prices: nothing asked", {"row 1", {"単管足場|W600|ｍ2|1300|950"}, {}, {"単管足場|W600|ｍ2|1300|950"}, "", done.arg(0).arg(0).arg(1)}},
+        cases<Register>({{"a new item, through the menu", {"row 5 menu", {held}, {}, {held, "行6|||0|0"}, "", done.arg("追加 1 件")}},
+                         {"prices replaced", {"row 1", {held}, {AnswerOk}, {"単管足場|W600|ｍ2|1300|950"}, question, done.arg("単価の置き換え 1 件")}},
+                         {"prices kept", {"row 1", {held}, {AnswerCancel}, {held}, question, done.arg("そのまま 1 件")}},
+                         {"the same prices: nothing asked", {"row 1", {"単管足場|W600|ｍ2|1300|950"}, {}, {"単管足場|W600|ｍ2|1300|950"}, "", done.arg("そのまま 1 件")}},
                          {"a group row", {"row 2", {held}, {}, {held}, U1Master::kNotAnItem, ""}},
                          {"a subtotal row", {"row 3", {held}, {}, {held}, U1Master::kNotAnItem, ""}},
                          {"a price with sen", {"row 4", {held}, {}, {held}, refused, ""}},
                          {"a block with its sub-level", {"block", {held}, {AnswerOk, AnswerOk},
                                                           {"アンカー|M16|本|500|400", "単管足場|W600|ｍ2|1300|950", "行6|||0|0"},
-                                                          "1 行は登録できませんでした。\n" + refused, done.arg(2).arg(1).arg(0)}},
+                                                          "1 行は登録できませんでした。\n" + refused, done.arg("追加 2 件、単価の置き換え 1 件")}},
                          {"a block, prices kept", {"block", {held}, {AnswerOk, AnswerCancel}, {"アンカー|M16|本|500|400", held, "行6|||0|0"},
-                                                   "1 行は登録できませんでした。\n" + refused, done.arg(2).arg(0).arg(1)}},
+                                                   "1 行は登録できませんでした。\n" + refused, done.arg("追加 2 件、そのまま 1 件")}},
                          {"a block not confirmed", {"block", {held}, {AnswerCancel}, {held}, "ブロックの明細 4 行を単価マスタに登録します", "選択ブロック 単管足場～行6"}}});
     }
     void registerRows()
