@@ -91,6 +91,21 @@ QSize screenSizeInTwips(const QSize &pixels)
     return pixels * kTwipsPerPixel;
 }
 
+QString readMasterLocation(QSettings &settings)
+{
+    settings.beginGroup(kGroup);
+    const QString location = settings.value(QStringLiteral("MasterLocation")).toString().trimmed();
+    settings.endGroup();
+    return location;
+}
+
+void writeMasterLocation(QSettings &settings, const QString &location)
+{
+    settings.beginGroup(kGroup);
+    settings.setValue(QStringLiteral("MasterLocation"), location);
+    settings.endGroup();
+}
+
 void saveMainWindowPlacement(QSettings &settings, Qt::WindowStates state, const QRect &pixels)
 {
     if (state & Qt::WindowMinimized)

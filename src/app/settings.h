@@ -45,6 +45,12 @@ QSize screenSizeInTwips(const QSize &pixels);
 Issuer readDefaultIssuer(QSettings &settings);
 void writeDefaultIssuer(QSettings &settings, const Issuer &issuer);
 
+// Where the unit-price master is kept when the user chose a place for it
+// ("MasterLocation"): a store file or a server store's connection file; ""
+// for the master in the user's data folder.
+QString readMasterLocation(QSettings &settings);
+void writeMasterLocation(QSettings &settings, const QString &location);
+
 // What the main window does on close: nothing while minimized (the last
 // normal placement stays stored), otherwise the current placement, which for
 // a maximized window is the maximized one.
