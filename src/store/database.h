@@ -8,6 +8,7 @@
 // chooses among them.
 #pragma once
 #include "dberror.h"
+#include "rowchange.h"
 #include "storetypes.h"
 #include "value.h"
 
@@ -114,6 +115,13 @@ public:
     // How long a statement waits for another program's lock before it fails
     // (5 s unless set).
     void setLockWait(int milliseconds);
+
+    // Records this connection's own changes of one table, row by row, for
+    // undoing them (engine.h says what is recorded). Throws when the engine
+    // cannot; stopping never throws.
+    void startCapture(const QString &table);
+    std::vector<CapturedChange> takeCaptured();
+    void stopCapture() noexcept;
 
     // A prepared statement for `sql`, kept for reuse (reset, bindings
     // cleared). Only for statements that are stepped to their end or reset

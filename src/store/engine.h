@@ -6,6 +6,7 @@
 // conversion of stored values by their declared column types.
 #pragma once
 #include "dberror.h"
+#include "rowchange.h"
 #include "storetypes.h"
 
 #include <QString>
@@ -85,6 +86,20 @@ public:
 
     virtual void lockExclusively() = 0;
     virtual void compactInto(const QString &targetPath) = 0;
+
+    // Change capture of one table, for the editor's undo. From startCapture
+    // on, every row this connection itself inserts, updates or deletes in
+    // `table` is recorded, in the order made, with its identity (what
+    // _rowid_ names in statements) and its images before and after: the
+    // columns in the order `columns` lists them, each value as storedValue
+    // gives it for a raw read of that column. Other connections' changes are
+    // never recorded; a change rolled back leaves no record. One table at a
+    // time: starting again replaces the capture. An engine without it throws.
+    virtual void startCapture(const QString &table, const std::vector<ColumnDef> &columns);
+    // The changes recorded since the start or the last take, oldest first;
+    // the record is emptied. Called outside a transaction.
+    virtual std::vector<CapturedChange> takeCaptured() { return {}; }
+    virtual void stopCapture() noexcept {}
 };
 
 // A kind of store: which locations it takes, and opening and creating them.

@@ -67,6 +67,9 @@ public:
     std::unique_ptr<EngineTableJoin> join(EngineConnection &source) override;
     void lockExclusively() override;
     void compactInto(const QString &targetPath) override;
+    void startCapture(const QString &table, const std::vector<ColumnDef> &columns) override;
+    std::vector<CapturedChange> takeCaptured() override;
+    void stopCapture() noexcept override;
 
     // Table definitions and indexes as a schema of this connection holds them.
     std::vector<ColumnDef> columnsIn(const QString &schema, const QString &table);
@@ -79,6 +82,7 @@ private:
 
     sqlite3 *db_;
     std::unique_ptr<QTemporaryDir> recovered_;
+    int capturedColumns_ = 0;  // columns of the captured table; 0: no capture
     std::unique_ptr<SqliteStatement> schemaVersion_;
 };
 
