@@ -32,6 +32,14 @@ QString textOf(const RawCell &c) { return QString::fromUtf8(c.bytes, c.size); }
 
 }  // namespace
 
+namespace {
+qint64 writes = 0;  // the store is used from the main thread only
+}  // namespace
+
+void noteStoreWrite() { ++writes; }
+
+qint64 storeWrites() { return writes; }
+
 bool sameFile(const QString &a, const QString &b)
 {
     if (a.isEmpty() || b.isEmpty())
@@ -88,6 +96,17 @@ void Statement::readRaw(int first, int count, RawCell *cells, bool asText) const
 }
 
 int Statement::changes() const { return impl_->changes(); }
+
+void Statement::queue(bool mustChange)
+{
+    try {
+        impl_->queue(mustChange);
+    } catch (...) {
+        impl_->reset();
+        throw;
+    }
+    impl_->reset();
+}
 
 Value Statement::column(int i, ColType type) const
 {
@@ -148,6 +167,12 @@ EngineConnection &Database::engine() const
 
 void Database::close()
 {
+    if (conn_) {
+        try {
+            conn_->flush();  // queued writes a caller left outside a transaction
+        } catch (const DbError &) {
+        }
+    }
     forgetPrepared();
     conn_.reset();
 }
@@ -159,7 +184,15 @@ std::unique_ptr<Database> Database::open(const QString &location, Mode mode)
 
 std::unique_ptr<Database> Database::create(const QString &location)
 {
-    return std::unique_ptr<Database>(new Database(engineFor(location).create(location), location));
+    return create(location, [](Database &) {});
+}
+
+std::unique_ptr<Database> Database::create(const QString &location, const std::function<void(Database &)> &fill)
+{
+    std::unique_ptr<Database> db(new Database(engineFor(location).create(location), location));
+    fill(*db);
+    db->conn_->finishCreation();
+    return db;
 }
 
 int Database::execute(const QString &sql, const std::vector<Value> &params)
@@ -268,6 +301,15 @@ void Database::lockExclusively() { engine().lockExclusively(); }
 void Database::compactInto(const QString &targetPath) { engine().compactInto(targetPath); }
 
 void Database::setLockWait(int milliseconds) { engine().setLockWait(milliseconds); }
+
+void Database::compactInPlace() { engine().compactInPlace(); }
+
+void Database::flush() { engine().flush(); }
+
+StoreTraffic Database::traffic() const { return conn_ ? conn_->traffic() : StoreTraffic(); }
+
+
+std::unique_ptr<ChangeWatch> Database::watchChanges() { return engine().watch(); }
 
 // -------------------------------------------------------------- Transaction
 

@@ -4,15 +4,18 @@
 // Statements keep the text the program writes ([bracketed] names, _rowid_ as
 // the identity of a row); the engine carries out what it lacks of it (the
 // Jet forms SELECT * INTO and the [;DATABASE=path] prefix). Values are
-// always bound. The engines live in subfolders (sqlite/) behind engine.h; engines.cpp
-// chooses among them.
+// always bound. The engines live in subfolders (sqlite/, postgres/) behind
+// engine.h; engines.cpp chooses among them by the location: a connection file
+// (NAME.rzdb, serverlocation.h) names an estimate file kept on a server.
 #pragma once
+#include "changewatch.h"
 #include "dberror.h"
 #include "storetypes.h"
 #include "value.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,6 +54,12 @@ public:
     void readRaw(int first, int count, RawCell *cells, bool asText = false) const;
     // Rows the last step changed (an UPDATE or DELETE that found no row: 0).
     int changes() const;
+    // Runs a statement that returns no rows and resets it, perhaps together
+    // with later ones: a server takes many such writes in one exchange, and
+    // their outcome is known by the next statement that reads, a commit or
+    // Database::flush(), where a failure of any of them is thrown. With
+    // mustChange a write that changed no row fails as a deleted record.
+    void queue(bool mustChange = false);
 
 private:
     std::unique_ptr<EngineStatement> impl_;
@@ -69,6 +78,10 @@ public:
     static std::unique_ptr<Database> open(const QString &location, Mode mode = Mode::ReadWrite);
     // Creates a new, empty store; fails when it exists.
     static std::unique_ptr<Database> create(const QString &location);
+    // The same with what `fill` makes in it, all or nothing: on a server the
+    // schema and its tables are one transaction. Estimate files are made
+    // whole through createWholeFile (schema.h).
+    static std::unique_ptr<Database> create(const QString &location, const std::function<void(Database &)> &fill);
 
     ~Database();
     Database(const Database &) = delete;
@@ -111,6 +124,9 @@ public:
     void lockExclusively();
     // Writes a tightly packed copy of the store to a new file.
     void compactInto(const QString &targetPath);
+    // The server's own maintenance of every table of the store (a store
+    // on a server cannot be copied to a file to be compacted).
+    void compactInPlace();
     // How long a statement waits for another program's lock before it fails
     // (5 s unless set).
     void setLockWait(int milliseconds);
@@ -126,6 +142,14 @@ public:
 
     // Savepoint nesting depth, used by Transaction.
     int transactionDepth() const { return txDepth_; }
+
+    // Sends queued writes (Statement::queue) and waits for their outcome.
+    void flush();
+    // Round trips to a server and connections made again, since opening.
+    StoreTraffic traffic() const;
+    // A watch that signals changes other connections commit (changewatch.h);
+    // the caller owns it, and it may outlive the Database.
+    std::unique_ptr<ChangeWatch> watchChanges();
 
 private:
     friend class Statement;

@@ -67,6 +67,7 @@ public:
     std::unique_ptr<EngineTableJoin> join(EngineConnection &source) override;
     void lockExclusively() override;
     void compactInto(const QString &targetPath) override;
+    std::unique_ptr<ChangeWatch> watch() override;
 
     // Table definitions and indexes as a schema of this connection holds them.
     std::vector<ColumnDef> columnsIn(const QString &schema, const QString &table);
