@@ -253,6 +253,10 @@ void PgStatement::read(int first, int count, RawCell *cells, bool asText) const
             c.integer = raw.toLongLong();
             break;
         case 700:
+            // The server writes a SINGLE as the shortest text that reads back as the same single.
+            c.kind = RawCell::Float;
+            c.number = double(raw.toFloat());
+            break;
         case 701:
             c.kind = RawCell::Float;
             c.number = raw.toDouble();
