@@ -313,12 +313,14 @@ std::unique_ptr<ChangeWatch> Database::watchChanges() { return engine().watch();
 
 // -------------------------------------------------------------- Transaction
 
-Transaction::Transaction(Database &db) : db_(db)
+Transaction::Transaction(Database &db, TxWrites writes) : db_(db)
 {
     name_ = QStringLiteral("rz_tx%1").arg(db_.txDepth_ + 1);
     outermost_ = !db_.engine().inTransaction();
     db_.execute(QStringLiteral("SAVEPOINT ") + name_);
     ++db_.txDepth_;
+    batched_ = writes == TxWrites::Batched;
+    db_.batchDepth_ += batched_;
 }
 
 Transaction::~Transaction()
@@ -326,6 +328,7 @@ Transaction::~Transaction()
     if (!done_ && db_.isOpen()) {
         db_.conn_->rollBack(name_, outermost_);
         --db_.txDepth_;
+        db_.batchDepth_ -= batched_;
     }
 }
 
@@ -333,8 +336,12 @@ void Transaction::commit()
 {
     if (done_)
         return;
+    // What waits is sent before the savepoint ends: its failure is this
+    // transaction's, rolled back by it.
+    db_.flush();
     db_.execute(QStringLiteral("RELEASE ") + name_);
     --db_.txDepth_;
+    db_.batchDepth_ -= batched_;
     done_ = true;
 }
 

@@ -142,6 +142,8 @@ public:
 
     // Savepoint nesting depth, used by Transaction.
     int transactionDepth() const { return txDepth_; }
+    // Whether a batched transaction is open (recordset writes may wait for its end).
+    bool batching() const { return batchDepth_ > 0; }
 
     // Sends queued writes (Statement::queue) and waits for their outcome.
     void flush();
@@ -162,16 +164,24 @@ private:
     std::unique_ptr<EngineConnection> conn_;
     QString path_;
     int txDepth_ = 0;
+    int batchDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
     std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
     qint64 shapesVersion_ = -1;  // schema version the shapes were made under
 };
 
+// How the record writes of a transaction are checked. Immediate: each edit's
+// update() knows at once whether the record was still there. Batched (a pass
+// over many rows, all or nothing): an update() without shown values may only
+// be queued (Statement::queue), so that a server takes many in one round
+// trip; a record deleted meanwhile fails the transaction by its commit.
+enum class TxWrites { Immediate, Batched };
+
 // Rolls back everything since its construction unless commit() was called.
 // Nests (as savepoints), so a routine can open one whatever its caller did.
 class Transaction {
 public:
-    explicit Transaction(Database &db);
+    explicit Transaction(Database &db, TxWrites writes = TxWrites::Immediate);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -182,6 +192,7 @@ private:
     QString name_;
     bool done_ = false;
     bool outermost_ = false;  // no transaction was open before this one
+    bool batched_ = false;
 };
 
 // Endings of the files an engine writes beside a store file while it works

@@ -307,9 +307,11 @@ bool Recordset::blockHolds(int position) const
 void Recordset::readBlock() const
 {
     const std::vector<qint64> &all = ids();
-    // Reading on where the last block ended reads more at once.
+    // Reading on where the last block ended reads more at once; reading
+    // again inside it (written meanwhile) as much as it held.
     const bool onward = blockStart_ >= 0 && pos_ == blockStart_ + int(block_.size());
-    const int size = onward ? std::min(nextBlock_ * 2, kMaxBlock) : kFirstBlock;
+    const bool within = blockStart_ >= 0 && pos_ > blockStart_ && pos_ < blockStart_ + int(block_.size());
+    const int size = onward ? std::min(nextBlock_ * 2, kMaxBlock) : within ? nextBlock_ : kFirstBlock;
     const int count = std::min(size, int(all.size()) - pos_);
     blockStart_ = -1;
     std::vector<std::optional<RowValues>> rows(size_t(std::max(count, 0)));
@@ -486,6 +488,12 @@ void Recordset::writeChecked(const QStringList &cols, std::vector<Value> values)
     const QString update = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
                                .arg(quoteIdentifier(shape_->table), sets.join(QStringLiteral(", ")));
     values.push_back(Value(rowid));
+    if (shown_.empty() && db_.batching()) {
+        Statement &st = db_.prepared(update);
+        st.bindAll(values);
+        st.queue(true);
+        return;
+    }
     if (!shown_.empty()) {
         // The check is part of the write: the row is written only while each
         // column the user saw still holds what was shown (or already what

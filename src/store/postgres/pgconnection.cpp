@@ -19,7 +19,7 @@ namespace {
 constexpr int kReplyLimitMs = 9000;
 // Queued writes go out in exchanges of this many: enough to cost little per
 // row, few enough that neither side's buffer fills while the other waits.
-constexpr size_t kQueueChunk = 256;
+constexpr size_t kQueueChunk = 1000;
 
 QString errorText(PGconn *conn) { return QString::fromUtf8(PQerrorMessage(conn)).trimmed(); }
 
@@ -364,6 +364,17 @@ void PgConnection::connect()
                           .arg(server_.describe()),
                       DbFailure::NotADatabase, location_);
     }
+    // What the server says outside a request goes nowhere, except that it
+    // ended the connection (a shutdown, a restart).
+    serverEnded_ = false;
+    PQsetNoticeReceiver(
+        conn_,
+        [](void *self, const PGresult *r) {
+            const char *severity = PQresultErrorField(r, PG_DIAG_SEVERITY_NONLOCALIZED);
+            if (qstrcmp(severity, "FATAL") == 0 || qstrcmp(severity, "PANIC") == 0)
+                static_cast<PgConnection *>(self)->serverEnded_ = true;
+        },
+        this);
     PQenterPipelineMode(conn_);
     ++generation_;
 }
@@ -379,14 +390,33 @@ void PgConnection::reconnect()
 
 void PgConnection::ensureConnected()
 {
-    if (conn_ && PQstatus(conn_) == CONNECTION_OK)
-        return;
-    // A transaction the server lost is not begun again behind the caller's back.
-    if (txDepth_ > 0)
+    if (conn_ && PQstatus(conn_) == CONNECTION_OK) {
+        // A server that ended the connection since the last command (it was
+        // restarted) has said so on the socket: read it before sending, so
+        // that the command goes to a new connection instead of failing.
+        pollfd p{PQsocket(conn_), POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0 && PQconsumeInput(conn_))
+            PQisBusy(conn_);  // reads what the server said while idle
+        if (PQstatus(conn_) == CONNECTION_OK && !serverEnded_)
+            return;
+    }
+    // A transaction the server lost is not begun again behind the caller's
+    // back; one of which nothing was sent yet goes to the new connection.
+    if (txDepth_ > 0 && txSent_)
         throw DbError(QStringLiteral("サーバー %1 との接続が切れたため、この操作は保存されていません。")
                           .arg(server_.describe()),
                       DbFailure::ConnectionLost, location_);
+    const QStringList pending = pendingControl_;
+    const auto queued = std::move(queued_);
     reconnect();
+    pendingControl_ = pending;
+    queued_ = queued;
+    // Statements waiting to be sent were to be prepared on the old connection.
+    for (Queued &q : queued_)
+        if (q.sql.isEmpty())
+            throw DbError(QStringLiteral("サーバー %1 との接続が切れたため、この操作は保存されていません。")
+                              .arg(server_.describe()),
+                          DbFailure::ConnectionLost, location_);
 }
 
 void PgConnection::lost(const QString &why)

@@ -167,6 +167,7 @@ private:
     qint64 lastRowid_ = 0;
     int nextName_ = 0;
     int lockWaitMs_ = 5000;
+    bool serverEnded_ = false;  // the server said it ended the connection
     int txDepth_ = 0;
     QStringList savepoints_;  // the open ones, outermost (the transaction) first
     bool txSent_ = false;  // the server knows the transaction begun
