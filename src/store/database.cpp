@@ -5,8 +5,10 @@
 
 #include "engine.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QRegularExpression>
 #include <algorithm>
 #include <sys/stat.h>
@@ -37,6 +39,20 @@ qint64 writes = 0;  // the store is used from the main thread only
 }  // namespace
 
 void noteStoreWrite() { ++writes; }
+
+quint64 storeTurn()
+{
+    static quint64 turns = 0;
+    static bool armed = false;
+    if (!armed && QCoreApplication::instance()) {
+        armed = true;
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {
+            ++turns;
+            armed = false;
+        });
+    }
+    return turns;
+}
 
 qint64 storeWrites() { return writes; }
 

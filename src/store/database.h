@@ -168,6 +168,9 @@ private:
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
     std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
     qint64 shapesVersion_ = -1;  // schema version the shapes were made under
+    qint64 version_ = -1;        // the schema version as last asked, in a turn
+    quint64 versionTurn_ = ~quint64(0);
+    qint64 versionWrites_ = -1;
 };
 
 // How the record writes of a transaction are checked. Immediate: each edit's

@@ -126,6 +126,9 @@ public:
 // rows a recordset read ahead are read again (database.cpp).
 void noteStoreWrite();
 qint64 storeWrites();
+// Turns of the event loop (commands of the user) since the start, counted
+// once something asks: what was read serves the turn it was read in.
+quint64 storeTurn();
 
 // The engine that keeps the store at a location (engines.cpp).
 const StoreEngine &engineFor(const QString &location);

@@ -2,11 +2,9 @@
 
 #include "engine.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <QRegularExpression>
 #include <QStringList>
-#include <QTimer>
 #include <optional>
 
 namespace rz {
@@ -15,21 +13,9 @@ namespace {
 // Blocks of rows read ahead: the first covers a page of the windows and the
 // row before it; reading on in order doubles them up to the last size.
 constexpr int kFirstBlock = 32;
-constexpr int kMaxBlock = 4096;
+constexpr int kGrowth = 8;
+constexpr int kMaxBlock = 16384;
 
-// Turns of the event loop: rows read ahead serve the turn they were read in.
-quint64 turns = 0;
-bool turnArmed = false;
-void armTurn()
-{
-    if (turnArmed || !QCoreApplication::instance())
-        return;
-    turnArmed = true;
-    QTimer::singleShot(0, QCoreApplication::instance(), [] {
-        ++turns;
-        turnArmed = false;
-    });
-}
 
 // Resets a kept statement however the reading of it ends.
 struct ResetOnExit {
@@ -101,8 +87,15 @@ std::shared_ptr<const RecordsetShape> Database::recordsetShape(const QString &sq
 {
     // Another program may have changed a table since a shape was made (an
     // estimate deleted and made again with the other column set): shapes and
-    // prepared statements are kept only while the schema stays the same.
-    const qint64 version = engine().schemaVersion();
+    // prepared statements are kept only while the schema stays the same. It
+    // is asked once per command (a turn of the event loop) unless this
+    // program writes meanwhile: a server answers it in a round trip.
+    if (versionTurn_ != storeTurn() || versionWrites_ != storeWrites()) {
+        versionTurn_ = storeTurn();
+        versionWrites_ = storeWrites();
+        version_ = engine().schemaVersion();
+    }
+    const qint64 version = version_;
     if (version != shapesVersion_) {
         // Prepared statements tell their columns as they were when prepared.
         forgetPrepared();
@@ -301,7 +294,7 @@ const RowValues &Recordset::currentRow() const
 bool Recordset::blockHolds(int position) const
 {
     return blockStart_ >= 0 && position >= blockStart_ && position < blockStart_ + int(block_.size()) &&
-           blockWrites_ == storeWrites() && blockTurn_ == turns;
+           blockWrites_ == storeWrites() && blockTurn_ == storeTurn();
 }
 
 void Recordset::readBlock() const
@@ -311,7 +304,7 @@ void Recordset::readBlock() const
     // again inside it (written meanwhile) as much as it held.
     const bool onward = blockStart_ >= 0 && pos_ == blockStart_ + int(block_.size());
     const bool within = blockStart_ >= 0 && pos_ > blockStart_ && pos_ < blockStart_ + int(block_.size());
-    const int size = onward ? std::min(nextBlock_ * 2, kMaxBlock) : within ? nextBlock_ : kFirstBlock;
+    const int size = onward ? std::min(nextBlock_ * kGrowth, kMaxBlock) : within ? nextBlock_ : kFirstBlock;
     const int count = std::min(size, int(all.size()) - pos_);
     blockStart_ = -1;
     std::vector<std::optional<RowValues>> rows(size_t(std::max(count, 0)));
@@ -331,8 +324,7 @@ void Recordset::readBlock() const
     blockStart_ = pos_;
     nextBlock_ = size;
     blockWrites_ = storeWrites();
-    blockTurn_ = turns;
-    armTurn();
+    blockTurn_ = storeTurn();
 }
 
 Value Recordset::field(int i) const

@@ -8,7 +8,8 @@
 // the same turn of the event loop (one command of the user) and only until
 // something in this program writes to a store: a row moved onto later is
 // read again as it is stored then. A block grows while rows are read in
-// order, up to kMaxBlock rows.
+// order, up to kMaxBlock rows (a pass over a level of 100,000 rows reads it
+// in nine).
 #pragma once
 #include "database.h"
 

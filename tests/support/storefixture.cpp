@@ -52,6 +52,12 @@ QString newStoreLocation(const QString &engine, const QTemporaryDir &dir, const 
     return path;
 }
 
+QString storeLocation(const QString &engine, const QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name + (engine == QLatin1String("file") ? ".mdb" : ".rzdb"));
+    return QFile::exists(path) || engine == QLatin1String("file") ? path : newStoreLocation(engine, dir, name);
+}
+
 std::unique_ptr<rz::Database> newEstimateStore(const QString &engine, const QTemporaryDir &dir, const QString &name,
                                                QString *location)
 {

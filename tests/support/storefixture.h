@@ -23,6 +23,11 @@ void engineRows();
 // in dir, or dir/NAME.rzdb naming a schema not yet on the test server.
 QString newStoreLocation(const QString &engine, const QTemporaryDir &dir, const QString &name);
 
+// The location of the store NAME of the engine in dir, the same at every
+// call: NAME.mdb, or NAME.rzdb naming a schema of its own on the test server
+// (written at the first call; the schema is made by whoever creates the store).
+QString storeLocation(const QString &engine, const QTemporaryDir &dir, const QString &name);
+
 // A new estimate file (with its index table) of the engine, opened for work.
 std::unique_ptr<rz::Database> newEstimateStore(const QString &engine, const QTemporaryDir &dir, const QString &name,
                                                QString *location = nullptr);
