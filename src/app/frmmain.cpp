@@ -3,14 +3,17 @@
 
 #include "breakdown/frmu1.h"
 #include "index/frmuidx.h"
+#include "master/frmmaster.h"
 #include "store/shared.h"
 #include "transfer/frmcpy.h"
 
+#include "appfolders.h"
 #include "progresswindow.h"
 #include "settings.h"
 #include "version.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMdiArea>
@@ -46,9 +49,23 @@ frmMain::frmMain(Shared &shared, Prompts &prompts, QWidget *parent)
         row->addWidget(b);
         Command1[static_cast<size_t>(i)] = b;
     }
+    // The unit-price master: kept beside the work buttons, before 終了.
+    CmdMaster = new QPushButton(QStringLiteral("単価マスタ"), Pic1);
+    CmdMaster->setObjectName(QStringLiteral("CmdMaster"));
+    CmdMaster->setMinimumSize(120, 40);
+    connect(CmdMaster, &QPushButton::clicked, this, [this] { openMasterWindow(); });
+    row->insertWidget(4, CmdMaster);
     row->addStretch(1);
     // The strip above the child windows, as a picture box aligned to the top.
     setMenuWidget(Pic1);
+
+    // The master the settings name, or the user's own, made when first needed.
+    master_ = std::make_shared<MasterCatalog>();
+    const QString chosen = readMasterLocation(*openUserSettings());
+    if (chosen.isEmpty())
+        master_->setLocation(QDir(perUserDataFolder()).filePath(QStringLiteral("単価マスタ.mdb")), true);
+    else
+        master_->setLocation(chosen, false);
 }
 
 frmMain::~frmMain() { --shared_.formsLoaded; }
@@ -102,6 +119,8 @@ void frmMain::openIndexWindow()
     index->editorOpener = [this, index, sub](const U1Opening &opening, const QString &caption) {
         return openEditorWindow(index, sub, opening, caption);
     };
+    index->session().issuerDefaults = {[] { return readDefaultIssuer(*openUserSettings()); },
+                                       [](const Issuer &i) { writeDefaultIssuer(*openUserSettings(), i); }};
     sub->show();
     placeChild(sub);
     if (!index->start()) {
@@ -118,6 +137,7 @@ bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const U1
 {
     auto *editor = new frmU1(shared_, prompts_, opening);
     editor->setWindowTitle(caption);
+    editor->session().master().setCatalog(master_);
     QMdiSubWindow *sub = mdiArea_->addSubWindow(editor);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // Back in the index window the editor's totals go into the estimate's
@@ -139,6 +159,29 @@ bool frmMain::openEditorWindow(FrmUidx *index, QMdiSubWindow *indexSub, const U1
     }
     editor->setFocus();
     return true;
+}
+
+frmMaster *frmMain::openMasterWindow()
+{
+    if (masterSub_) {
+        mdiArea_->setActiveSubWindow(masterSub_);
+        return static_cast<frmMaster *>(masterSub_->widget());
+    }
+    auto *window = new frmMaster(*master_, prompts_);
+    window->session().locationChosen = [](const QString &location) { writeMasterLocation(*openUserSettings(), location); };
+    masterSub_ = mdiArea_->addSubWindow(window);
+    masterSub_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(masterSub_, &QObject::destroyed, this, [this] { masterSub_ = nullptr; });
+    // Back in front: what was registered from an estimate meanwhile (or by
+    // another user) shows; an unchanged master is not read again.
+    connect(mdiArea_, &QMdiArea::subWindowActivated, window, [this, window](QMdiSubWindow *sub) {
+        if (sub && sub == masterSub_)
+            window->session().load();
+    });
+    masterSub_->show();
+    masterSub_->resize(window->sizeHint().expandedTo(QSize(900, 520)));
+    window->start();
+    return window;
 }
 
 void frmMain::openTransferWindow()

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -15,6 +16,8 @@ namespace rz {
 
 class Prompts;
 class FrmUidx;
+class MasterCatalog;
+class frmMaster;
 struct Shared;
 struct U1Opening;
 
@@ -40,6 +43,12 @@ public:
 
     QWidget *Pic1 = nullptr;
     std::array<QPushButton *, 5> Command1{};
+    QPushButton *CmdMaster = nullptr;  // 単価マスタ: the unit-price master window
+
+    // The unit-price master every window of the program works with.
+    MasterCatalog &master() { return *master_; }
+    // Shows the master window (one at a time, in front when already open).
+    frmMaster *openMasterWindow();
 
     // MainHost
     void setButtonsVisible(bool visible) override;
@@ -62,6 +71,8 @@ private:
     Prompts &prompts_;
     MainSession session_;
     QMdiArea *mdiArea_ = nullptr;
+    std::shared_ptr<MasterCatalog> master_;
+    QMdiSubWindow *masterSub_ = nullptr;
 };
 
 }  // namespace rz

@@ -4,6 +4,7 @@
 #include "appfolders.h"
 #include "filechoice.h"
 #include "legacyopen.h"
+#include "settings.h"
 #include "legacy/jetfile.h"
 #include "store/compaction.h"
 #include "store/schema.h"
@@ -113,7 +114,13 @@ void MainSession::createEstimateFile()
         return;
     }
     try {
-        sb_MkIdxDB(shared_.DB_Path, 0);
+        // A new file has the user's default issuer from the start.
+        const Issuer issuer = readDefaultIssuer(*openUserSettings());
+        createWholeFile(shared_.DB_Path, [&issuer](Database &db) {
+            db.createTable(QString::fromLatin1(kIndexTable), indexTableColumns());
+            if (!issuer.isEmpty())
+                writeIssuer(db, issuer);
+        });
     } catch (const DbError &e) {
         // Nothing was made under the chosen name: the file is created whole or not at all.
         prompts_.message(e.description(), MsgExclamation);

@@ -3,6 +3,7 @@
 
 #include "version.h"
 
+#include <array>
 #include <cmath>
 
 namespace rz {
@@ -90,11 +91,58 @@ QSize screenSizeInTwips(const QSize &pixels)
     return pixels * kTwipsPerPixel;
 }
 
+QString readMasterLocation(QSettings &settings)
+{
+    settings.beginGroup(kGroup);
+    const QString location = settings.value(QStringLiteral("MasterLocation")).toString().trimmed();
+    settings.endGroup();
+    return location;
+}
+
+void writeMasterLocation(QSettings &settings, const QString &location)
+{
+    settings.beginGroup(kGroup);
+    settings.setValue(QStringLiteral("MasterLocation"), location);
+    settings.endGroup();
+}
+
 void saveMainWindowPlacement(QSettings &settings, Qt::WindowStates state, const QRect &pixels)
 {
     if (state & Qt::WindowMinimized)
         return;
     writeMainGeometry(settings, fromPixels(pixels));
+}
+
+namespace {
+// The settings key of each issuer field, in the order of Issuer's members.
+const char *const kIssuerKeys[] = {"IssuerName", "IssuerPostalCode", "IssuerAddress",
+                                   "IssuerTelephone", "IssuerPerson", "IssuerRegistration"};
+
+std::array<QString *, 6> issuerFields(Issuer &i)
+{
+    return {&i.name, &i.postalCode, &i.address, &i.telephone, &i.person, &i.registration};
+}
+}  // namespace
+
+Issuer readDefaultIssuer(QSettings &settings)
+{
+    Issuer issuer;
+    settings.beginGroup(kGroup);
+    const auto fields = issuerFields(issuer);
+    for (size_t k = 0; k < fields.size(); ++k)
+        *fields[k] = settings.value(QLatin1String(kIssuerKeys[k])).toString();
+    settings.endGroup();
+    return issuer;
+}
+
+void writeDefaultIssuer(QSettings &settings, const Issuer &issuer)
+{
+    Issuer copy = issuer;
+    settings.beginGroup(kGroup);
+    const auto fields = issuerFields(copy);
+    for (size_t k = 0; k < fields.size(); ++k)
+        settings.setValue(QLatin1String(kIssuerKeys[k]), *fields[k]);
+    settings.endGroup();
 }
 
 }  // namespace rz

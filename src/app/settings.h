@@ -7,6 +7,7 @@
 #include <Qt>
 #include <memory>
 
+#include "terms/estimateterms.h"
 #include "ui/grid.h"
 
 namespace rz {
@@ -38,6 +39,17 @@ void writeMainGeometry(QSettings &settings, const MainGeometry &geometry);
 QRect toPixels(const MainGeometry &geometry);
 MainGeometry fromPixels(const QRect &pixels);
 QSize screenSizeInTwips(const QSize &pixels);
+
+// The issuer the user set as the default for new estimate files (keys
+// "Issuer…" of the same group); an empty one when none was set.
+Issuer readDefaultIssuer(QSettings &settings);
+void writeDefaultIssuer(QSettings &settings, const Issuer &issuer);
+
+// Where the unit-price master is kept when the user chose a place for it
+// ("MasterLocation"): a store file or a server store's connection file; ""
+// for the master in the user's data folder.
+QString readMasterLocation(QSettings &settings);
+void writeMasterLocation(QSettings &settings, const QString &location);
 
 // What the main window does on close: nothing while minimized (the last
 // normal placement stays stored), otherwise the current placement, which for

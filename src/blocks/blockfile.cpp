@@ -142,6 +142,15 @@ bool Cp932::decode(const QByteArray &bytes, QString *text)
     return true;
 }
 
+bool Cp932::decodeFile(const QByteArray &bytes, QString *text, int *failedAt)
+{
+    QByteArray out;
+    if (!convert(from_, bytes, out, failedAt))
+        return false;
+    *text = QString::fromUtf8(out);
+    return true;
+}
+
 QByteArray encodeBlockRecord(Cp932 &codec, const std::vector<Value> &values, QStringList *lossy)
 {
     QByteArray rec(kBlockRecordSize, ' ');

@@ -61,6 +61,9 @@ public:
     QByteArray encode(const QString &text, bool *lossy);
     // False when the bytes are not Shift-JIS text (control bytes included).
     bool decode(const QByteArray &bytes, QString *text);
+    // A whole text file, line breaks and all; false at the first byte that
+    // is no Shift-JIS (its position in *failedAt, -1 at a cut character).
+    bool decodeFile(const QByteArray &bytes, QString *text, int *failedAt);
 
 private:
     void *to_, *from_;

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace rz {
 
 namespace {
@@ -78,6 +80,12 @@ QString XlsxCell::shown() const
 {
     if (type != Number)
         return text;
+    // A whole number of up to 15 digits is its own general form: most cells
+    // of a long sheet are, and need no pass through a double.
+    const qsizetype sign = text.startsWith(u'-') ? 1 : 0;
+    if (text.size() > sign && text.size() - sign <= 15 && (text.size() == sign + 1 || text[sign] != u'0') &&
+        std::all_of(text.begin() + sign, text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return text;
     bool ok = false;
     const double d = text.toDouble(&ok);
     return ok ? QString::number(d, 'g', 15).toUpper() : text;
@@ -96,13 +104,13 @@ int XlsxBook::lastRow(int first, int last) const
     return row;
 }
 
-XlsxBook XlsxBook::open(const QString &path)
+XlsxBook XlsxBook::open(const QString &path, Sheet sheet)
 {
     if (!QFileInfo(path).isFile())
         fail(XlsxError::CannotOpen, QStringLiteral("ファイルが見つかりません"));
     XlsxPackage p;
     p.zip.openFile(path, ZIP_RDONLY);
-    p.load();
+    p.load(sheet == FirstSheet);
     XlsxBook book;
     p.readCells(book, book.cells_);
     return book;

@@ -51,10 +51,11 @@ struct XlsxCell {
     QString shown() const;
 };
 
-// The active sheet of a workbook, read whole. Throws XlsxError.
+// The active sheet of a workbook (or its first sheet), read whole. Throws XlsxError.
 class XlsxBook {
 public:
-    static XlsxBook open(const QString &path);
+    enum Sheet { ActiveSheet, FirstSheet };
+    static XlsxBook open(const QString &path, Sheet sheet = ActiveSheet);
     static XlsxBook fromBytes(const QByteArray &bytes);
 
     const QString &sheetName() const { return sheetName_; }
@@ -88,5 +89,9 @@ QString xlsxLockFile(const QString &path);
 // workbook stays as it was. The file is replaced whole or not at all. Returns
 // the first cell written. Throws XlsxError.
 XlsxPos writeXlsxRows(const QString &path, const std::vector<std::vector<XlsxValue>> &rows);
+
+// A new workbook of one sheet with the rows from A1, put in the place of
+// whatever file was at path only once it was written whole. Throws XlsxError.
+void writeNewXlsxBook(const QString &path, const std::vector<std::vector<XlsxValue>> &rows);
 
 }  // namespace rz

@@ -217,7 +217,7 @@ struct XlsxPackage {
         return nullptr;
     }
 
-    void load()
+    void load(bool firstSheet = false)
     {
         const QString notBook = QStringLiteral("Excel のブック（.xlsx）ではありません");
         pugi::xml_document root;
@@ -235,7 +235,7 @@ struct XlsxPackage {
         const pugi::xml_node wb = book.document_element();
         const pugi::xml_node view = child(child(wb, "bookViews"), "workbookView");
         bool ok = true;
-        const int tab = view && attr(view, "activeTab") ? attrText(view, "activeTab").toInt(&ok) : 0;
+        const int tab = !firstSheet && view && attr(view, "activeTab") ? attrText(view, "activeTab").toInt(&ok) : 0;
         pugi::xml_node sheetNode;
         int i = 0;
         for (pugi::xml_node s = child(wb, "sheets").first_child(); s && ok; s = s.next_sibling())

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -300,6 +301,28 @@ QString xlsxLockFile(const QString &path)
             return p;
     }
     return QString();
+}
+
+void writeNewXlsxBook(const QString &path, const std::vector<std::vector<XlsxValue>> &rows)
+{
+    const QString lock = xlsxLockFile(path);
+    if (!lock.isEmpty())
+        fail(XlsxError::Locked, lock);
+    const QFileInfo target(path);
+    QString passing;
+    for (int n = 0; passing.isEmpty() || QFileInfo::exists(passing) || QFileInfo(passing).isSymLink(); ++n)
+        passing = target.absoluteDir().filePath(QStringLiteral(".%1.%2.part").arg(target.fileName()).arg(n));
+    try {
+        createBook(passing, rows);
+    } catch (...) {
+        QFile::remove(passing);
+        throw;
+    }
+    if (std::rename(QFile::encodeName(passing).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0) {
+        const int error = errno;
+        QFile::remove(passing);
+        fail(XlsxError::WriteFailed, writeFailure(error, QString::fromLocal8Bit(std::strerror(error))));
+    }
 }
 
 XlsxPos writeXlsxRows(const QString &path, const std::vector<std::vector<XlsxValue>> &rows)

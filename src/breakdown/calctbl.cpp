@@ -9,7 +9,7 @@
 #include "calctbl.h"
 
 #include "amount.h"
-#include "rowkind.h"
+#include "store/rowkind.h"
 #include "store/database.h"
 #include "store/recordset.h"
 #include "store/vbconv.h"

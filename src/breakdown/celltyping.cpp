@@ -3,8 +3,9 @@
 // moves. See the header for the choices that keep typed numbers readable.
 #include "breakdown/celltyping.h"
 
-#include "breakdown/rowkind.h"
+#include "store/rowkind.h"
 #include "store/format.h"
+#include "store/schema.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
@@ -147,10 +148,10 @@ bool isNumberColumn(int col)
 int cellByteLimit(int col)
 {
     switch (col) {
-    case 1: return 40;
-    case 2:
-    case 10: return 20;
-    case 5: return 4;
+    case 1: return kNameBytes;
+    case 2: return kSpecBytes;
+    case 10: return kRemarkBytes;
+    case 5: return kUnitBytes;
     default: return 0;
     }
 }

@@ -2,6 +2,7 @@
 #include "frmu1.h"
 
 #include "celltyping.h"
+#include "master/masterlistmodel.h"
 #include "ui/gridview.h"
 #include "ui/listwindow.h"
 #include "ui/uifonts.h"
@@ -10,6 +11,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QVBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,7 +27,7 @@ namespace {
 const ButtonText kButtons[12] = {
     {"内訳(F1)", "下の階層データの表示"}, {"作成(F2)", "新しい行の作成"},   {"複写(F3)", "行の複写"},
     {"削除(F4)", "行の削除"},             {"画面(F5)", "数単金の表示切替"}, {"計算(F6)", "掛率計算、再計算処理"},
-    {"", ""},                             {"印刷(F8)", "印刷処理メニューの表示"}, {"", ""},
+    {"単価(F7)", "単価マスタから選択"},   {"印刷(F8)", "印刷処理メニューの表示"}, {"", ""},
     {"編集(F10)", "各種編集処理"},        {"", ""},                         {"戻る(F12)", "上の階層へ戻る"}};
 
 // Layout in twips; the bottom line keeps its distance from the lower edge.
@@ -134,6 +138,7 @@ frmU1::frmU1(Shared &shared, Prompts &prompts, const U1Opening &opening, QWidget
     LblPage = makeLabel(this, "LblPage", QStringLiteral("100/100"), true);
     LblPage->setAlignment(Qt::AlignCenter);
     Command2 = makePageButtons(this, [this](int i) { session_.Command2_Click(i); });
+    makePickPanel();
     resize(sizeHint());
     layoutBottom();
 }
@@ -178,6 +183,8 @@ void frmU1::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
     layoutBottom();
     positionOverlay();
+    if (FraPick->isVisible())
+        placePickPanel();
 }
 
 void frmU1::syncViewCursor()
@@ -284,6 +291,117 @@ void frmU1::positionOverlay()
         TxtEdit->setGeometry(at.x(), top, cell.width(), cell.height() + twipsToPixels(20));
 }
 
+void frmU1::makePickPanel()
+{
+    FraPick = new QFrame(this);
+    FraPick->setObjectName(QStringLiteral("FraPick"));
+    FraPick->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    FraPick->setAutoFillBackground(true);
+    TxtPick = new QLineEdit(FraPick);
+    TxtPick->setObjectName(QStringLiteral("TxtPick"));
+    TxtPick->setPlaceholderText(QStringLiteral("名称・規格・分類（かな・カナ・半角・全角を問わず）"));
+    TxtPick->installEventFilter(this);
+    connect(TxtPick, &QLineEdit::textEdited, this, [this](const QString &text) { session_.master().setQuery(text); });
+    LblPick = new QLabel(FraPick);
+    pickModel_ = new MasterListModel({MasterField::Knm, MasterField::Mei, MasterField::Tn1, MasterField::Tk1,
+                                      MasterField::Tk2, MasterField::Dai, MasterField::Chu},
+                                     this);
+    LstPick = new QTableView(FraPick);
+    LstPick->setObjectName(QStringLiteral("LstPick"));
+    LstPick->setModel(pickModel_);
+    // The box keeps the focus; the list only shows and takes the mouse.
+    LstPick->setFocusPolicy(Qt::NoFocus);
+    LstPick->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LstPick->setSelectionMode(QAbstractItemView::SingleSelection);
+    LstPick->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LstPick->verticalHeader()->hide();
+    LstPick->verticalHeader()->setDefaultSectionSize(LstPick->fontMetrics().height() + 4);
+    LstPick->horizontalHeader()->setStretchLastSection(true);
+    connect(LstPick, &QTableView::clicked, this, [this](const QModelIndex &i) { session_.master().setCurrent(i.row()); });
+    connect(LstPick, &QTableView::doubleClicked, this, [this](const QModelIndex &i) {
+        session_.master().setCurrent(i.row());
+        session_.master().accept();
+    });
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(QStringLiteral("単価マスタ"), FraPick));
+    top->addWidget(TxtPick, 1);
+    top->addWidget(LblPick);
+    auto *layout = new QVBoxLayout(FraPick);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(top);
+    layout->addWidget(LstPick, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Enter・ダブルクリック: 行に入れる　Esc: 閉じる"), FraPick));
+    FraPick->hide();
+}
+
+void frmU1::placePickPanel()
+{
+    const QRect grid = Grid1->geometry();
+    const QRect cell = Grid1->visualRect(Grid1->model()->index(session_.grid().row(), 1));
+    const int cursorY = Grid1->viewport()->mapTo(this, cell.center()).y();
+    const int height = std::max(grid.height() * 11 / 20, 160);
+    // Over the half of the grid that does not hold the cursor row, so that
+    // the row the item goes into stays in sight.
+    const int top = cursorY < grid.center().y() ? grid.bottom() - height : grid.top();
+    FraPick->setGeometry(grid.left() + 8, top, std::min(grid.width() - 16, twipsToPixels(11000)), height);
+}
+
+void frmU1::pickChanged()
+{
+    const U1Master &m = session_.master();
+    if (!m.isOpen()) {
+        FraPick->hide();
+        pickShown_ = -1;
+        return;
+    }
+    if (!FraPick->isVisible()) {
+        // Columns as wide as the grid's for the same texts (both sets' widths
+        // as designed, whichever is shown), the major category as the specification.
+        const std::array<int, 21> &designed = session_.view().ColW;
+        const int widths[] = {U1Session::ColKnm, U1Session::ColMei, U1Session::ColTn1, U1Session::ColTk1,
+                              U1Session::ColTk2, U1Session::ColMei};
+        for (int c = 0; c < 6; ++c)
+            LstPick->setColumnWidth(c, std::max(48, twipsToPixels(designed[size_t(widths[c])]) + 8));
+        placePickPanel();
+        TxtPick->setText(m.query());
+        FraPick->show();
+        FraPick->raise();
+        TxtPick->setFocus();
+    }
+    // The list is filled again only when the results are new ones.
+    if (m.searches() != pickShown_) {
+        pickModel_->show(m.index(), m.results());
+        pickShown_ = m.searches();
+        LblPick->setText(QStringLiteral("%1 件").arg(m.results().size()));
+    }
+    if (!m.results().empty()) {
+        const QModelIndex at = pickModel_->index(m.current(), 0);
+        LstPick->setCurrentIndex(at);
+        LstPick->scrollTo(at);
+    }
+}
+
+bool frmU1::pickKey(QKeyEvent *key)
+{
+    U1Master &m = session_.master();
+    const int page = std::max(1, LstPick->viewport()->height() / std::max(1, LstPick->verticalHeader()->defaultSectionSize()) - 1);
+    switch (key->key()) {
+    case Qt::Key_Up: m.moveCurrent(-1); return true;
+    case Qt::Key_Down: m.moveCurrent(1); return true;
+    case Qt::Key_PageUp: m.moveCurrent(-page); return true;
+    case Qt::Key_PageDown: m.moveCurrent(page); return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: m.accept(); return true;
+    case Qt::Key_Escape:
+    case Qt::Key_F7: m.cancel(); return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return true;  // the box keeps the focus while the panel is open
+    default:
+        // The other function keys wait until the panel is closed.
+        return key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F12;
+    }
+}
+
 void frmU1::processEvents() { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
 bool frmU1::overlayKey(QObject *box, QKeyEvent *key)
@@ -331,6 +449,8 @@ bool frmU1::eventFilter(QObject *watched, QEvent *event)
     const bool overlayBox = watched == TxtEdit || watched == Combo1->lineEdit() || watched == Combo1;
     switch (event->type()) {
     case QEvent::KeyPress:
+        if (watched == TxtPick)
+            return pickKey(static_cast<QKeyEvent *>(event)) || QWidget::eventFilter(watched, event);
         if (watched == Grid1) {
             auto *key = static_cast<QKeyEvent *>(event);
             if (session_.sb_GridKeyDown(key->key(), key->modifiers()))

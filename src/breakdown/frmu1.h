@@ -12,8 +12,11 @@ class QPushButton;
 class QLabel;
 class QLineEdit;
 class QComboBox;
+class QFrame;
 
 namespace rz {
+
+class MasterListModel;
 
 class frmU1 : public QWidget, public U1Host {
     Q_OBJECT
@@ -35,6 +38,11 @@ public:
     std::array<QPushButton *, 12> Command1{};  // none for 6, 8 and 10
     std::array<QPushButton *, 2> Command2{};
     QLabel *LblLevel, *LblUTitle, *Label14, *LblPage, *LblMem, *LblMsg, *Label13, *LblTotal, *Label11, *LblRitu;
+    // The unit-price master's search panel (F7): its box, results and count.
+    QFrame *FraPick;
+    QLineEdit *TxtPick;
+    QTableView *LstPick;
+    QLabel *LblPick;
 
     // U1Host
     void refresh() override;
@@ -45,6 +53,7 @@ public:
     void placeOverlay() override;
     void processEvents() override;
     QWidget *dialogParent() override { return this; }
+    void pickChanged() override;
     QSize sizeHint() const override;
 
 signals:
@@ -64,12 +73,18 @@ private:
     void positionOverlay();
     bool overlayKey(QObject *box, QKeyEvent *key);
     void rightButtonUp(QWidget *from, const QPoint &pos);
+    void makePickPanel();
+    // The panel over the half of the grid the cursor row is not in.
+    void placePickPanel();
+    bool pickKey(QKeyEvent *key);
 
     Shared &shared_;
     U1Session session_;
     bool counted_ = true;  // still counted in formsLoaded
     bool syncing_ = false;
     bool placing_ = false;  // the overlay is being placed: its focus changes are ours
+    MasterListModel *pickModel_ = nullptr;
+    int pickShown_ = -1;  // the search whose results the list shows
 };
 
 }  // namespace rz

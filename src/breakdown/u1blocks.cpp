@@ -22,7 +22,7 @@ const QStringList &U1Blocks::pu10Captions()
         QStringLiteral("ブロック ファイル保存"), QStringLiteral("ブロック ファイル読込"),
         QStringLiteral("行間作成"),             QStringLiteral("見積金額－＞予算金額"),
         QStringLiteral("予算金額－＞見積金額"), QStringLiteral("Excelﾜｰｸｼｰﾄに保存"),
-        QStringLiteral("Excelﾜｰｸｼｰﾄから読込")};
+        QStringLiteral("Excelﾜｰｸｼｰﾄから読込"), QStringLiteral("単価マスタに登録")};
     return captions;
 }
 
@@ -51,17 +51,18 @@ QList<bool> U1Blocks::pu10Enabled() const
     on[PU10_BDel] = blockOnLevelShown();
     on[PU10_Copy1] = lvl().DispMode == 1;
     on[PU10_Copy2] = lvl().DispMode == 0;
+    on[PU10_Master] = dataRow || BlkFlg;
     return on;
 }
 
 void U1Blocks::sb_EditMenu(int x, int y)
 {
-    // Five separator lines (PU10_Line1..5) set the groups apart: marking,
-    // copy and delete, block files, row spacing, amount copies, worksheets.
+    // Separator lines set the groups apart: marking, copy and delete, block
+    // files, row spacing, amount copies, worksheets, the unit-price master.
     static const std::vector<int> layout{PU10_Top,     PU10_End,  -1,         PU10_BCopy,    PU10_BDel,
                                          -1,           PU10_BFile, PU10_BRead, -1,            PU10_MkRowSpc,
                                          -1,           PU10_Copy1, PU10_Copy2, -1,            PU10_WriteXls,
-                                         PU10_ReadXls};
+                                         PU10_ReadXls, -1,         PU10_Master};
     const QStringList &captions = pu10Captions();
     const QList<bool> enabled = pu10Enabled();
     QStringList shown;
@@ -89,6 +90,7 @@ void U1Blocks::PU10_Click(int entry)
     case PU10_Copy2: sb_AmtCopy(1); break;
     case PU10_WriteXls: u1_.workbook().sb_WriteXls(); break;
     case PU10_ReadXls: u1_.workbook().sb_ReadXls(); break;
+    case PU10_Master: u1_.master().registerRows(); break;
     default: break;
     }
 }

@@ -18,7 +18,7 @@ public:
     using U1Part::U1Part;
 
     enum Pu10Entry { PU10_Top, PU10_End, PU10_BCopy, PU10_BDel, PU10_BFile, PU10_BRead, PU10_MkRowSpc,
-                     PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Count };
+                     PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Master, PU10_Count };
     static const QStringList &pu10Captions();
     static const QString kBlockRangeWrong;  // end before start
     static const QString kBlockNoRoom;      // a copy stopped for lack of keys
@@ -33,6 +33,8 @@ public:
     // The entry chosen in the edit menu.
     void PU10_Click(int entry);
     int markedRows() const;  // rows of the marked block as last read
+    // The rows of the marked block (the end marked), or none.
+    Recordset *markedBlock() { return BlkFlg ? RS_UTbl.get() : nullptr; }
 
 private:
     void PU10_Top_Click();

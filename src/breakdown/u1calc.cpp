@@ -4,7 +4,7 @@
 #include "u1fields.h"
 
 #include "amount.h"
-#include "rowkind.h"
+#include "store/rowkind.h"
 #include "store/format.h"
 #include "store/vbconv.h"
 

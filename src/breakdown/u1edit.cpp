@@ -4,7 +4,7 @@
 #include "u1fields.h"
 
 #include "amount.h"
-#include "rowkind.h"
+#include "store/rowkind.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
@@ -85,34 +85,55 @@ void U1Session::sb_TextToGrid()
     const int row = overlay.row, col = overlay.col;
     if (row < 1 || row >= grid_.rows() || isInputRow(row))
         return;
-    const QString oldName = grid_.text(row, ColKnm);
     if (overlay.combo) {
         overlay.EditFlg = false;
-        const CellCommit unit = commitUnitText(overlay.text, overlay.tag, oldName);
-        if (unit.outcome != CellCommit::Outcome::Written)
-            return;
-        if (!beginsWithTotalMark(oldName) && unitKeyRefused(oldName, false)) {
-            prompts_.beep();  // a unit chosen from the list on a row without a name
-            return;
-        }
-        page_.markDirty(row);
-        grid_.setText(row, ColTn1, padBytes(unit.text, cellByteLimit(ColTn1)));
-        overlay.tag = overlay.text;
+        if (commitCell(row, ColTn1, overlay.text, overlay.tag))
+            overlay.tag = overlay.text;
         return;
     }
     if (overlay.text == overlay.tag)
         return;
     overlay.EditFlg = false;
-    page_.markDirty(row);
-    if (isNumberColumn(col) && !isTypedNumber(col, overlay.text)) {
-        prompts_.beep();  // not a text the number filter builds: the cell keeps its number
+    commitCell(row, col, overlay.text, overlay.tag);
+}
+
+void U1Session::writeCell(int row, int col, const QString &text)
+{
+    if (!view_.loaded || row < 1 || row >= grid_.rows() || isInputRow(row) || col < 1 || col >= grid_.cols())
         return;
+    // The tag the box would have been placed with on this cell.
+    const QString cell = grid_.text(row, col);
+    const QString tag = col == ColTn1 ? RTrim(cell) : overlayText(col, cell);
+    if (col != ColTn1 && text == tag)
+        return;
+    commitCell(row, col, text, tag);
+}
+
+bool U1Session::commitCell(int row, int col, const QString &text, const QString &tag)
+{
+    const QString oldName = grid_.text(row, ColKnm);
+    if (col == ColTn1) {
+        const CellCommit unit = commitUnitText(text, tag, oldName);
+        if (unit.outcome != CellCommit::Outcome::Written)
+            return false;
+        if (!beginsWithTotalMark(oldName) && unitKeyRefused(oldName, false)) {
+            prompts_.beep();  // a unit chosen from the list on a row without a name
+            return false;
+        }
+        page_.markDirty(row);
+        grid_.setText(row, ColTn1, padBytes(unit.text, cellByteLimit(ColTn1)));
+        return true;
     }
-    const CellCommit commit = commitCellText(col, overlay.text, grid_.text(row, col), page_.flag(row), oldName);
+    page_.markDirty(row);
+    if (isNumberColumn(col) && !isTypedNumber(col, text)) {
+        prompts_.beep();  // not a text the number filter builds: the cell keeps its number
+        return false;
+    }
+    const CellCommit commit = commitCellText(col, text, grid_.text(row, col), page_.flag(row), oldName);
     if (commit.outcome == CellCommit::Outcome::Refused)
         prompts_.beep();
     if (commit.outcome != CellCommit::Outcome::Written)
-        return;
+        return false;
 
     // Everything the commit may change, to put back when the number cannot be kept.
     const int cols[] = {col, ColSu1, ColSu2, ColTk1, ColTk2, ColKn1, ColKn2};
@@ -123,6 +144,7 @@ void U1Session::sb_TextToGrid()
         for (int i = 6; i >= 0; --i)
             grid_.setText(row, cols[i], before[i]);
         prompts_.message(message, MsgExclamation);
+        return false;
     };
     const Currency old1 = CellCy(grid_, row, ColKn1), old2 = CellCy(grid_, row, ColKn2);
     const bool countedBefore = page_.rowCounts(row, oldName);
@@ -148,6 +170,7 @@ void U1Session::sb_TextToGrid()
     if (col == ColKnm)
         page_.markTotalColour(row);
     calc_.sb_DispTotal(0);
+    return true;
 }
 
 bool U1Session::TxtEdit_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int caret)

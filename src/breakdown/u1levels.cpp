@@ -3,7 +3,7 @@
 // totals into the row it was opened from, and the page shown with its labels.
 #include "u1fields.h"
 
-#include "rowkind.h"
+#include "store/rowkind.h"
 #include "store/memfree.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"

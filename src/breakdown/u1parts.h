@@ -38,6 +38,8 @@ public:
     virtual void processEvents() {}
     // The window the editor's own dialogs belong to.
     virtual QWidget *dialogParent() { return nullptr; }
+    // The master's search panel opened, closed, or its results or cursor moved.
+    virtual void pickChanged() {}
 };
 
 // The positions of the item-table columns in the level recordset.

@@ -3,7 +3,7 @@
 // and the provisional deletion and its release.
 #include "u1fields.h"
 
-#include "rowkind.h"
+#include "store/rowkind.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
@@ -23,18 +23,18 @@ QString withSecondByte(QString flg, QChar mark)
 }
 }  // namespace
 
-void U1RowOps::createRow()
+bool U1RowOps::createRow(bool followInputRow)
 {
     u1_.setMessage(QString());
     U1Page &page = u1_.page();
     const int row = grid().row();
     if (page.insertKey(row) == 0) {
         prompts_.beep();  // the neighbours' keys are adjacent: no key fits between them
-        return;
+        return false;
     }
     const bool onInputRow = u1_.isInputRow(row);
     if (!page.sb_WriteUTbl())
-        return;
+        return false;
     // The new row goes before the cursor row with what the cursor row shows
     // (nothing on the input row); the row that was there moves down one.
     try {
@@ -45,14 +45,14 @@ void U1RowOps::createRow()
         u1_.reread();
         u1_.showError(e);
         u1_.sb_DispPage(row);
-        return;
+        return false;
     }
     // The copied amounts count in the level total like any other row's.
     u1_.calc().sb_CalcTotal(0);
     u1_.sb_DispPage(row);
     u1_.setMessage(QString());
-    if (!onInputRow)
-        return;
+    if (!onInputRow || !followInputRow)
+        return true;
     u1_.sb_GridKeyDown(Qt::Key_Down);
     // The page was full: the new input row opens the next page.
     if (!u1_.isInputRow(grid().row()) && page.rowKey(page.rows()) != 0) {
@@ -60,6 +60,7 @@ void U1RowOps::createRow()
         u1_.moveCursor(1, 1);
         u1_.sb_DispPage(1);
     }
+    return true;
 }
 
 void U1RowOps::clearCopy()

@@ -14,8 +14,11 @@ class U1RowOps : public U1Part {
 public:
     using U1Part::U1Part;
 
-    // 作成 (F2): a row in front of the cursor row with what the cursor row shows.
-    void createRow();
+    // 作成 (F2): a row in front of the cursor row with what the cursor row
+    // shows; made on the input row, the cursor follows the input row down
+    // unless `followInputRow` is false (it then stays on the new row).
+    // Whether the row was made.
+    bool createRow(bool followInputRow = true);
     // 複写 (F3) and 削除 (F4): their menus and entries.
     void sb_CopyMenu();
     void sb_Copy();

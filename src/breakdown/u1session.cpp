@@ -25,8 +25,9 @@ Grid &U1Part::grid() const { return u1_.grid(); }
 
 int U1Session::buttonLeft(int index)
 {
-    // F7, F9 and F11 have no button; their places stay empty.
-    static const int lefts[12] = {0, 960, 1920, 2880, 3960, 4920, -1, 6840, -1, 8880, -1, 10800};
+    // F9 and F11 have no button; their places stay empty. F7 (単価, the
+    // unit-price master) takes the place that was empty between F6 and F8.
+    static const int lefts[12] = {0, 960, 1920, 2880, 3960, 4920, 5880, 6840, -1, 8880, -1, 10800};
     return index >= 0 && index < 12 ? lefts[index] : -1;
 }
 
@@ -34,7 +35,7 @@ U1Session::U1Session(Shared &shared, Prompts &prompts, U1Host &host, const U1Ope
     : shared_(shared), prompts_(prompts), host_(host), opening_(opening),
       page_(*this, shared, prompts, host), calc_(*this, shared, prompts, host), rows_(*this, shared, prompts, host),
       blocks_(*this, shared, prompts, host), workbook_(*this, shared, prompts, host),
-      printing_(*this, shared, prompts, host)
+      printing_(*this, shared, prompts, host), master_(*this, shared, prompts, host)
 {
     grid_.setFont(gridFont());
     // Until the editing overlay marks it, the cursor cell is shown by its colour.
@@ -179,6 +180,8 @@ void U1Session::moveCursor(int row, int col)
 
 void U1Session::gridCellEntered(int row, int col)
 {
+    // A click on the grid leaves the master's panel as Esc does.
+    master_.cancel();
     sb_TextToGrid();
     moveCursor(row, col);
     sb_Editx();
@@ -189,6 +192,12 @@ void U1Session::Command1_Click(int index)
 {
     if (!view_.loaded)
         return;
+    // Any command closes the master's panel first; F7 again only closes it.
+    if (master_.isOpen()) {
+        master_.cancel();
+        if (index == 6)
+            return;
+    }
     sb_TextToGrid();
     switch (index) {
     case 0:
@@ -213,6 +222,11 @@ void U1Session::Command1_Click(int index)
     case 5:
         calc_.sb_CalcMenu();
         break;
+    case 6:
+        master_.open();
+        if (master_.isOpen())
+            return;  // the panel has the keys until it closes
+        break;
     case 7:
         printing_.printCommand();
         break;
@@ -236,6 +250,7 @@ void U1Session::Command2_Click(int index)
 {
     if (!view_.loaded)
         return;
+    master_.cancel();
     // A page key typed in the overlay leaves its cell like any other move.
     sb_TextToGrid();
     const int row = grid_.row();

@@ -10,6 +10,7 @@
 #include "u1blocks.h"
 #include "u1calc.h"
 #include "u1handover.h"
+#include "u1master.h"
 #include "u1page.h"
 #include "u1parts.h"
 #include "u1printing.h"
@@ -108,6 +109,11 @@ public:
     // Places the overlay over the current cell, and commits it into its cell.
     void sb_Editx();
     void sb_TextToGrid();
+    // The cell-writing path of typing: `text` committed into the cell at
+    // (row, col) as if typed into the box over it and the cell left, with
+    // everything a commit does (byte widths, refusals, the row's amount,
+    // the level total).
+    void writeCell(int row, int col, const QString &text);
     void moveCursor(int row, int col);
     // A failure told to the user; an estimate or rows another program
     // deleted meanwhile are told as such and dealt with.
@@ -122,6 +128,7 @@ public:
     U1Blocks &blocks() { return blocks_; }
     U1Workbook &workbook() { return workbook_; }
     U1Printing &printing() { return printing_; }
+    U1Master &master() { return master_; }
 
 private:
     // Grid layout, the F5 switch of the two sets and the window width.
@@ -134,6 +141,9 @@ private:
     void goUp();        // 戻る (F12): the pass, the roll-up, or closing on the first level
     bool openLevel();
     void sb_EditTani();
+    // sb_TextToGrid's commit of a text into its cell (the unit cell as the
+    // combo box commits it); false when nothing was written.
+    bool commitCell(int row, int col, const QString &text, const QString &tag);
 
     Shared &shared_;
     Prompts &prompts_;
@@ -150,6 +160,7 @@ private:
     U1Blocks blocks_;
     U1Workbook workbook_;
     U1Printing printing_;
+    U1Master master_;
 };
 
 }  // namespace rz

@@ -1,6 +1,8 @@
 // The estimate index window: its controls, their layout, and the events it forwards.
 #include "frmuidx.h"
 
+#include "frmterms.h"
+
 #include "store/sjis.h"
 #include "ui/gridview.h"
 #include "ui/listwindow.h"
@@ -21,7 +23,7 @@ const ButtonText kButtons[12] = {
     {"内訳（F1）", "内訳書を開く"},          {"作成(F2)", "新しい行（見積書）を作成する"},
     {"複写(F3)", "行（見積書）の複写"},      {"削除(F4)", "行（見積書）の削除"},
     {"画面(F5)", "金額の表示切替"},          {"計算(F6)", "金額の再計算"},
-    {"", ""},                                {"印刷(F8)", "印刷処理メニューの表示"},
+    {"条件(F7)", "見積条件と発行者の入力"},   {"印刷(F8)", "印刷処理メニューの表示"},
     {"", ""},                                {"", ""},
     {"表紙(F11)", "表紙データの入力"},       {"終了(F12)", "閉じる"}};
 const char *const kFrameLabels[8] = {"工事名称", "発注者", "住所", "備考", "受注日", "着工日", "完成日", "(YYYY-MM-DD)"};
@@ -147,6 +149,11 @@ void FrmUidx::buildFrame()
 bool FrmUidx::start()
 {
     const bool ok = session_.load();
+    // The total with tax, last in the list's columns, is drawn in the amount
+    // columns' place, where 画面 (F5) shows it instead of them.
+    QHeaderView *header = Grid1->horizontalHeader();
+    if (header->count() > IndexSession::kTaxColumn)
+        header->moveSection(header->visualIndex(IndexSession::kTaxColumn), 4);
     applyWidths();
     refresh();
     focusGrid();
@@ -197,6 +204,16 @@ QSize FrmUidx::sizeHint() const
 bool FrmUidx::openEditor(const U1Opening &opening, const QString &caption)
 {
     return editorOpener ? editorOpener(opening, caption) : false;
+}
+
+void FrmUidx::showTerms(TermsSession &terms, const QString &caption)
+{
+    if (termsShower) {
+        termsShower(terms, caption);
+        return;
+    }
+    FrmTerms dialog(terms, caption, this);
+    dialog.exec();
 }
 
 void FrmUidx::refresh()

@@ -27,6 +27,8 @@ public:
 
     // Opens the breakdown editor; set by the main window once it exists.
     std::function<bool(const U1Opening &opening, const QString &caption)> editorOpener;
+    // Shows the 見積条件 dialog; by default the real one, modal.
+    std::function<void(TermsSession &terms, const QString &caption)> termsShower;
 
     QTableView *Grid1 = nullptr;
     std::array<QPushButton *, 12> Command1{};
@@ -44,6 +46,7 @@ public:
     QPoint globalPointFromTwips(int x, int y) const override;
     void refresh() override;
     bool openEditor(const U1Opening &opening, const QString &caption) override;
+    void showTerms(TermsSession &terms, const QString &caption) override;
     QSize sizeHint() const override;
 
 signals:

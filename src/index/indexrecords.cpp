@@ -1,9 +1,11 @@
 // The index window's operations that change the estimate file: write-back of
-// grid rows, creating, copying, deleting and recalculating estimates, and the
-// detail frame. Each change of the file is one transaction.
+// grid rows, creating, copying, deleting and recalculating estimates (their
+// conditions with them), the detail frame and the 見積条件 dialog. Each change
+// of the file is one transaction.
 #include "indexsession.h"
 
 #include "breakdown/calctbl.h"
+#include "terms/termsmath.h"
 
 #include "store/format.h"
 #include "store/schema.h"
@@ -65,6 +67,9 @@ void IndexSession::sb_WriteRec(int row, int mode)
         try {
             Transaction tx(*shared_.DB_Main);
             sb_MkUTbl(itemTableName(key), *shared_.DB_Main);
+            // Conditions left under the key by a program that deleted its
+            // estimate without knowing them do not belong to the new one.
+            deleteTerms(*shared_.DB_Main, key);
             rs_->addNew();
             sb_IdxRecClr();
             rs_->setField("key1", qint64(key));
@@ -205,6 +210,11 @@ void IndexSession::sb_TblCopy()
         rs_->setField(rs_->fieldName(f), src->field(rs_->fieldName(f)));
     rs_->update();
     db.execute(QStringLiteral("SELECT * INTO ") + targetTable_ + QStringLiteral(" FROM ") + sourceTable_);
+    // The copy has the source's conditions, or none.
+    const qint32 target = insertKey(grid_.row());
+    deleteTerms(db, target);
+    if (const auto terms = readTerms(db, copySourceKey_))
+        writeTerms(db, target, *terms);
     tx.commit();
 }
 
@@ -217,6 +227,7 @@ void IndexSession::sb_Delete(int row)
             Database &db = *shared_.DB_Main;
             Transaction tx(db);
             rs_->deleteRecord();
+            deleteTerms(db, rowKey(row));
             const QString table = itemTableName(rowKey(row));
             // An estimate whose item table went missing can still be deleted.
             if (db.tableExists(table))
@@ -266,6 +277,7 @@ void IndexSession::sb_Recalc()
     }
     showCell(row, 2, Format(totals.estimate, kAmountMask));
     showCell(row, 3, Format(totals.budget, kAmountMask));
+    showTaxTotal(row);
     prompts_.setBusy(false);
     host_.focusGrid();
 }
@@ -359,6 +371,50 @@ bool IndexSession::TxtFrame_KeyDown(int box, int qtKey)
         return true;
     default:
         return false;
+    }
+}
+
+QString IndexSession::totalWithTax(qint32 key) const
+{
+    // A value of the conditions another program stored in a form its column
+    // cannot hold is told like any other cell's; a sum beyond CURRENCY, or an
+    // item table that cannot be read, shows as "？" without stopping the list.
+    try {
+        Database &db = *shared_.DB_Main;
+        const EstimateTerms terms = readTerms(db, key).value_or(EstimateTerms());
+        return Format(figuresOf(db, key, terms).total, kAmountMask);
+    } catch (const DbError &e) {
+        if (e.reason() == DbFailure::TypeMismatch)
+            throw;
+    } catch (const std::exception &) {
+    }
+    return QStringLiteral("？");
+}
+
+void IndexSession::sb_Terms(int row)
+{
+    try {
+        sb_GetCurRec(row);  // not the dialog of an estimate that is gone
+    } catch (const std::exception &e) {
+        reportFailure(e);
+        return;
+    }
+    TermsSession terms(*shared_.DB_Main, rowKey(row), prompts_, issuerDefaults);
+    if (!terms.load())
+        return;
+    host_.showTerms(terms, grid_.text(row, 1));
+    showTaxTotal(row);
+}
+
+void IndexSession::showTaxTotal(int row)
+{
+    if (amountShown_ != TaxTotal)
+        return;
+    try {
+        showCell(row, kTaxColumn, totalWithTax(rowKey(row)));
+    } catch (const std::exception &) {
+        // Told when the page is filled; here the cell only shows it.
+        showCell(row, kTaxColumn, QStringLiteral("？"));
     }
 }
 

@@ -30,6 +30,11 @@ const quint32 kWindowColour = 0x80000005;
 const quint32 kWindowText = 0x80000008;
 const QString kAppendMark = QStringLiteral("＊");
 const QString kAmountMask = QStringLiteral("##,###,###,###");
+// The total with tax stands after the list's own columns, hidden: its
+// place on the screen is the amount column's, when 画面 (F5) shows it. The
+// list's columns fill the window's width; a ninth one beside them would
+// need a scroll bar, and that bar would hide the last row of each page.
+const QString kTaxHeader = QStringLiteral("|　税 込 金 額 ");
 }  // namespace
 
 int IndexSession::buttonLeft(int index)
@@ -53,8 +58,9 @@ QString IndexSession::dateText(const QDate &d) { return d.toString(QStringLitera
 
 void IndexSession::sb_MkIdxGrid()
 {
-    grid_.setFormatString(QString::fromUtf8(kFormatString));
+    grid_.setFormatString(QString::fromUtf8(kFormatString) + kTaxHeader);
     grid_.setColWidth(3, 0);
+    grid_.setColWidth(kTaxColumn, 0);
     grid_.setCellForeColor(0, 3, oleColor(0x0000FFFF));
 }
 
@@ -75,7 +81,7 @@ bool IndexSession::load()
     }
     page_ = 1;
     row_ = 1;
-    budgetShown_ = false;
+    amountShown_ = EstimateAmount;
     copyPending_ = false;
     sourceTable_.clear();
     targetTable_.clear();
@@ -131,6 +137,8 @@ void IndexSession::fillRow(int r)
     cell(6, [&] { return rs_->field("dt3").toString(); });
     cell(7, [&] { return padBytes(rs_->field("bk1").toString(), 20); });
     const qint32 key = rowKey(r);
+    if (amountShown_ == TaxTotal)
+        cell(kTaxColumn, [&] { return totalWithTax(key); });
     if (!unreadable.isEmpty() && !reportedUnreadable_.contains(key)) {
         reportedUnreadable_ << key;
         prompts_.message(unreadable, MsgExclamation);
@@ -338,6 +346,12 @@ void IndexSession::Command1_Click(int index)
     case 5:
         sb_Recalc();
         break;
+    case 6:
+        if (!isEstimateRow(row_))
+            prompts_.beep();
+        else if (sb_WriteUIdx())
+            sb_Terms(row_);
+        break;
     case 7:
         if (isEstimateRow(row_) && sb_WriteUIdx()) {
             try {
@@ -381,17 +395,13 @@ void IndexSession::Command1_Click(int index)
 
 void IndexSession::sb_ChgDsp()
 {
-    if (budgetShown_) {
-        budgetShown_ = false;
-        const int w = grid_.colWidth(3);
-        grid_.setColWidth(3, 0);
-        grid_.setColWidth(2, w);
-    } else {
-        budgetShown_ = true;
-        const int w = grid_.colWidth(2);
-        grid_.setColWidth(2, 0);
-        grid_.setColWidth(3, w);
-    }
+    // The estimate amount, the budget amount and the total with tax take
+    // turns in one place, each with the width the one before it had.
+    static const int columns[3] = {2, 3, kTaxColumn};
+    const int w = grid_.colWidth(columns[amountShown_]);
+    amountShown_ = AmountShown((amountShown_ + 1) % 3);
+    for (int c : columns)
+        grid_.setColWidth(c, c == columns[amountShown_] ? w : 0);
     sb_DispList();
 }
 
@@ -492,6 +502,7 @@ void IndexSession::takeTotals(const U1Closing &closing)
             showCell(row, 3, Format(closing.U1_Kn2, kAmountMask));
             showCell(row, 4, Format(qint64(closing.U1_RowCnt), QStringLiteral("##,##0")));
             showCell(row, 6, rs_->field("dt3").toString());
+            showTaxTotal(row);
             dirty_[static_cast<size_t>(row)] = false;
         }
     } catch (const std::exception &e) {

@@ -5,6 +5,7 @@
 #include "breakdown/u1handover.h"
 #include "store/recordset.h"
 #include "store/shared.h"
+#include "termssession.h"
 #include "ui/grid.h"
 #include "ui/prompts.h"
 
@@ -27,12 +28,20 @@ public:
     virtual void refresh() = 0;  // labels, frame and buttons changed
     // Opens the breakdown editor on the estimate; false when none can be opened.
     virtual bool openEditor(const U1Opening &opening, const QString &caption) = 0;
+    // Shows the 見積条件 dialog on the session, modal, until the user closes it.
+    virtual void showTerms(TermsSession &terms, const QString &caption) = 0;
 };
 
 class IndexSession {
 public:
     static constexpr int kPageRows = 20;
     static constexpr int kFrameBoxes = 7;
+    // The list's columns: the eight of the estimate list and, last and
+    // hidden until 画面 (F5) shows it in the amount column's place, the
+    // total with tax (税込金額) of each estimate.
+    static constexpr int kColumns = 9, kTaxColumn = 8;
+    // What the amount place shows; 画面 (F5) goes on to the next.
+    enum AmountShown { EstimateAmount, BudgetAmount, TaxTotal };
     // Layout of the window in twips, used to place the popup menu and the frame.
     static constexpr int kButtonTop = 0, kButtonHeight = 375, kButtonWidth = 975;
     static constexpr int kGridTop = 480, kGridLeft = 120;
@@ -66,7 +75,8 @@ public:
     Grid &grid() { return grid_; }
     const Grid &grid() const { return grid_; }
     int page() const { return page_; }
-    bool budgetShown() const { return budgetShown_; }
+    bool budgetShown() const { return amountShown_ == BudgetAmount; }
+    AmountShown amountShown() const { return amountShown_; }
     bool copyPending() const { return copyPending_; }
     qint32 rowKey(int r) const { return rowKey_[static_cast<size_t>(r)][0]; }
     qint32 insertKey(int r) const { return rowKey_[static_cast<size_t>(r)][1]; }
@@ -80,6 +90,9 @@ public:
     int frameTop() const { return frameTop_; }
     QString frameText(int box) const { return frameText_[static_cast<size_t>(box)]; }
     void setFrameText(int box, const QString &text);
+
+    // Where the 見積条件 dialog finds and keeps the user's default issuer.
+    IssuerDefaults issuerDefaults;
 
     // The date the program writes (today unless a test sets another clock).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
@@ -114,6 +127,11 @@ private:
     void sb_Delete(int row);
     void sb_Recalc();
     void sb_UpdateIdx();
+    void sb_Terms(int row);  // the 見積条件 dialog on the row's estimate
+    // The total with tax of the estimate, as the list shows it.
+    QString totalWithTax(qint32 key) const;
+    // The row's 税込金額 cell, worked out only while the list shows it.
+    void showTaxTotal(int row);
     void showError(const std::exception &e);
     // Shows the failure; a record another program deleted meanwhile also
     // brings the list up to date, so no command works on a row that is gone.
@@ -133,7 +151,7 @@ private:
     std::unique_ptr<Recordset> rs_;
     int page_ = 1;
     int row_ = 1;
-    bool budgetShown_ = false;
+    AmountShown amountShown_ = EstimateAmount;
     bool copyPending_ = false;
     qint32 copySourceKey_ = 0;
     QString sourceTable_, targetTable_;
@@ -141,7 +159,7 @@ private:
     // whose rates are Null is opened with them.
     int U1_Rt1 = 0, U1_Rt2 = 0;
     std::array<std::array<qint32, 2>, 22> rowKey_{};
-    std::array<std::array<QString, 8>, 22> shown_{};
+    std::array<std::array<QString, kColumns>, 22> shown_{};
     QList<qint32> reportedUnreadable_;  // estimates whose unreadable values were reported
     std::array<bool, 22> dirty_{};
     std::array<bool, 12> enabled_{};

@@ -1,6 +1,6 @@
 #include "batchprint.h"
 
-#include "coverprint.h"
+#include "coverdetail.h"
 #include "indexprint.h"
 #include "legacy/jetfile.h"
 #include "painterdevice.h"
@@ -104,8 +104,10 @@ BatchArgs parse(const QStringList &args)
                 a.options.kind = PrintKind::EstimateBudget;
             else if (value == QLatin1String("cover"))
                 a.options.kind = PrintKind::Cover;
+            else if (value == QLatin1String("cover-detail"))
+                a.options.kind = PrintKind::CoverDetail;
             else
-                usage(QStringLiteral("--kind must be estimate, budget or cover, not '%1'").arg(value));
+                usage(QStringLiteral("--kind must be estimate, budget, cover or cover-detail, not '%1'").arg(value));
         } else if (word == QLatin1String("--paper")) {
             if (value.compare(QLatin1String("a4"), Qt::CaseInsensitive) == 0)
                 a.options.paper = PaperSize::A4;
@@ -151,7 +153,7 @@ BatchArgs parse(const QStringList &args)
 QString batchPrintUsage()
 {
     return QStringLiteral(
-        "usage: rz90 print FILE.mdb --estimate KEY --pdf OUT.pdf [--kind estimate|budget|cover]\n"
+        "usage: rz90 print FILE.mdb --estimate KEY --pdf OUT.pdf [--kind estimate|budget|cover|cover-detail]\n"
         "                  [--paper a4|b5] [--range full|top] [--start-page N|none] [--company NAME]\n"
         "                  [--no-quantities] [--no-prices] [--no-remarks]\n");
 }
@@ -220,7 +222,7 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
             err.flush();
             return BatchNoEstimate;
         }
-        if (a.options.kind != PrintKind::Cover && !db->tableExists(table)) {
+        if (!a.options.cover() && !db->tableExists(table)) {
             err << me << "estimate " << a.key << " has no item table " << table << " in " << a.file << '\n';
             err.flush();
             return BatchNoEstimate;
@@ -239,6 +241,9 @@ int runBatchPrint(const QStringList &args, QTextStream &err)
         if (a.options.kind == PrintKind::Cover) {
             PagePrinter printer(device, a.options, company);
             sb_Hyousi(printer, CoverData::fromRecord(*index));
+        } else if (a.options.kind == PrintKind::CoverDetail) {
+            PagePrinter printer(device, a.options, company);
+            printCoverDetail(printer, CoverDetailData::fromFile(*db, *index));
         } else {
             printEstimateList(device, a.options, company, *db, estimate);
         }

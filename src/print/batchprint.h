@@ -1,6 +1,6 @@
 // Printing an estimate to PDF from the command line, with the routines the
 // windows print with:
-//   rz90 print FILE.mdb --estimate KEY --pdf OUT.pdf [--kind estimate|budget|cover]
+//   rz90 print FILE.mdb --estimate KEY --pdf OUT.pdf [--kind estimate|budget|cover|cover-detail]
 //        [--paper a4|b5] [--range full|top] [--start-page N|none] [--company NAME]
 //        [--no-quantities] [--no-prices] [--no-remarks]
 #pragma once

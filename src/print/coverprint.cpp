@@ -12,9 +12,6 @@ CoverData CoverData::fromRecord(const Recordset &rs)
             rs.field(QStringLiteral("knm")).toString(), rs.field(QStringLiteral("ad1")).toString()};
 }
 
-namespace {
-// One line of the cover: the position is taken in base-size cells before the
-// size changes, so a larger text starts where a base-size one would.
 void coverLine(PagePrinter &p, int col, int row, double size, bool underline, const QString &text)
 {
     PrintDevice &d = p.device();
@@ -27,9 +24,7 @@ void coverLine(PagePrinter &p, int col, int row, double size, bool underline, co
     d.setFontSize(base);
 }
 
-// Always 60 bytes, so the underline runs the full width whatever the name.
 QString sixtyBytes(const QString &s) { return MidBAnsi(s + QString(60, u' '), 1, 60); }
-}  // namespace
 
 void sb_Hyousi(PagePrinter &p, const CoverData &data)
 {

@@ -21,4 +21,11 @@ struct CoverData {
 void sb_Hyousi(PagePrinter &printer, const CoverData &data);
 void sb_HyousiFrame(PagePrinter &printer);
 
+// One line of a cover at a cell of the base size, in its own size: the
+// position is taken before the size changes, so a larger text starts where
+// a base-size one would.
+void coverLine(PagePrinter &printer, int col, int row, double size, bool underline, const QString &text);
+// A text cut or padded to 60 bytes, so that its underline always runs the full width.
+QString sixtyBytes(const QString &s);
+
 }  // namespace rz

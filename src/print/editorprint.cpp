@@ -4,6 +4,7 @@
 #include "listprinter.h"
 
 #include "store/recordset.h"
+#include "store/rowkind.h"
 
 namespace rz {
 

@@ -39,6 +39,9 @@ QFont companyFont()
 }
 
 constexpr int kOptionWidth = 1455, kOptionHeight = 300;
+// 表紙（詳細） takes a third row in the kind frame, under 表紙 and clear of the
+// date box beside it; the frames and controls below move down by as much.
+constexpr int kDetailRow = 360;
 }  // namespace
 
 QRadioButton *FrmLstOpt::option(QGroupBox *frame, const QString &name, const QString &caption, int left, int top)
@@ -56,7 +59,7 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
 {
     setObjectName(QStringLiteral("FrmLstOpt"));
     setWindowTitle(QStringLiteral("印刷オプション"));
-    setFixedSize(twipsToPixels(7050), twipsToPixels(3960));
+    setFixedSize(twipsToPixels(7050), twipsToPixels(3960 + kDetailRow));
     // A fixed single border with a close box only: no minimise or maximise.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
@@ -67,11 +70,12 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
         const char *caption;
         int left, top, width, height;
     };
+    constexpr int d = kDetailRow;
     static const FrameDef frames[7] = {
-        {"印刷種別", 120, 120, 3375, 975},       {"印刷範囲", 3600, 120, 3375, 975},
-        {"数量印刷", 120, 1200, 3375, 615},      {"単価 金額　印刷", 3600, 1200, 3375, 615},
-        {"備考印刷", 120, 1920, 3375, 615},      {"印刷書式", 3600, 1920, 3375, 615},
-        {"会社名", 120, 2640, 3375, 735},
+        {"印刷種別", 120, 120, 3375, 975 + d},       {"印刷範囲", 3600, 120, 3375, 975 + d},
+        {"数量印刷", 120, 1200 + d, 3375, 615},      {"単価 金額　印刷", 3600, 1200 + d, 3375, 615},
+        {"備考印刷", 120, 1920 + d, 3375, 615},      {"印刷書式", 3600, 1920 + d, 3375, 615},
+        {"会社名", 120, 2640 + d, 3375, 735},
     };
     for (int i = 0; i < 7; ++i) {
         const FrameDef &f = frames[i];
@@ -87,6 +91,7 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
         OptLst1[i] = option(Frame1[0], QStringLiteral("OptLst1_%1").arg(i), names1[i], lefts[i], tops[i]);
         OptLst2[i] = option(Frame1[1], QStringLiteral("OptLst2_%1").arg(i), names2[i], lefts[i], tops[i]);
     }
+    OptLst1[3] = option(Frame1[0], QStringLiteral("OptLst1_3"), QStringLiteral("表紙（詳細）"), 360, 600 + d);
     const QString yesNo[2] = {QStringLiteral("する"), QStringLiteral("しない")};
     for (int i = 0; i < 2; ++i) {
         OptLst3[i] = option(Frame1[2], QStringLiteral("OptLst3_%1").arg(i), yesNo[i], lefts[i], 240);
@@ -98,7 +103,7 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
 
     // One group per frame: the shared OptLst5 array holds two of them.
     const std::array<std::vector<QRadioButton *>, 6> members = {{
-        {OptLst1[0], OptLst1[1], OptLst1[2]},
+        {OptLst1[0], OptLst1[1], OptLst1[2], OptLst1[3]},
         {OptLst2[0], OptLst2[1], OptLst2[2]},
         {OptLst3[0], OptLst3[1]},
         {OptLst4[0], OptLst4[1]},
@@ -126,45 +131,45 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(twipsRect(240, 2895, 3135, 375));
+    Text1->setGeometry(twipsRect(240, 2895 + d, 3135, 375));
     Text1->setFont(companyFont());
     Text1->setText(shared_.Co_Name);
     Text1->installEventFilter(this);
 
     Label2 = new QLabel(QStringLiteral("開始ページNo."), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setGeometry(twipsRect(5040, 2640, 1335, 255));
+    Label2->setGeometry(twipsRect(5040, 2640 + d, 1335, 255));
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label2->setFont(gridFont());
 
     TxtPno = new QLineEdit(QStringLiteral("1"), this);
     TxtPno->setObjectName(QStringLiteral("TxtPno"));
-    TxtPno->setGeometry(twipsRect(6480, 2640, 375, 270));
+    TxtPno->setGeometry(twipsRect(6480, 2640 + d, 375, 270));
     TxtPno->setAlignment(Qt::AlignRight);
 
     // The printer in the place of the buttons, which move down a line to
     // make room for プレビュー beside 印刷開始.
     LblPrinter = new QLabel(QStringLiteral("プリンタ"), this);
-    LblPrinter->setGeometry(twipsRect(3600, 3045, 600, 255));
+    LblPrinter->setGeometry(twipsRect(3600, 3045 + d, 600, 255));
     CboPrinter = new QComboBox(this);
     CboPrinter->setObjectName(QStringLiteral("CboPrinter"));
-    CboPrinter->setGeometry(twipsRect(4260, 3000, 2715, 345));
+    CboPrinter->setGeometry(twipsRect(4260, 3000 + d, 2715, 345));
     LblPrinterState = new QLabel(this);
     LblPrinterState->setObjectName(QStringLiteral("LblPrinterState"));
-    LblPrinterState->setGeometry(twipsRect(4260, 3045, 2715, 255));
+    LblPrinterState->setGeometry(twipsRect(4260, 3045 + d, 2715, 255));
 
     cmdPreview = new QPushButton(QStringLiteral("プレビュー"), this);
     cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
-    cmdPreview->setGeometry(twipsRect(1920, 3480, 1695, 375));
+    cmdPreview->setGeometry(twipsRect(1920, 3480 + d, 1695, 375));
     cmdPreview->setAutoDefault(false);
     cmdPreview->hide();
     cmdOK = new QPushButton(QStringLiteral("印刷開始"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twipsRect(3600, 3480, 1695, 375));
+    cmdOK->setGeometry(twipsRect(3600, 3480 + d, 1695, 375));
     cmdOK->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setGeometry(twipsRect(5280, 3480, 1695, 375));
+    cmdCancel->setGeometry(twipsRect(5280, 3480 + d, 1695, 375));
     // Enter confirms wherever the focus is.
     cmdCancel->setAutoDefault(false);
 
@@ -172,7 +177,7 @@ FrmLstOpt::FrmLstOpt(Shared &shared, QWidget *parent, const QDate &today, PrintS
     TxtDate->raise();
     Text1->raise();
 
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         connect(OptLst1[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on)
                 OptLst1_Click(i);
@@ -253,6 +258,7 @@ void FrmLstOpt::prepareForIndex()
 void FrmLstOpt::prepareForEditor(bool rowCanStartSubLevels)
 {
     OptLst1[2]->hide();
+    OptLst1[3]->hide();
     OptLst2[2]->show();
     OptLst2[2]->setEnabled(true);
     if (!rowCanStartSubLevels) {
@@ -264,7 +270,8 @@ void FrmLstOpt::prepareForEditor(bool rowCanStartSubLevels)
 PrintOptions FrmLstOpt::options() const
 {
     PrintOptions o;
-    o.kind = OptLst1[2]->isChecked() ? PrintKind::Cover
+    o.kind = OptLst1[2]->isChecked()   ? PrintKind::Cover
+             : OptLst1[3]->isChecked() ? PrintKind::CoverDetail
              : OptLst1[0]->isChecked() ? PrintKind::Estimate
                                        : PrintKind::EstimateBudget;
     o.range = OptLst2[2]->isChecked() ? PrintRange::Screen : OptLst2[1]->isChecked() ? PrintRange::Top : PrintRange::Full;
@@ -282,11 +289,12 @@ PrintOptions FrmLstOpt::options() const
 
 void FrmLstOpt::OptLst1_Click(int index)
 {
-    // The cover needs only the kind, the prices frame, the paper and the date.
-    const bool list = index != 2;
+    // The cover needs only the kind, the prices frame, the paper and the date;
+    // the detailed cover takes its date from the estimate's conditions.
+    const bool list = index < 2;
     for (int f : {1, 2, 4, 6})
         Frame1[f]->setVisible(list);
-    TxtDate->setVisible(!list);
+    TxtDate->setVisible(index == 2);
     TxtPno->setVisible(list);
 }
 

@@ -49,7 +49,7 @@ public:
     PrintOptions options() const;
 
     std::array<QGroupBox *, 7> Frame1{};
-    std::array<QRadioButton *, 3> OptLst1{};  // 見積, 見積＋予算, 表紙
+    std::array<QRadioButton *, 4> OptLst1{};  // 見積, 見積＋予算, 表紙, 表紙（詳細）
     std::array<QRadioButton *, 3> OptLst2{};  // 内訳＋明細, 内訳, 表示画面
     std::array<QRadioButton *, 2> OptLst3{};  // 数量印刷 する / しない
     std::array<QRadioButton *, 2> OptLst4{};  // 単価 金額 印刷 する / しない

@@ -2,7 +2,7 @@
 
 #include "store/dberror.h"
 
-#include "coverprint.h"
+#include "coverdetail.h"
 #include "listprinter.h"
 #include "painterdevice.h"
 #include "store/recordset.h"
@@ -41,6 +41,8 @@ void printEstimateList(PrintDevice &device, const PrintOptions &options, const Q
                        const EstimateRef &estimate)
 {
     ListPrinter printer(device, options, companyName, db, estimate);
+    if (const auto terms = readTerms(db, estimate.key))
+        printer.setClosingLines(closingLines(*terms, figuresOf(db, estimate.key, *terms)));
     printer.startRun();
     printer.sb_PrtInit();
     printer.sb_ListLevel(0, LevelKeys{});
@@ -100,7 +102,7 @@ QString documentName(const Recordset &index, const PrintOptions &options)
     QString name = Trim(index.field(QStringLiteral("knm")).toString());
     if (name.isEmpty())
         name = QStringLiteral("見積書");
-    return options.kind == PrintKind::Cover ? name + QStringLiteral(" 表紙") : name;
+    return options.cover() ? name + QStringLiteral(" 表紙") : name;
 }
 }  // namespace
 
@@ -117,6 +119,9 @@ void printFromIndex(IndexPrintJob &job)
         if (options.kind == PrintKind::Cover) {
             PagePrinter printer(device, options, job.shared.Co_Name);
             sb_Hyousi(printer, CoverData::fromRecord(job.index));
+        } else if (options.kind == PrintKind::CoverDetail) {
+            PagePrinter printer(device, options, job.shared.Co_Name);
+            printCoverDetail(printer, CoverDetailData::fromFile(job.db, job.index));
         } else {
             printEstimateList(device, options, job.shared.Co_Name, job.db, job.estimate);
         }

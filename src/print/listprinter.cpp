@@ -3,6 +3,7 @@
 
 #include "store/format.h"
 #include "store/recordset.h"
+#include "store/rowkind.h"
 #include "store/sjis.h"
 #include "store/vbconv.h"
 
@@ -63,15 +64,6 @@ QString budgetQuantityText(const Value &quantity)
     const int d = quantityDecimals(quantity);
     static const int scales[4] = {1, 10, 100, 1000};
     return formatQuantity(quantity, QString(6 + d, u'#'), scales[d]);
-}
-
-bool ListPrinter::isProvisionallyDeleted(const QString &flg) { return MidBAnsi(flg, 2, 1) == QLatin1String("x"); }
-bool ListPrinter::hasSubLevel(const QString &flg) { return MidBAnsi(flg, 1, 1) == QLatin1String("+"); }
-bool ListPrinter::isTotalMark(QChar c) { return c == u'@' || c == u'＠'; }
-bool ListPrinter::beginsWithTotalMark(const QString &knm) { return !knm.isEmpty() && isTotalMark(knm[0]); }
-bool ListPrinter::isRunningTotalName(const QString &knm)
-{
-    return knm.size() >= 2 && isTotalMark(knm[0]) && isTotalMark(knm[1]);
 }
 
 ListPrinter::ListPrinter(PrintDevice &device, const PrintOptions &options, const QString &companyName, Database &db,
@@ -142,13 +134,15 @@ void ListPrinter::sb_ListLevel(int level, LevelKeys keys)
             sb_PrtLocate(-1, totalRow());
             sb_ListTotal();
             sb_PageEnd();
+            if (level == 0)
+                sb_ListClosing();
         }
     }
     if (options_.range == PrintRange::Top || level >= 7)
         return;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
         const QString flg = text(*rs, "flg");
-        if (!hasSubLevel(flg) || isProvisionallyDeleted(flg))
+        if (!isGroupRow(flg) || isProvisionallyDeleted(flg))
             continue;
         keys[static_cast<size_t>(level)] = static_cast<qint32>(rs->field(QStringLiteral("key%1").arg(level + 1)).toLong());
         Prt_Name[static_cast<size_t>(level + 1)] = text(*rs, "knm");
@@ -240,6 +234,24 @@ void ListPrinter::sb_ListTotal()
         printMoney(ox + 141, tot[2], kBudTotal, 13);
     }
     tot[0] = tot[2] = Currency();
+}
+
+void ListPrinter::sb_ListClosing()
+{
+    // Amounts not printed would leave a page of bare names.
+    if (closing_.empty() || !options_.prices)
+        return;
+    const int ox = Prt_OffX;
+    int band = 0;
+    for (const FigureLine &line : closing_) {
+        sb_PrtLocate(-1, bandRow(band++));
+        printAt(ox + 7, line.label);
+        if (options_.estimateLayout())
+            printMoney(93, line.amount, kEstAmount, 15);
+        else
+            printMoney(ox + 89, line.amount, kBudTotal, 13);
+    }
+    sb_PageEnd();
 }
 
 void ListPrinter::sb_PageEnd()

@@ -6,6 +6,7 @@
 #include "pageprinter.h"
 #include "store/estimateref.h"
 #include "store/levelkeys.h"
+#include "terms/termsmath.h"
 
 namespace rz {
 
@@ -21,6 +22,11 @@ public:
                 const EstimateRef &estimate);
 
     Database &database() { return db_; }
+
+    // The closing lines (工事価格 … 合計) to print on a page of their own
+    // right after the top list, before the lists below it. Without them
+    // (an estimate without conditions) the printout is the list alone.
+    void setClosingLines(std::vector<FigureLine> lines) { closing_ = std::move(lines); }
 
     // The list of the rows below the key path and, unless only the first
     // list is wanted, depth first the lists below its group rows.
@@ -48,13 +54,6 @@ public:
     int bandRow(int band) const { return Prt_OffY + 7 + 2 * band; }
     int totalRow() const { return Prt_OffY + 45; }
 
-    // Row kinds by the bytes of flg and the first characters of knm.
-    static bool isProvisionallyDeleted(const QString &flg);
-    static bool hasSubLevel(const QString &flg);
-    static bool isTotalMark(QChar c);
-    static bool beginsWithTotalMark(const QString &knm);
-    static bool isRunningTotalName(const QString &knm);
-
     // The header texts of the estimate layout's frame (40, 20 and 59 cells).
     static const QString kEstHeader[3];
 
@@ -65,10 +64,12 @@ private:
     void printField(int col, int width, const QString &number);
     void rowEstimate(const Recordset &rs);
     void rowBudget(const Recordset &rs);
+    void sb_ListClosing();
 
     Database &db_;
     const QString Prt_Tbl;
     std::array<QString, 9> Prt_Name{};  // heading of each level
+    std::vector<FigureLine> closing_;
 };
 
 // A number right-aligned in a field of n cells: blanks in front up to n

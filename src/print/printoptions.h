@@ -10,7 +10,7 @@
 
 namespace rz {
 
-enum class PrintKind { Estimate, EstimateBudget, Cover };  // 見積, 見積＋予算, 表紙
+enum class PrintKind { Estimate, EstimateBudget, Cover, CoverDetail };  // 見積, 見積＋予算, 表紙, 表紙（詳細）
 enum class PrintRange { Full, Top, Screen };               // 内訳＋明細, 内訳, 表示画面
 
 // What the print service said about its printers when it was last asked.
@@ -44,6 +44,7 @@ struct PrintOptions {
     // The narrow estimate layout; the budget layout serves 見積＋予算 and the
     // cover's set-up alike.
     bool estimateLayout() const { return kind == PrintKind::Estimate; }
+    bool cover() const { return kind == PrintKind::Cover || kind == PrintKind::CoverDetail; }
     // The number of the first page: a numeric text rounded (half to even) to
     // a 16-bit integer; anything else, or a number out of that range, is 0
     // and the pages carry no numbers.

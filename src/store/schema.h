@@ -34,6 +34,13 @@ namespace rz {
 
 extern const char *const kIndexTable;  // "RZTBLIDX"
 
+// What the editor's cells keep of an item's texts, in bytes of the code page
+// (knm, mei, tn1, bk1), and the unit prices a user can type there: whole yen
+// of at most ten characters with the sign and separators ("##,###,##0").
+// Whatever fills those cells by other ways (the unit-price master) keeps the same.
+constexpr int kNameBytes = 40, kSpecBytes = 20, kUnitBytes = 4, kRemarkBytes = 20;
+constexpr qint64 kTypedPriceMin = -9999999, kTypedPriceMax = 99999999;
+
 const std::vector<ColumnDef> &indexTableColumns();  // 41 columns
 const std::vector<ColumnDef> &itemTableColumns();   // 48 columns, bk4 last
 

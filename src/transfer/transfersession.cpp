@@ -6,6 +6,7 @@
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/vbconv.h"
+#include "terms/estimateterms.h"
 #include "ui/uifonts.h"
 
 #include <QHash>
@@ -370,7 +371,9 @@ void TransferSession::copyEstimate(qint64 sourceKey, qint64 newKey)
         marks += marks.isEmpty() ? QStringLiteral("?") : QStringLiteral(",?");
     }
 
-    // The index row and the item table land together or not at all.
+    const std::optional<EstimateTerms> terms = readTerms(from, static_cast<qint32>(sourceKey));
+
+    // The index row, the item table and the conditions land together or not at all.
     TableCopy copy(from, to);
     Transaction tx(to);
     if (!to.openRecordset(QStringLiteral("SELECT [key1] FROM RZTBLIDX WHERE [key1]=?"), RecordsetType::Snapshot,
@@ -385,6 +388,10 @@ void TransferSession::copyEstimate(qint64 sourceKey, qint64 newKey)
         // An estimate without its item table arrives with an empty one.
         to.execute(itemTableCreateSql(newKey));
     }
+    // Conditions left under the key by a program that did not know them go.
+    deleteTerms(to, static_cast<qint32>(newKey));
+    if (terms)
+        writeTerms(to, static_cast<qint32>(newKey), *terms);
     tx.commit();
 }
 
@@ -393,6 +400,7 @@ void TransferSession::deleteEstimate(int list, qint64 key)
     Database &d = db(list);
     Transaction tx(d);
     d.execute(QStringLiteral("DELETE FROM RZTBLIDX WHERE [key1]=?"), {Value(key)});
+    deleteTerms(d, static_cast<qint32>(key));
     // An estimate whose item table is missing is still deleted.
     const QString table = itemTableName(key);
     if (d.tableExists(table))

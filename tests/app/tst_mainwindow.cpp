@@ -166,6 +166,7 @@ private slots:
         QTest::addColumn<QString>("message");      // empty: any text
         const int create = MainSession::NewFile, compact = MainSession::Compact;
         QTest::newRow("new file") << create << "新規工事.mdb" << QByteArray() << -1 << "";
+        QTest::newRow("new file with the user's default issuer") << create << "発行者.mdb" << QByteArray("issuer") << -1 << "";
         QTest::newRow("new over an existing file") << create << "既存.mdb" << QByteArray("kept elsewhere")
                                                    << int(MsgCritical) << "ファイルが存在するので新規作成できません";
         QTest::newRow("new in a missing folder") << create << "ない/新規.mdb" << QByteArray() << int(MsgExclamation) << "";
@@ -181,8 +182,11 @@ private slots:
         QFETCH(QString, message);
         SessionRun r;
         const QString path = program_->filePath(name);
+        const Issuer issuer{QStringLiteral("株式会社　東和建設"), {}, {}, {}, QStringLiteral("山田"), QStringLiteral("T7123456789012")};
         if (existing == "db") {
             sb_MkIdxDB(path, 0);
+        } else if (existing == "issuer") {
+            writeDefaultIssuer(*openUserSettings(), issuer);
         } else if (!existing.isEmpty()) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(existing) > 0);
@@ -204,8 +208,13 @@ private slots:
         }
         const bool created = button == MainSession::NewFile && style < 0;
         QCOMPARE(r.calls, created ? QStringList{"index buttons=0 busy=1"} : QStringList());
-        if (style < 0)
-            QCOMPARE(openEstimateFile(path)->tableNames(), QStringList{"RZTBLIDX"});
+        if (style >= 0)
+            return;
+        const bool withIssuer = existing == "issuer";
+        const QStringList tables = withIssuer ? QStringList{"RZTBLIDX", "RZTBLISS"} : QStringList{"RZTBLIDX"};
+        QCOMPARE(openEstimateFile(path)->tableNames(), tables);
+        if (withIssuer)
+            QCOMPARE(readIssuer(*openEstimateFile(path)), std::optional(issuer));
     }
 
     // The splash gone and the window where it was before the login; Cancel ends at once. 終了 closes the

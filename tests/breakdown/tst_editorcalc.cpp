@@ -3,7 +3,7 @@
 // the whole-estimate recalculation.
 #include "breakdown/amount.h"
 #include "breakdown/calctbl.h"
-#include "breakdown/rowkind.h"
+#include "store/rowkind.h"
 #include "breakdownfixture.h"
 #include "store/vbconv.h"
 

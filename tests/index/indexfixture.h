@@ -52,6 +52,7 @@ struct IndexFixture {
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->session().today = [this] { return fixedToday; };
         window->editorOpener = [this](const rz::U1Opening &o, const QString &) { return opened << o.estimate.key, false; };
+        window->termsShower = [](rz::TermsSession &, const QString &) {};  // never a modal dialog in a test
         const bool ok = window->start();
         window->show();
         return ok;

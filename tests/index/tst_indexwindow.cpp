@@ -3,6 +3,7 @@
 #include "indexfixture.h"
 #include "store/recordset.h"
 #include "support/testmain.h"
+#include "terms/estimateterms.h"
 
 #include <QGroupBox>
 #include <QKeySequence>
@@ -48,6 +49,7 @@ private slots:
     {
         IndexFixture f;
         rz::sb_MkIdxDB(f.path(), 0);
+        writeTerms(*f.db(), 64, EstimateTerms());  // left by a program that deleted estimate 64 without knowing them
         QVERIFY(f.open());
         QCOMPARE(f.grid().rows(), 2);
         QCOMPARE(f.grid().text(1, 0), QString("＊"));
@@ -61,6 +63,7 @@ private slots:
         QCOMPARE(indexKeys(*db), QList<int>{64});
         QVERIFY(db->tableExists("TBL00064"));
         QCOMPARE(rowCount(*db, "TBL00064"), 0);
+        QVERIFY(!readTerms(*db, 64));  // a new estimate has no conditions
         // A new estimate's dates, placeholders and both rates of 100.
         auto rs = db->openRecordset("SELECT dt1 || '|' || dt3 || '|' || dt2 || '|' || int1 || '|' || int2 || '|' || kno || '|' "
                                     "FROM RZTBLIDX", RecordsetType::Snapshot);
@@ -202,27 +205,53 @@ private slots:
         }
     }
 
-    void amountColumnSwitch()
+    // 画面 shows the estimate amount, the budget amount and the total with tax in turn, in one place
+    // of one width. 見積条件 (F7) stores an estimate's conditions; the total with tax follows them.
+    // Listing and a dialog left with キャンセル make no table in the file.
+    void amountColumnSwitchAndConditions()
     {
         IndexFixture f;
-        f.createFile({64});
+        f.createFile({64}, 2);  // rows of 100 and 200
         {
             auto db = f.db();
             db->execute("UPDATE RZTBLIDX SET kn1 = ?, kn2 = ?", {Value(Currency::fromWhole(1234567)), Value(Currency())});
+            db->execute("UPDATE TBL00064 SET key2 = 0, key3 = 0, key4 = 0, key5 = 0, key6 = 0, key7 = 0, key8 = 0");
         }
         QVERIFY(f.open());
+        const QStringList tables = f.db()->tableNames();
         const int w = f.grid().colWidth(2);
         QVERIFY(w > 0);
-        QCOMPARE(f.grid().colWidth(3), 0);
         QCOMPARE(f.grid().text(1, 2), QString("1,234,567"));
         QCOMPARE(f.grid().text(1, 3), QString());  // zero budget: empty
+        const QString shown[] = {"見積", "予算", "税込", "見積"};
+        for (int press = 0; press < 4; ++press) {
+            const int col = press % 3 == 0 ? 2 : press == 1 ? 3 : IndexSession::kTaxColumn;
+            for (int c : {2, 3, int(IndexSession::kTaxColumn)})
+                QCOMPARE(f.grid().colWidth(c), c == col ? w : 0);
+            QVERIFY(f.grid().text(0, col).contains(shown[press].left(1)));
+            QCOMPARE(f.session().budgetShown(), press == 1);
+            if (press < 3)
+                QTest::keyClick(f.window->Grid1, Qt::Key_F5);
+        }
         QTest::keyClick(f.window->Grid1, Qt::Key_F5);
-        QVERIFY(f.session().budgetShown());
-        QCOMPARE(f.grid().colWidth(2), 0);
-        QCOMPARE(f.grid().colWidth(3), w);
         QTest::keyClick(f.window->Grid1, Qt::Key_F5);
-        QCOMPARE(f.grid().colWidth(2), w);
-        QCOMPARE(f.grid().colWidth(3), 0);
+        QCOMPARE(f.grid().text(1, IndexSession::kTaxColumn), QString("330"));  // 300 and 10 % rounded down
+        f.window->termsShower = [](TermsSession &, const QString &) {};     // キャンセル
+        QTest::keyClick(f.window->Grid1, Qt::Key_F7);
+        QCOMPARE(f.db()->tableNames(), tables);
+        QString caption;
+        f.window->termsShower = [&caption](TermsSession &t, const QString &c) {
+            caption = c;
+            t.setText(TermsSession::OverheadAmount, "1,000");
+            t.choices.overheadKind = ChargeKind::Amount;
+            t.setText(TermsSession::TaxRate, "8");
+            QVERIFY(t.save());
+        };
+        QTest::keyClick(f.window->Grid1, Qt::Key_F7);
+        QCOMPARE(caption.trimmed(), QString("工事64"));
+        QCOMPARE(f.grid().text(1, IndexSession::kTaxColumn), QString("1,404"));  // 1,300 and 104
+        QCOMPARE(readTerms(*f.db(), 64)->overheadAmount, Currency::fromWhole(1000));
+        QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), 0);
     }
 
     void detailFramePlacementAndWriteBack_data()
@@ -302,6 +331,7 @@ private slots:
         QFETCH(int, answer);
         IndexFixture f;
         f.createFile({64, 128}, 3);
+        writeTerms(*f.db(), 64, EstimateTerms());
         QVERIFY(f.open());
         f.prompts.messageAnswers.push_back(answer);
         QTest::keyClick(f.window->Grid1, Qt::Key_F4);
@@ -311,9 +341,11 @@ private slots:
         if (answer == AnswerCancel) {
             QCOMPARE(indexKeys(*db), (QList<int>{64, 128}));
             QCOMPARE(rowCount(*db, "TBL00064"), 3);
+            QVERIFY(readTerms(*db, 64));
         } else {
             QCOMPARE(indexKeys(*db), QList<int>{128});
             QVERIFY(!db->tableExists("TBL00064"));
+            QVERIFY(!readTerms(*db, 64));  // its conditions with it
             QCOMPARE(f.grid().text(1, 1).trimmed(), QString("工事128"));
         }
     }
@@ -322,6 +354,13 @@ private slots:
     {
         IndexFixture f;
         f.createFile({64, 128}, 4);
+        EstimateTerms terms;
+        terms.estimateNo = QStringLiteral("No.64");
+        terms.welfareRate = Currency::fromWhole(15);
+        writeTerms(*f.db(), 64, terms);
+        EstimateTerms stale;
+        stale.payment = QStringLiteral("削除された見積書の条件");
+        writeTerms(*f.db(), 192, stale);  // left by a program that deleted estimate 192 without knowing them
         QVERIFY(f.open());
         f.prompts.menuAnswers.push_back(1);  // コピー
         QTest::keyClick(f.window->Grid1, Qt::Key_F3);
@@ -341,6 +380,8 @@ private slots:
         auto rs = db->openRecordset("SELECT * FROM RZTBLIDX WHERE key1 = 192", RecordsetType::Snapshot);
         QCOMPARE(rs->field("knm").toString(), QString("工事64"));
         QVERIFY(rs->field("bk1").isNull());  // remarks are not copied
+        QCOMPARE(readTerms(*db, 192), std::optional(terms));  // the conditions are
+        QCOMPARE(readTerms(*db, 64), std::optional(terms));
         QCOMPARE(f.grid().text(3, 1).trimmed(), QString("工事64"));
     }
 
@@ -407,9 +448,9 @@ private slots:
         IndexFixture f;
         rz::sb_MkIdxDB(f.path(), 0);
         QVERIFY(f.open());
-        for (Qt::Key k : {Qt::Key_F1, Qt::Key_F4, Qt::Key_F6, Qt::Key_F8, Qt::Key_F11})
+        for (Qt::Key k : {Qt::Key_F1, Qt::Key_F4, Qt::Key_F6, Qt::Key_F7, Qt::Key_F8, Qt::Key_F11})
             QTest::keyClick(f.window->Grid1, k);
-        QCOMPARE(f.prompts.beeps, 5);
+        QCOMPARE(f.prompts.beeps, 6);
         QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Message), 0);
         QTest::keyClick(f.window->Grid1, Qt::Key_F3);  // nothing to copy, no copy pending
         QCOMPARE(f.prompts.countOf(rztest::PromptRecord::Menu), 0);

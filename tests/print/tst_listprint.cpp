@@ -1,5 +1,6 @@
-// Printouts on the recording device: estimate lists and the cover page.
-#include "print/coverprint.h"
+// Printouts on the recording device: estimate lists, the closing lines and the covers.
+#include "print/coverdetail.h"
+#include "store/sjis.h"
 #include "printfixture.h"
 #include "support/testmain.h"
 
@@ -10,6 +11,33 @@ using namespace rz;
 using rztest::detail;
 using rztest::Item;
 using rztest::PrintFixture;
+
+namespace {
+// Everything a printout put on paper, in order: what must not change.
+QStringList recorded(const RecordingPrintDevice &d)
+{
+    QStringList out;
+    for (const auto &t : d.texts())
+        out << QStringLiteral("%1 %2,%3 %4 %5%6 %7").arg(t.page).arg(t.col).arg(t.row).arg(t.size).arg(t.bold).arg(t.underline).arg(t.text);
+    for (const auto &l : d.lines())
+        out << QStringLiteral("%1 %2,%3-%4,%5 %6 %7").arg(l.page).arg(l.x1).arg(l.y1).arg(l.x2).arg(l.y2).arg(l.width).arg(int(l.style));
+    return out;
+}
+
+// 工事価格 1,075,000 with a list below its first row; 諸経費 50,000, 出精値引き 25,000, no 法定福利費.
+EstimateTerms closingTerms(PrintFixture &f)
+{
+    f.add({1024}, detail("躯体工事", "700000", {}, "+"));
+    f.add({1024, 1024}, detail("型枠", "700000"));
+    f.add({2048}, detail("諸雑費", "375000"));
+    EstimateTerms t;
+    t.overheadKind = ChargeKind::Amount;
+    t.overheadAmount = Currency::fromWhole(50000);
+    t.welfareRate = Currency::fromWhole(15);  // of no 人工 rows: 0
+    t.discount = Currency::fromWhole(25000);
+    return t;
+}
+}  // namespace
 
 class TestListPrint : public QObject {
     Q_OBJECT
@@ -288,6 +316,157 @@ private slots:
             QCOMPARE(f.textAt(1, budget ? 88 : 93, row), prices ? (budget ? QString(est).remove(u',') : est).rightJustified(width) : QString());
             QCOMPARE(f.textAt(1, 140, row), budget && prices ? bud.rightJustified(width) : QString());
         }
+    }
+
+    // The closing lines on a page of their own right after the top list, before the lists below
+    // it, in the list's columns; 0 lines left out; none for an estimate without conditions, and
+    // none when amounts are not printed.
+    void closingPage_data()
+    {
+        QTest::addColumn<bool>("budget");
+        QTest::addColumn<bool>("topOnly");
+        QTest::addColumn<bool>("prices");
+        QTest::addColumn<bool>("conditions");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("estimate layout, lists below after it") << false << false << true << true << 3;
+        QTest::newRow("budget layout, first list only") << true << true << true << true << 2;
+        QTest::newRow("no conditions") << false << false << true << false << 2;
+        QTest::newRow("no amounts printed") << true << false << false << true << 2;
+    }
+    void closingPage()
+    {
+        QFETCH(bool, budget);
+        QFETCH(bool, topOnly);
+        QFETCH(bool, prices);
+        QFETCH(bool, conditions);
+        QFETCH(int, pages);
+        PrintFixture f;
+        f.setBudget(budget);
+        f.options.range = topOnly ? PrintRange::Top : PrintRange::Full;
+        f.options.prices = prices;
+        const EstimateTerms t = closingTerms(f);
+        writeTerms(*f.db, conditions ? 64 : 128, t);  // another estimate's conditions change nothing here
+        f.printAll();
+        QCOMPARE(f.device.pageCount(), pages);
+        const bool closing = conditions && prices;
+        QCOMPARE(bool(f.device.find(QStringLiteral("工事価格"))), closing);
+        if (!closing)
+            return;
+        const QStringList lines[] = {{"工事価格", "1,075,000"}, {"諸経費", "50,000"}, {"出精値引き", "-25,000"},
+                                     {"小計", "1,100,000"},     {"消費税（10%）", "110,000"}, {"合計", "1,210,000"}};
+        const int ox = f.ox(), oy = f.oy();
+        for (int band = 0; band < 20; ++band) {
+            const int row = oy + 7 + 2 * band;
+            const QStringList line = band < int(std::size(lines)) ? lines[band] : QStringList{"", ""};
+            QCOMPARE(f.textAt(2, ox + 7, row), line[0]);
+            const QString amount = budget ? QString(line[1]).remove(u',') : line[1];
+            QCOMPARE(f.textAt(2, budget ? ox + 89 : 93, row), amount.isEmpty() ? amount : amount.rightJustified(budget ? 13 : 15));
+        }
+        QCOMPARE(f.textAt(2, budget ? ox + 146 : 120, oy + 46), QStringLiteral("Page   2"));  // a page like the others
+        QCOMPARE(f.device.linesOn(2).size(), f.device.linesOn(1).size());
+        if (!topOnly)
+            QCOMPARE(f.textAt(3, ox + 7, oy + 7), QStringLiteral("躯体工事"));
+    }
+
+    // An estimate without conditions prints exactly as it always has, in a file with or without
+    // the table of conditions, and printing makes no table.
+    void withoutConditionsAsBefore()
+    {
+        PrintFixture f;
+        closingTerms(f);
+        const QStringList tables = f.db->tableNames();
+        f.printAll();
+        QCOMPARE(f.device.pageCount(), 2);  // the top list and the list below it, nothing more
+        const QStringList before = recorded(f.device);
+        QCOMPARE(f.db->tableNames(), tables);
+        writeTerms(*f.db, 128, EstimateTerms());
+        RecordingPrintDevice again;
+        printEstimateList(again, f.options, f.shared.Co_Name, *f.db, EstimateRef{64});
+        QCOMPARE(recorded(again), before);
+    }
+
+    // The detailed cover: its texts at their cells, sizes and underlines, on both papers; without
+    // conditions the default tax, 10 % rounded down, and no other lines.
+    void coverDetail_data()
+    {
+        QTest::addColumn<bool>("a4");
+        QTest::addColumn<bool>("conditions");
+        QTest::newRow("A4, no conditions") << true << false;
+        QTest::newRow("B5, no conditions") << false << false;
+        QTest::newRow("A4, conditions and issuer") << true << true;
+        QTest::newRow("B5, conditions and issuer") << false << true;
+    }
+    void coverDetail()
+    {
+        QFETCH(bool, a4);
+        QFETCH(bool, conditions);
+        PrintFixture f;
+        f.options.kind = PrintKind::CoverDetail;
+        f.options.paper = a4 ? PaperSize::A4 : PaperSize::B5;
+        f.add({1024}, detail("本体工事", "1075000"));
+        EstimateTerms t;
+        t.estimateNo = QStringLiteral("No.2026-015");
+        t.issueDate = QStringLiteral("2026-12-06");
+        t.validUntil = QStringLiteral("2027-01-05");
+        t.workPeriod = QStringLiteral("着工より60日");
+        t.payment = QStringLiteral("月末締め翌月末払い");
+        t.overheadRate = Currency::fromWhole(5);  // 53,750
+        const Issuer issuer{QStringLiteral("株式会社　東和建設"), QStringLiteral("100-0001"),
+                            QStringLiteral("東京都千代田区千代田一丁目一番一号　東和ビルディング八階"), QStringLiteral("03-1234-5678"),
+                            QStringLiteral("山田"), QStringLiteral("T7123456789012")};
+        if (conditions) {
+            writeTerms(*f.db, 64, t);
+            writeIssuer(*f.db, issuer);
+        }
+        auto index = f.db->openRecordset("SELECT * FROM RZTBLIDX WHERE key1 = 64", RecordsetType::Snapshot);
+        PagePrinter p(f.device, f.options, QStringLiteral("印刷されない会社"));
+        printCoverDetail(p, CoverDetailData::fromFile(*f.db, *index));
+        const double s = a4 ? 10.5 : 8.5;
+        auto sixty = [](const QString &v) { return padBytes(v, 60); };
+        auto amount = [](const char *v) { return QString::fromUtf8(v).rightJustified(22); };
+        using T = std::tuple<int, int, double, bool, QString>;  // col, row, size, underline, text
+        std::vector<T> expect{{41, 10, 2 * s, false, "      御  見  積  書      "},
+                              {8, 14, 1.5 * s, true, "株式会社　東和建設 御中"},
+                              {8, 17, s, false, "下記のとおり御見積致します"},
+                              {10, 25, s, false, "工事価格"}, {35, 25, s, false, amount("1,075,000")},
+                              {61, 25, s, true, "工事名称 " + sixty("本社改修工事")},
+                              {61, 28, s, true, "工事場所 " + sixty("東京都千代田区")}};
+        QStringList table{"消費税（10%）", "合計"};
+        if (!conditions) {
+            expect.insert(expect.end(), {{8, 20, 2 * s, true, "一金1,182,500円也（消費税込）"},
+                                         {10, 27, s, false, "消費税（10%）"}, {35, 27, s, false, amount("107,500")},
+                                         {10, 29, s, false, "合計"}, {35, 29, s, false, amount("1,182,500")}});
+        } else {  // 1,075,000 + 53,750 = 1,128,750; tax 112,875
+            expect.insert(expect.end(), {{96, 7, s, false, "見積番号　No.2026-015"}, {96, 8, s, false, "発 行 日　2026年12月6日"},
+                                         {8, 20, 2 * s, true, "一金1,241,625円也（消費税込）"},
+                                         {76, 13, s, false, "株式会社　東和建設"}, {76, 14, s, false, "〒100-0001"},
+                                         {76, 15, s, false, "東京都千代田区千代田一丁目一番一号　東和ビルディング"},
+                                         {76, 16, s, false, "八階"}, {76, 17, s, false, "TEL 03-1234-5678"},
+                                         {76, 18, s, false, "担当 山田"}, {76, 19, s, false, "登録番号 T7123456789012"},
+                                         {10, 27, s, false, "諸経費"}, {35, 27, s, false, amount("53,750")},
+                                         {10, 29, s, false, "消費税（10%）"}, {35, 29, s, false, amount("112,875")},
+                                         {10, 31, s, false, "合計"}, {35, 31, s, false, amount("1,241,625")},
+                                         {61, 31, s, true, "工　　期 " + sixty("着工より60日")},
+                                         {61, 34, s, true, "支払条件 " + sixty("月末締め翌月末払い")},
+                                         {61, 37, s, true, "有効期限 " + sixty("2027年1月5日")}});
+        }
+        const RecordingPrintDevice &d = f.device;
+        QVERIFY(d.pageCount() == 1 && d.endDocs() == 1 && d.landscape() && d.cellFontSize() == s);
+        QCOMPARE(d.texts().size(), expect.size());
+        for (const auto &[col, row, size, underline, text] : expect) {
+            const auto at = d.textsAt(1, col, row);
+            QVERIFY2(at.size() == 1 && at[0].text == text, qPrintable(text + " / " + (at.empty() ? "" : at[0].text)));
+            QVERIFY2(at[0].size == size && at[0].underline == underline && at[0].bold == (col == 76 && row == 13), qPrintable(text));
+        }
+        // The border, and the table's box, its divider and a rule between its rows.
+        const int rows = conditions ? 4 : 3, bottom = 24 + 2 * rows;
+        QCOMPARE(d.lines().size(), size_t(4 + 4 + 1 + rows - 1));
+        std::set<std::tuple<int, int, int, int, int>> drawn;
+        for (const auto &l : d.lines())
+            drawn.insert({qRound(l.x1), qRound(l.y1), qRound(l.x2), qRound(l.y2), l.width});
+        for (const auto &l : {std::tuple{4, 5, 132, 5, 4}, {132, 46, 4, 46, 4}, {8, 24, 58, 24, 2}, {58, bottom, 8, bottom, 2},
+                              {34, 24, 34, bottom, 1}, {8, 26, 58, 26, 1}})
+            QVERIFY(drawn.count(l));
     }
 
     // The cover: texts at their cells and sizes, underlines, 一金…円也, the 60-byte name and site.

@@ -72,6 +72,8 @@ private slots:
         QTest::newRow("as opened") << "" << "" << 0 << defaults << "土工" << QPoint(7, 7);
         QTest::newRow("estimate and budget") << "OptLst1_1" << "" << 0 << "1 0 1 1 1 B5 1" << "土工" << QPoint(6, 13);
         QTest::newRow("cover page") << "OptLst1_2" << "" << 0 << "2 0 1 1 1 B5 1" << "一金12,345,678円也" << QPoint(24, 25);
+        QTest::newRow("detailed cover, its tax on the top level") << "OptLst1_3" << "" << 0 << "3 0 1 1 1 B5 1"
+                                                                  << "一金330円也（消費税込）" << QPoint(8, 20);
         QTest::newRow("first list, no quantities") << "OptLst2_1 OptLst3_1" << "" << 0 << "0 1 0 1 1 B5 1" << "土工" << QPoint(7, 7);
         QTest::newRow("no prices, A4") << "OptLst4_1 OptLst5_2" << "" << 0 << "0 0 1 0 1 A4 1" << "土工" << QPoint(7, 7);
         QTest::newRow("A4, then no remarks: one array of buttons, two choices") << "OptLst5_2 OptLst5_1" << "" << 0 << "0 0 1 1 0 A4 1" << "土工" << QPoint(7, 7);
@@ -373,6 +375,8 @@ private slots:
         row("estimate list", "FILE --estimate 64 --pdf OUT", 0, "3 pages", "記録社名");
         row("budget, first list only", "FILE --estimate 64 --kind budget --range top --paper a4 --pdf OUT", 0, "2 pages", "明細20");
         row("cover, values after =", "FILE --estimate=64 --kind=cover --paper=a4 --pdf OUT", 0, "1 page", "一金12,345,678円也");
+        row("detailed cover", "FILE --estimate 64 --kind cover-detail --pdf OUT", 0, "1 page", "一金2,200円也（消費税込）");
+        row("detailed cover without item table", "FILE --estimate 192 --kind cover-detail --pdf OUT", 0, "1 page", "合計");
         row("options in any order", "--pdf OUT --start-page 7 --company 東和建設 FILE --estimate 64", 0, "3 pages", "東和建設");
         row("interrupted save", "HOT --estimate 64 --pdf OUT", 0, "3 pages", "明細20");
         row("interrupted save, read-only folder", "HOTRO --estimate 64 --pdf OUT", 0, "3 pages", "明細20");
@@ -384,7 +388,7 @@ private slots:
         row("missing estimate", "FILE --estimate 128 --pdf OUT", 4, "no estimate 128");
         row("estimate without item table", "FILE --estimate 192 --pdf OUT", 4, "no item table");
         row("empty estimate", "FILE --estimate 256 --pdf OUT", 6, "no rows to print");
-        row("bad kind", "FILE --estimate 64 --kind invoice --pdf OUT", 2, "--kind must be");
+        row("bad kind", "FILE --estimate 64 --kind invoice --pdf OUT", 2, "--kind must be estimate, budget, cover or cover-detail");
         row("bad paper", "FILE --estimate 64 --paper a3 --pdf OUT", 2, "--paper must be");
         row("bad start page", "FILE --estimate 64 --start-page x --pdf OUT", 2, "--start-page");
         row("bad key", "FILE --estimate abc --pdf OUT", 2, "--estimate needs");

@@ -6,6 +6,7 @@
 #include "support/scriptedprompts.h"
 #include "support/storefixture.h"
 #include "support/testmain.h"
+#include "terms/estimateterms.h"
 #include "transfer/frmcpy.h"
 
 #include <QLabel>
@@ -183,6 +184,10 @@ private slots:
         db->execute(itemTableCreateSql(table == "sql" ? 64 : 99));
         if (!table.isEmpty())
             db->execute("INSERT INTO TBL00064 (key1, knm, su1, kn1) VALUES (1, 'a''b', 1.5, 150)");
+        EstimateTerms terms;
+        terms.issueDate = QStringLiteral("2026-12-06");
+        terms.discount = Currency::fromWhole(5000);
+        writeTerms(*db, 64, terms);
         const bool refused = table == "refused";
         if (refused)
             openEstimateFile(f.path(2))->execute("CREATE TABLE TBL00512 (x LONG)");
@@ -202,6 +207,8 @@ private slots:
             QCOMPARE(columns(2, "TBL00512"), columns(1, table.isEmpty() ? "TBL00099" : "TBL00064"));
         QCOMPARE(f.rows(2, "SELECT * FROM TBL00512"),
                  table.isEmpty() || refused ? QStringList() : f.rows(1, "SELECT * FROM TBL00064"));
+        // The conditions go with the estimate, and with a refused copy nowhere.
+        QCOMPARE(readTerms(*openEstimateFile(f.path(2)), 512), refused ? std::nullopt : std::optional(terms));
     }
 
     // Delete takes the row and its table (also a missing one), also from a list its menu left uncoloured.
@@ -225,6 +232,7 @@ private slots:
         f.make(2, {64, 128});
         if (dropTable)
             openEstimateFile(f.path(2))->dropTable("TBL00128");
+        writeTerms(*openEstimateFile(f.path(2)), 128, EstimateTerms());
         QVERIFY(f.open());
         f.focus(1), f.s->listClick(1, 1);
         if (afterMenu)
@@ -235,6 +243,7 @@ private slots:
         const bool gone = answer == AnswerOk;
         QCOMPARE(f.keys(2).join(" "), QString(gone ? "64" : "64 128"));
         QCOMPARE(openEstimateFile(f.path(2))->tableExists("TBL00128"), !gone && !dropTable);
+        QCOMPARE(bool(readTerms(*openEstimateFile(f.path(2)), 128)), !gone);
         QCOMPARE(f.s->lblDB(1), f.path(2) + QString(" 件数= %1 件").arg(gone ? 1 : 2));
         QCOMPARE(f.prompts.messages().size(), 1);
     }

@@ -1,7 +1,7 @@
 // Row kinds of an item row from its flag and name.
 #include "rowkind.h"
 
-#include "store/sjis.h"
+#include "sjis.h"
 
 namespace rz {
 
