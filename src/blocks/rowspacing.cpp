@@ -69,9 +69,8 @@ void sb_SetLvl(Database &db, const QString &table, int level, const LevelKeys &p
     for (const Change &c : changes) {
         if (++count % 100 == 0 && progress)
             progress();
-        update.reset();
         update.bindAll({Value(c.key), Value(c.lvl), Value(c.rowid)});
-        update.step();
+        update.queue();
     }
 }
 

@@ -409,17 +409,9 @@ void Pass::write(Row &r, const std::optional<Value> &kn1, const std::optional<Va
         if (*v)
             st->bind(n++, **v);
     st->bind(n, Value(r.rowid));
-    try {
-        st->step();
-    } catch (...) {
-        st->reset();
-        throw;
-    }
-    const int written = st->changes();
-    st->reset();
-    // Another program deleted the row since it was read.
-    if (written == 0)
-        throw recordDeletedError();
+    // Another program deleted the row since it was read: the pass fails,
+    // here or where a server's queued writes are sent, inside its transaction.
+    st->queue(true);
     if (kn1)
         hold(r, Kn1, *kn1);
     if (kn2)

@@ -74,7 +74,7 @@ bool U1Calc::calcPass(int mode, int oldRate)
         // Every row rewritten by the pass, or none of them.
         std::optional<Transaction> tx;
         if (mode != 0)
-            tx.emplace(db());
+            tx.emplace(db(), TxWrites::Batched);
         Recordset &rs = rsLvl();
         if (mode == 0)
             std::tie(tot1, tot2) = sumLevel(rs);

@@ -4,6 +4,7 @@
 
 #include "database.h"
 #include "savefile.h"
+#include "serverlocation.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -94,6 +95,10 @@ void setCompactedCopyHookForTesting(std::function<void(const QString &workPath)>
 
 void compactEstimateFile(const QString &path, const QString &workPath)
 {
+    if (isServerLocation(path)) {
+        Database::open(path)->compactInPlace();
+        return;
+    }
     if (sameFile(path, workPath))
         throw DbError(QStringLiteral("ファイル '%1' は作業ファイルと同じため最適化できません。").arg(path));
     if (!removeWorkFiles(workPath))

@@ -14,6 +14,8 @@ namespace rz {
 // Throws DbError with a description for the user when the file cannot be
 // opened or locked (another program uses it), is damaged, or cannot be
 // replaced; the original is then exactly as it was and no work file remains.
+// An estimate file on a server (a connection file) is not copied: the
+// server's own maintenance runs on its tables, and workPath is not used.
 void compactEstimateFile(const QString &path, const QString &workPath);
 
 // Tests: called with the work file once it holds the compacted copy and

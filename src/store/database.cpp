@@ -5,8 +5,10 @@
 
 #include "engine.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QRegularExpression>
 #include <algorithm>
 #include <sys/stat.h>
@@ -31,6 +33,28 @@ QString firstWord(const QString &sql)
 QString textOf(const RawCell &c) { return QString::fromUtf8(c.bytes, c.size); }
 
 }  // namespace
+
+namespace {
+qint64 writes = 0;  // the store is used from the main thread only
+}  // namespace
+
+void noteStoreWrite() { ++writes; }
+
+quint64 storeTurn()
+{
+    static quint64 turns = 0;
+    static bool armed = false;
+    if (!armed && QCoreApplication::instance()) {
+        armed = true;
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {
+            ++turns;
+            armed = false;
+        });
+    }
+    return turns;
+}
+
+qint64 storeWrites() { return writes; }
 
 bool sameFile(const QString &a, const QString &b)
 {
@@ -88,6 +112,17 @@ void Statement::readRaw(int first, int count, RawCell *cells, bool asText) const
 }
 
 int Statement::changes() const { return impl_->changes(); }
+
+void Statement::queue(bool mustChange)
+{
+    try {
+        impl_->queue(mustChange);
+    } catch (...) {
+        impl_->reset();
+        throw;
+    }
+    impl_->reset();
+}
 
 Value Statement::column(int i, ColType type) const
 {
@@ -148,6 +183,12 @@ EngineConnection &Database::engine() const
 
 void Database::close()
 {
+    if (conn_) {
+        try {
+            conn_->flush();  // queued writes a caller left outside a transaction
+        } catch (const DbError &) {
+        }
+    }
     forgetPrepared();
     conn_.reset();
 }
@@ -159,7 +200,15 @@ std::unique_ptr<Database> Database::open(const QString &location, Mode mode)
 
 std::unique_ptr<Database> Database::create(const QString &location)
 {
-    return std::unique_ptr<Database>(new Database(engineFor(location).create(location), location));
+    return create(location, [](Database &) {});
+}
+
+std::unique_ptr<Database> Database::create(const QString &location, const std::function<void(Database &)> &fill)
+{
+    std::unique_ptr<Database> db(new Database(engineFor(location).create(location), location));
+    fill(*db);
+    db->conn_->finishCreation();
+    return db;
 }
 
 int Database::execute(const QString &sql, const std::vector<Value> &params)
@@ -269,14 +318,25 @@ void Database::compactInto(const QString &targetPath) { engine().compactInto(tar
 
 void Database::setLockWait(int milliseconds) { engine().setLockWait(milliseconds); }
 
+void Database::compactInPlace() { engine().compactInPlace(); }
+
+void Database::flush() { engine().flush(); }
+
+StoreTraffic Database::traffic() const { return conn_ ? conn_->traffic() : StoreTraffic(); }
+
+
+std::unique_ptr<ChangeWatch> Database::watchChanges() { return engine().watch(); }
+
 // -------------------------------------------------------------- Transaction
 
-Transaction::Transaction(Database &db) : db_(db)
+Transaction::Transaction(Database &db, TxWrites writes) : db_(db)
 {
     name_ = QStringLiteral("rz_tx%1").arg(db_.txDepth_ + 1);
     outermost_ = !db_.engine().inTransaction();
     db_.execute(QStringLiteral("SAVEPOINT ") + name_);
     ++db_.txDepth_;
+    batched_ = writes == TxWrites::Batched;
+    db_.batchDepth_ += batched_;
 }
 
 Transaction::~Transaction()
@@ -284,6 +344,7 @@ Transaction::~Transaction()
     if (!done_ && db_.isOpen()) {
         db_.conn_->rollBack(name_, outermost_);
         --db_.txDepth_;
+        db_.batchDepth_ -= batched_;
     }
 }
 
@@ -291,8 +352,12 @@ void Transaction::commit()
 {
     if (done_)
         return;
+    // What waits is sent before the savepoint ends: its failure is this
+    // transaction's, rolled back by it.
+    db_.flush();
     db_.execute(QStringLiteral("RELEASE ") + name_);
     --db_.txDepth_;
+    db_.batchDepth_ -= batched_;
     done_ = true;
 }
 

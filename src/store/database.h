@@ -4,9 +4,11 @@
 // Statements keep the text the program writes ([bracketed] names, _rowid_ as
 // the identity of a row); the engine carries out what it lacks of it (the
 // Jet forms SELECT * INTO and the [;DATABASE=path] prefix). Values are
-// always bound. The engines live in subfolders (sqlite/) behind engine.h; engines.cpp
-// chooses among them.
+// always bound. The engines live in subfolders (sqlite/, postgres/) behind
+// engine.h; engines.cpp chooses among them by the location: a connection file
+// (NAME.rzdb, serverlocation.h) names an estimate file kept on a server.
 #pragma once
+#include "changewatch.h"
 #include "dberror.h"
 #include "rowchange.h"
 #include "storetypes.h"
@@ -14,6 +16,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,6 +55,12 @@ public:
     void readRaw(int first, int count, RawCell *cells, bool asText = false) const;
     // Rows the last step changed (an UPDATE or DELETE that found no row: 0).
     int changes() const;
+    // Runs a statement that returns no rows and resets it, perhaps together
+    // with later ones: a server takes many such writes in one exchange, and
+    // their outcome is known by the next statement that reads, a commit or
+    // Database::flush(), where a failure of any of them is thrown. With
+    // mustChange a write that changed no row fails as a deleted record.
+    void queue(bool mustChange = false);
 
 private:
     std::unique_ptr<EngineStatement> impl_;
@@ -70,6 +79,10 @@ public:
     static std::unique_ptr<Database> open(const QString &location, Mode mode = Mode::ReadWrite);
     // Creates a new, empty store; fails when it exists.
     static std::unique_ptr<Database> create(const QString &location);
+    // The same with what `fill` makes in it, all or nothing: on a server the
+    // schema and its tables are one transaction. Estimate files are made
+    // whole through createWholeFile (schema.h).
+    static std::unique_ptr<Database> create(const QString &location, const std::function<void(Database &)> &fill);
 
     ~Database();
     Database(const Database &) = delete;
@@ -112,6 +125,9 @@ public:
     void lockExclusively();
     // Writes a tightly packed copy of the store to a new file.
     void compactInto(const QString &targetPath);
+    // The server's own maintenance of every table of the store (a store
+    // on a server cannot be copied to a file to be compacted).
+    void compactInPlace();
     // How long a statement waits for another program's lock before it fails
     // (5 s unless set).
     void setLockWait(int milliseconds);
@@ -134,6 +150,16 @@ public:
 
     // Savepoint nesting depth, used by Transaction.
     int transactionDepth() const { return txDepth_; }
+    // Whether a batched transaction is open (recordset writes may wait for its end).
+    bool batching() const { return batchDepth_ > 0; }
+
+    // Sends queued writes (Statement::queue) and waits for their outcome.
+    void flush();
+    // Round trips to a server and connections made again, since opening.
+    StoreTraffic traffic() const;
+    // A watch that signals changes other connections commit (changewatch.h);
+    // the caller owns it, and it may outlive the Database.
+    std::unique_ptr<ChangeWatch> watchChanges();
 
 private:
     friend class Statement;
@@ -146,16 +172,27 @@ private:
     std::unique_ptr<EngineConnection> conn_;
     QString path_;
     int txDepth_ = 0;
+    int batchDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
     std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
     qint64 shapesVersion_ = -1;  // schema version the shapes were made under
+    qint64 version_ = -1;        // the schema version as last asked, in a turn
+    quint64 versionTurn_ = ~quint64(0);
+    qint64 versionWrites_ = -1;
 };
+
+// How the record writes of a transaction are checked. Immediate: each edit's
+// update() knows at once whether the record was still there. Batched (a pass
+// over many rows, all or nothing): an update() without shown values may only
+// be queued (Statement::queue), so that a server takes many in one round
+// trip; a record deleted meanwhile fails the transaction by its commit.
+enum class TxWrites { Immediate, Batched };
 
 // Rolls back everything since its construction unless commit() was called.
 // Nests (as savepoints), so a routine can open one whatever its caller did.
 class Transaction {
 public:
-    explicit Transaction(Database &db);
+    explicit Transaction(Database &db, TxWrites writes = TxWrites::Immediate);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;
@@ -166,6 +203,7 @@ private:
     QString name_;
     bool done_ = false;
     bool outermost_ = false;  // no transaction was open before this one
+    bool batched_ = false;
 };
 
 // Endings of the files an engine writes beside a store file while it works

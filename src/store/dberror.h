@@ -26,6 +26,7 @@ enum class DbFailure {
     MissingTable,     // a table named in a statement does not exist (deleted elsewhere)
     IoError,          // the disk refused a read or a write
     NotUpdatable,     // a write through a recordset that cannot take it
+    ConnectionLost,   // the server cannot be reached, or the connection to it broke
 };
 
 class DbError : public std::runtime_error {

@@ -5,6 +5,7 @@
 // statements kept for reuse, recordset shapes, savepoint nesting and the
 // conversion of stored values by their declared column types.
 #pragma once
+#include "changewatch.h"
 #include "dberror.h"
 #include "rowchange.h"
 #include "storetypes.h"
@@ -33,6 +34,16 @@ public:
     virtual void read(int first, int count, RawCell *cells, bool asText) const = 0;
     // Rows the statement changed in its last step.
     virtual int changes() const = 0;
+    // Runs a statement that returns no rows, perhaps only with the next one
+    // that needs a reply (a server takes many such writes in one exchange);
+    // with mustChange, one that changed no row fails as a deleted record,
+    // there. The bindings are taken: the statement may be bound again at once.
+    virtual void queue(bool mustChange)
+    {
+        step();
+        if (mustChange && changes() == 0)
+            throw recordDeletedError();
+    }
 };
 
 // Copies tables from a store joined to the one that made this: the engine's
@@ -100,6 +111,19 @@ public:
     // the record is emptied. Called outside a transaction.
     virtual std::vector<CapturedChange> takeCaptured() { return {}; }
     virtual void stopCapture() noexcept {}
+    // The server's own maintenance of the store's tables, for a store that
+    // is not a file (compaction cannot copy it); files: not used.
+    virtual void compactInPlace() { throw DbError(QStringLiteral("この見積書ファイルはその場では最適化できません。")); }
+    // Finishes the creation of a new store (create() may leave it open, so
+    // that what the caller makes in it and the store itself are one change).
+    virtual void finishCreation() {}
+
+    // Sends what waits to be sent (queued writes) and waits for its outcome.
+    virtual void flush() {}
+    // Round trips to a server and connections made again since opening.
+    virtual StoreTraffic traffic() const { return {}; }
+    // Tells of changes other programs commit to the store (see changewatch.h).
+    virtual std::unique_ptr<ChangeWatch> watch() = 0;
 };
 
 // A kind of store: which locations it takes, and opening and creating them.
@@ -112,6 +136,14 @@ public:
     // Endings of the files the engine writes beside a store file while it works.
     virtual QStringList sideFileSuffixes() const = 0;
 };
+
+// Engines call this whenever a statement may have changed rows, so that
+// rows a recordset read ahead are read again (database.cpp).
+void noteStoreWrite();
+qint64 storeWrites();
+// Turns of the event loop (commands of the user) since the start, counted
+// once something asks: what was read serves the turn it was read in.
+quint64 storeTurn();
 
 // The engine that keeps the store at a location (engines.cpp).
 const StoreEngine &engineFor(const QString &location);

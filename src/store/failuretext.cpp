@@ -35,6 +35,11 @@ QString whatHappened(const DbError &e)
         return QStringLiteral("見積書ファイル '%1' は壊れています。").arg(file);
     case DbFailure::NotADatabase:
         return QStringLiteral("ファイル '%1' は見積書ファイル（データベース）ではありません。").arg(file);
+    case DbFailure::ConnectionLost:
+        return QStringLiteral("見積書ファイル '%1' のサーバーとの接続が切れました。"
+                              "保存していない変更は書き込まれていません。"
+                              "ネットワークとサーバーを確かめてから、もう一度操作してください。")
+            .arg(file);
     case DbFailure::IoError:
         return QStringLiteral("見積書ファイル '%1' の読み書きに失敗しました。"
                               "ディスクや接続先を確かめてから、もう一度操作してください。")

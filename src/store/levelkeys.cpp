@@ -47,8 +47,12 @@ void ensureLevelIndex(Database &db, const QString &table)
     if (db.indexExists(index) || db.rowCount(name) < kLevelIndexRows)
         return;
     try {
+        // A savepoint of its own: a refusal undoes the index alone, never
+        // the caller's transaction (a server spoils a transaction at any error).
+        Transaction tx(db);
         db.execute(QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
                        .arg(quoteIdentifier(index), quoteIdentifier(name), QLatin1String(kLevelOrder)));
+        tx.commit();
     } catch (const DbError &) {
         // Read only, or held by another program.
     }

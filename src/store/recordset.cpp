@@ -2,13 +2,21 @@
 
 #include "engine.h"
 
+#include <algorithm>
 #include <QRegularExpression>
-#include <optional>
 #include <QStringList>
+#include <optional>
 
 namespace rz {
 
 namespace {
+// Blocks of rows read ahead: the first covers a page of the windows and the
+// row before it; reading on in order doubles them up to the last size.
+constexpr int kFirstBlock = 32;
+constexpr int kGrowth = 8;
+constexpr int kMaxBlock = 16384;
+
+
 // Resets a kept statement however the reading of it ends.
 struct ResetOnExit {
     Statement &st;
@@ -45,6 +53,7 @@ std::shared_ptr<const RecordsetShape> RecordsetShape::make(Database &db, const Q
             shape->rowidSql = QStringLiteral("SELECT _rowid_ FROM ") + m.captured(2) + rest;
             shape->fetchSql = QStringLiteral("SELECT ") + selectList + QStringLiteral(" FROM ") +
                               quoteIdentifier(shape->table) + QStringLiteral(" WHERE _rowid_ = ?");
+            shape->selectList = selectList;
         }
     }
     const Statement &st = db.prepared(shape->type == RecordsetType::Dynaset ? shape->fetchSql : sql);
@@ -58,6 +67,15 @@ std::shared_ptr<const RecordsetShape> RecordsetShape::make(Database &db, const Q
     return shape;
 }
 
+QString RecordsetShape::blockSql(int n) const
+{
+    QStringList marks;
+    for (int i = 0; i < n; ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("SELECT _rowid_ AS rz_rowid, %1 FROM %2 WHERE _rowid_ IN (%3)")
+        .arg(selectList, quoteIdentifier(table), marks.join(u','));
+}
+
 // The recordsets of a Database, kept with them: their shapes are made here.
 std::unique_ptr<Recordset> Database::openRecordset(const QString &sql, RecordsetType type,
                                                    const std::vector<Value> &params)
@@ -69,8 +87,15 @@ std::shared_ptr<const RecordsetShape> Database::recordsetShape(const QString &sq
 {
     // Another program may have changed a table since a shape was made (an
     // estimate deleted and made again with the other column set): shapes and
-    // prepared statements are kept only while the schema stays the same.
-    const qint64 version = engine().schemaVersion();
+    // prepared statements are kept only while the schema stays the same. It
+    // is asked once per command (a turn of the event loop) unless this
+    // program writes meanwhile: a server answers it in a round trip.
+    if (versionTurn_ != storeTurn() || versionWrites_ != storeWrites()) {
+        versionTurn_ = storeTurn();
+        versionWrites_ = storeWrites();
+        version_ = engine().schemaVersion();
+    }
+    const qint64 version = version_;
     if (version != shapesVersion_) {
         // Prepared statements tell their columns as they were when prepared.
         forgetPrepared();
@@ -105,8 +130,9 @@ void Recordset::load()
 {
     rowids_.clear();
     rows_.clear();
-    cachePos_ = -1;
-    cache_ = RowValues();
+    blockStart_ = -1;
+    block_.clear();
+    nextBlock_ = kFirstBlock;
     buffer_ = RowValues();
     changed_.clear();
     pos_ = 0;
@@ -174,7 +200,6 @@ void Recordset::requireCurrent() const
 void Recordset::moveFirst()
 {
     cancelUpdate();
-    cachePos_ = -1;
     pos_ = 0;
     deletedCurrent_ = false;
 }
@@ -182,7 +207,6 @@ void Recordset::moveFirst()
 void Recordset::moveLast()
 {
     cancelUpdate();
-    cachePos_ = -1;
     pos_ = count() == 0 ? 0 : count() - 1;
     deletedCurrent_ = false;
 }
@@ -190,7 +214,6 @@ void Recordset::moveLast()
 void Recordset::moveNext()
 {
     cancelUpdate();
-    cachePos_ = -1;
     if (pos_ >= count())
         throw DbError(QStringLiteral("カレント レコードがありません。"), DbFailure::NoCurrentRecord);
     if (deletedCurrent_)
@@ -202,7 +225,6 @@ void Recordset::moveNext()
 void Recordset::movePrevious()
 {
     cancelUpdate();
-    cachePos_ = -1;
     if (pos_ < 0)
         throw DbError(QStringLiteral("カレント レコードがありません。"), DbFailure::NoCurrentRecord);
     deletedCurrent_ = false;
@@ -212,7 +234,6 @@ void Recordset::movePrevious()
 void Recordset::move(int rows)
 {
     cancelUpdate();
-    cachePos_ = -1;
     if (deletedCurrent_ && rows > 0)
         --rows;
     deletedCurrent_ = false;
@@ -240,14 +261,15 @@ Value readColumn(const Statement &st, int i, ColType type, const QString &name, 
     }
 }
 
-RowValues Recordset::readRow(const Statement &st) const
+RowValues Recordset::readRow(const Statement &st, int first) const
 {
     RowValues row;
     const auto &names = shape_->names;
     row.values.reserve(names.size());
     for (int i = 0; i < static_cast<int>(names.size()); ++i) {
         QString reason;
-        row.values.push_back(readColumn(st, i, shape_->types[static_cast<size_t>(i)], names[static_cast<size_t>(i)], reason));
+        row.values.push_back(
+            readColumn(st, first + i, shape_->types[static_cast<size_t>(i)], names[static_cast<size_t>(i)], reason));
         if (!reason.isNull())
             row.unreadable.emplace_back(i, reason);
     }
@@ -261,17 +283,48 @@ const RowValues &Recordset::currentRow() const
     requireCurrent();
     if (shape_->type == RecordsetType::Snapshot)
         return rows_[static_cast<size_t>(pos_)];
-    if (cachePos_ != pos_) {
-        cachePos_ = -1;
-        Statement &fetch = db_.prepared(shape_->fetchSql);
-        ResetOnExit resetFetch{fetch};
-        fetch.bind(1, Value(ids()[static_cast<size_t>(pos_)]));
-        if (!fetch.step())
-            throw recordDeletedError();
-        cache_ = readRow(fetch);
-        cachePos_ = pos_;
+    if (!blockHolds(pos_))
+        readBlock();
+    const auto &row = block_[static_cast<size_t>(pos_ - blockStart_)];
+    if (!row)
+        throw recordDeletedError();
+    return *row;
+}
+
+bool Recordset::blockHolds(int position) const
+{
+    return blockStart_ >= 0 && position >= blockStart_ && position < blockStart_ + int(block_.size()) &&
+           blockWrites_ == storeWrites() && blockTurn_ == storeTurn();
+}
+
+void Recordset::readBlock() const
+{
+    const std::vector<qint64> &all = ids();
+    // Reading on where the last block ended reads more at once; reading
+    // again inside it (written meanwhile) as much as it held.
+    const bool onward = blockStart_ >= 0 && pos_ == blockStart_ + int(block_.size());
+    const bool within = blockStart_ >= 0 && pos_ > blockStart_ && pos_ < blockStart_ + int(block_.size());
+    const int size = onward ? std::min(nextBlock_ * kGrowth, kMaxBlock) : within ? nextBlock_ : kFirstBlock;
+    const int count = std::min(size, int(all.size()) - pos_);
+    blockStart_ = -1;
+    std::vector<std::optional<RowValues>> rows(size_t(std::max(count, 0)));
+    QHash<qint64, int> at;
+    for (int i = 0; i < count; ++i)
+        at.insert(all[size_t(pos_ + i)], i);
+    Statement &st = db_.prepared(shape_->blockSql(size));
+    ResetOnExit resetSt{st};
+    for (int i = 0; i < size; ++i)
+        st.bind(i + 1, Value(i < count ? all[size_t(pos_ + i)] : qint64(0)));
+    while (st.step()) {
+        const auto it = at.constFind(st.columnInt64(0));
+        if (it != at.constEnd())
+            rows[size_t(*it)] = readRow(st, 1);
     }
-    return cache_;
+    block_ = std::move(rows);
+    blockStart_ = pos_;
+    nextBlock_ = size;
+    blockWrites_ = storeWrites();
+    blockTurn_ = storeTurn();
 }
 
 Value Recordset::field(int i) const
@@ -382,28 +435,20 @@ void Recordset::update()
             values.push_back(buffer_.values[i]);
         }
     }
+    const bool keep = blockHolds(pos_);
     if (editMode_ == EditMode::Edit) {
-        if (!cols.isEmpty()) {
-            std::optional<Transaction> tx;
-            if (!shown_.empty()) {
-                tx.emplace(db_);
-                checkShown();
-            }
-            QStringList sets;
-            for (const auto &c : cols)
-                sets << c + QStringLiteral(" = ?");
-            values.push_back(Value(ids()[static_cast<size_t>(pos_)]));
-            const int written = db_.execute(QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                                                .arg(quoteIdentifier(table), sets.join(QStringLiteral(", "))),
-                                            values);
-            // Another program deleted the row since it was read: saying
-            // nothing would report the change as saved.
-            if (written == 0)
-                throw recordDeletedError();
-            if (tx)
-                tx->commit();
+        if (!cols.isEmpty())
+            writeChecked(cols, std::move(values));
+        if (keep) {
+            // The block holds what this write stored.
+            RowValues &row = *block_[static_cast<size_t>(pos_ - blockStart_)];
+            for (size_t i = 0; i < changed_.size(); ++i)
+                if (changed_[i])
+                    row.values[i] = buffer_.values[i];
+            row.unreadable.erase(std::remove_if(row.unreadable.begin(), row.unreadable.end(),
+                                                [this](const auto &u) { return changed_[size_t(u.first)]; }),
+                                 row.unreadable.end());
         }
-        cachePos_ = -1;
     } else {
         if (cols.isEmpty()) {
             db_.execute(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteIdentifier(table)));
@@ -419,7 +464,58 @@ void Recordset::update()
         // A new record joins the end of the set until the next requery.
         ids().push_back(db_.lastInsertRowid());
     }
+    if (keep)
+        blockWrites_ = storeWrites();
+    else
+        blockStart_ = -1;
     cancelUpdate();
+}
+
+void Recordset::writeChecked(const QStringList &cols, std::vector<Value> values)
+{
+    QStringList sets;
+    for (const auto &c : cols)
+        sets << c + QStringLiteral(" = ?");
+    const qint64 rowid = ids()[static_cast<size_t>(pos_)];
+    const QString update = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
+                               .arg(quoteIdentifier(shape_->table), sets.join(QStringLiteral(", ")));
+    values.push_back(Value(rowid));
+    if (shown_.empty() && db_.batching()) {
+        Statement &st = db_.prepared(update);
+        st.bindAll(values);
+        st.queue(true);
+        return;
+    }
+    if (!shown_.empty()) {
+        // The check is part of the write: the row is written only while each
+        // column the user saw still holds what was shown (or already what
+        // is written), which the server decides under the row's lock. No
+        // lock is held before, while the user types.
+        QString checks;
+        for (const auto &[column, seen] : shown_) {
+            const QString name = quoteIdentifier(shape_->names[static_cast<size_t>(column)]);
+            checks += QStringLiteral(" AND (%1 IS NOT DISTINCT FROM ? OR %1 IS NOT DISTINCT FROM ?)").arg(name);
+            values.push_back(seen);
+            values.push_back(buffer_.values[static_cast<size_t>(column)]);
+        }
+        if (db_.execute(update + checks, values) == 1)
+            return;
+        // Nothing written: the row is gone, or a column changed. Read now,
+        // within a transaction with the write, to tell which and what.
+        Transaction tx(db_);
+        checkShown();
+        values.resize(sets.size() + 1);
+        // The values compare alike though stored in another form (another
+        // program's): written as shown.
+        if (db_.execute(update, values) == 0)
+            throw recordDeletedError();
+        tx.commit();
+        return;
+    }
+    // Another program deleted the row since it was read: saying nothing
+    // would report the change as saved.
+    if (db_.execute(update, values) == 0)
+        throw recordDeletedError();
 }
 
 void Recordset::deleteRecord()
@@ -428,10 +524,17 @@ void Recordset::deleteRecord()
         throw DbError(QStringLiteral("このレコードセットは更新できません。"), DbFailure::NotUpdatable);
     cancelUpdate();
     requireCurrent();
+    const bool keep = blockHolds(pos_);
     db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(shape_->table)),
                 {Value(ids()[static_cast<size_t>(pos_)])});
     ids().erase(ids().begin() + pos_);
-    cachePos_ = -1;
+    if (keep) {
+        // The rows after it move up by one, in the block as in the set.
+        block_.erase(block_.begin() + (pos_ - blockStart_));
+        blockWrites_ = storeWrites();
+    } else {
+        blockStart_ = -1;
+    }
     deletedCurrent_ = true;
 }
 

@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "partfiles.h"
+#include "serverlocation.h"
 #include "stopsignals.h"
 
 #include <QFile>
@@ -91,6 +92,11 @@ void sb_MkIdxDB(const QString &path, int mode)
 
 void createWholeFile(const QString &path, const std::function<void(Database &)> &fill)
 {
+    // On a server the schema and what fill makes in it are one transaction.
+    if (isServerLocation(path)) {
+        Database::create(path, fill);
+        return;
+    }
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
         throw DbError(QStringLiteral("ファイル '%1' は既に存在します。").arg(path));
     // The file is built under a passing name beside it and takes the user's

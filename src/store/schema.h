@@ -59,6 +59,8 @@ void sb_MkIdxDB(const QString &path, int mode);
 // only when fill has returned and the database is closed. Whatever fill
 // throws removes it again; an existing file is never replaced (DbError).
 // Part files that killed runs left in that folder are removed first.
+// A connection file (.rzdb) makes the schema on its server instead, with
+// what fill makes in one transaction.
 void createWholeFile(const QString &path, const std::function<void(Database &)> &fill);
 
 // Creates an item table with the 48 columns in an open estimate file.

@@ -11,6 +11,13 @@ namespace rz {
 
 enum class OpenMode { ReadWrite, ReadOnly };
 
+// What talking to the store cost: round trips to a server (each a wait for
+// its reply) and connections made again after one was lost.
+struct StoreTraffic {
+    qint64 roundTrips = 0;
+    qint64 reconnects = 0;
+};
+
 struct ColumnDef {
     QString name;
     QString declared;  // "LONG", "SHORT", "CURRENCY", "SINGLE", "TEXT(60)"

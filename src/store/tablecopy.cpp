@@ -38,13 +38,20 @@ void copyTableByRows(Database &from, Database &to, const QString &sourceTable, c
     Statement insert(to, QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                              .arg(quoteIdentifier(unbracket(targetTable)), names.join(u','), marks.join(u',')));
     const int n = static_cast<int>(cols.size());
+    std::vector<RawCell> cells(cols.size());
     while (read.step()) {
-        // Each value as it is stored: a copy converts nothing.
+        // Each value as it is stored: a copy converts nothing. A CURRENCY
+        // stored as its whole ten-thousandths goes as money, which every
+        // engine keeps in its own exact form.
+        read.readRaw(0, n, cells.data());
         for (int i = 0; i < n; ++i)
-            insert.bind(i + 1, read.column(i, ColType::Other));
-        insert.step();
-        insert.reset();
+            insert.bind(i + 1, cells[size_t(i)].kind == RawCell::Integer && cols[size_t(i)].type() == ColType::Currency
+                                   ? Value(Currency::fromRaw(cells[size_t(i)].integer))
+                                   : read.column(i, ColType::Other));
+        // A server takes the rows in a few exchanges rather than one each.
+        insert.queue();
     }
+    to.flush();
     for (const IndexDef &ix : from.indexes(sourceTable)) {
         const QString name =
             to.indexExists(ix.name) || to.tableExists(ix.name) ? targetTable + u'_' + ix.name : ix.name;

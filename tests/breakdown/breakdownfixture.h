@@ -7,6 +7,7 @@
 #include "store/format.h"
 #include "store/recordset.h"
 #include "store/schema.h"
+#include "support/storefixture.h"
 #include "support/scriptedprompts.h"
 #include "support/testmain.h"
 
@@ -71,7 +72,7 @@ inline std::vector<Item> rowsUnder(const std::vector<int> &parent, int n)
 
 class BreakdownFixture {
 public:
-    explicit BreakdownFixture(bool sqlVariant = false)
+    explicit BreakdownFixture(bool sqlVariant = false, const QString &engine = QStringLiteral("file")) : engine(engine)
     {
         rz::sb_MkIdxDB(path(), 0);
         auto db = rz::openEstimateFile(path());
@@ -83,7 +84,8 @@ public:
             rz::sb_MkUTbl(table(), *db);
     }
 
-    QString path() const { return dir.filePath(QStringLiteral("見積.mdb")); }
+    QString engine;  // "file" or "server": where the estimate file is kept
+    QString path() const { return storeLocation(engine, dir, QStringLiteral("見積")); }
     QString table() const { return rz::itemTableName(64); }
     std::unique_ptr<rz::Database> db() const { return rz::Database::open(path()); }
 

@@ -4,6 +4,7 @@
 #include "index/frmuidx.h"
 #include "store/schema.h"
 #include "support/scriptedprompts.h"
+#include "support/storefixture.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -18,7 +19,9 @@ struct IndexFixture {
     QDate fixedToday{2026, 12, 6};
     QList<qint32> opened;  // the estimates the window asked an editor for (none opens)
 
-    QString path() const { return dir.filePath(QStringLiteral("見積書.mdb")); }
+    QString engine = QStringLiteral("file");  // or "server": where the estimate file is kept
+
+    QString path() const { return storeLocation(engine, dir, QStringLiteral("見積書")); }
 
     // A new estimate file with one estimate per key (names "工事<key>"), each
     // with an item table of `items` rows.

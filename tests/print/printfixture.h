@@ -5,6 +5,7 @@
 #include "print/recordingdevice.h"
 #include "store/recordset.h"
 #include "store/schema.h"
+#include "support/storefixture.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -33,7 +34,9 @@ struct PrintFixture {
     QString table = rz::itemTableName(64);
 
     // singleTable: the item table as the transfer window makes it (SINGLE quantities, LONG amounts).
-    explicit PrintFixture(bool singleTable = false)
+    QString engine;  // "file" or "server": where the estimate file is kept
+
+    explicit PrintFixture(bool singleTable = false, const QString &engine = QStringLiteral("file")) : engine(engine)
     {
         rz::sb_MkIdxDB(path(), 0);
         db = rz::openEstimateFile(path());
@@ -46,7 +49,7 @@ struct PrintFixture {
         options.paper = rz::PaperSize::A4;
     }
 
-    QString path() const { return dir.filePath(QStringLiteral("見積.mdb")); }
+    QString path() const { return rztest::storeLocation(engine, dir, QStringLiteral("見積")); }
     void setBudget(bool budget) { options.kind = budget ? rz::PrintKind::EstimateBudget : rz::PrintKind::Estimate; }
     int ox() const { return options.estimateLayout() ? 0 : -1; }  // Prt_OffX and Prt_OffY of the layout
     int oy() const { return options.estimateLayout() ? 0 : 6; }

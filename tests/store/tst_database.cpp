@@ -6,6 +6,7 @@
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "store/tablecopy.h"
+#include "support/storefixture.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -48,17 +49,22 @@ class TestDatabase : public QObject {
     QString file(const QString &name) const { return dir.filePath(name); }
 
 private slots:
+    void newFileHoldsTheIndexTableOnly_data() { rztest::engineRows(); }
     void newFileHoldsTheIndexTableOnly()
     {
-        auto db = newEstimateFile(file("new.mdb"));
+        QFETCH(QString, engine);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, "new", &path);
         QCOMPARE(db->tableNames(), QStringList{"RZTBLIDX"});
         const auto cols = db->columns("RZTBLIDX");
         QCOMPARE(int(cols.size()), 41);
         QCOMPARE(cols[21].name, QString("cur0"));
-        QCOMPARE(cols.back().name, QString("bk4"));
-        sb_MkIdxDB(file("block.mdb"), 1);
-        QVERIFY(Database::open(file("block.mdb"))->tableNames().isEmpty());
-        QVERIFY_THROWS_EXCEPTION(DbError, sb_MkIdxDB(file("new.mdb"), 0));  // never over an existing file
+        QCOMPARE(cols[21].declared, QString("CURRENCY"));
+        QCOMPARE(cols.back().name + ' ' + cols.back().declared, QString("bk4 TEXT(40)"));
+        const QString block = rztest::newStoreLocation(engine, dir, "block");
+        sb_MkIdxDB(block, 1);
+        QVERIFY(Database::open(block)->tableNames().isEmpty());
+        QVERIFY_THROWS_EXCEPTION(DbError, sb_MkIdxDB(path, 0));  // never over an existing file
     }
 
     // A creation killed at its first step on disk leaves either nothing
@@ -144,17 +150,21 @@ private slots:
     // rows read and write as before.
     void failedReadsLeaveTheRecordsetWhole_data()
     {
+        QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("change");
         QTest::addColumn<DbFailure>("reason");
-        QTest::newRow("row deleted") << "DELETE FROM RZTBLIDX WHERE key1 = 128" << DbFailure::RecordDeleted;
-        QTest::newRow("number column holds text") << "UPDATE RZTBLIDX SET int0 = 'abc' WHERE key1 = 128" << DbFailure::TypeMismatch;
+        for (const QString &e : rztest::engines())
+            QTest::newRow(qPrintable(e + " row deleted")) << e << "DELETE FROM RZTBLIDX WHERE key1 = 128" << DbFailure::RecordDeleted;
+        // A server's columns hold only their type.
+        QTest::newRow("number column holds text") << "file" << "UPDATE RZTBLIDX SET int0 = 'abc' WHERE key1 = 128" << DbFailure::TypeMismatch;
     }
     void failedReadsLeaveTheRecordsetWhole()
     {
+        QFETCH(QString, engine);
         QFETCH(QString, change);
         QFETCH(DbFailure, reason);
-        const QString path = file(QString("gone_%1.mdb").arg(int(reason)));
-        auto db = newEstimateFile(path);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, QString("gone_%1").arg(int(reason)), &path);
         for (int k : {64, 128, 192})
             db->execute("INSERT INTO RZTBLIDX (key1, knm, int0) VALUES (?, ?, 5)", {Value(qint64(k)), Value(QString("工事%1").arg(k))});
         auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY [key1]");
@@ -202,13 +212,15 @@ private slots:
     // converts them, in the 48-column and the 47-column item tables alike.
     void typedRoundTrip_data()
     {
+        QTest::addColumn<QString>("engine");
         QTest::addColumn<bool>("sqlVariant");
         QTest::addColumn<QString>("column");
         QTest::addColumn<Value>("written");
         QTest::addColumn<Value>("expected");
+        for (const QString &engine : rztest::engines())
         for (bool sqlVariant : {false, true}) {
-            const char *v = sqlVariant ? "47 " : "48 ";
-            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(QByteArray(v).append(name).constData()); };
+            const QByteArray v = (engine + (sqlVariant ? " 47 " : " 48 ")).toUtf8();
+            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(QByteArray(v).append(name).constData()) << engine; };
             row("key negative") << sqlVariant << "key1" << Value(qint64(-5)) << Value(qint64(-5));
             row("key max") << sqlVariant << "key2" << Value(qint64(2147483647)) << Value(qint64(2147483647));
             row("price max") << sqlVariant << "tk1" << Value(kMax) << Value(kMax);
@@ -220,24 +232,29 @@ private slots:
             row("empty text is not null") << sqlVariant << "mei" << Value("") << Value("");
             row("null text") << sqlVariant << "mei" << Value() << Value();
         }
-        // The variants differ where their types differ.
-        QTest::newRow("48 quantity keeps four decimals") << false << "su1" << Value(Currency::fromRaw(25001)) << Value(Currency::fromRaw(25001));
-        QTest::newRow("47 quantity is single") << true << "su1" << Value(Currency::fromRaw(25000)) << Value(2.5);
-        QTest::newRow("48 amount currency") << false << "kn1" << Value(Currency::fromWhole(1075000)) << Value(Currency::fromWhole(1075000));
-        QTest::newRow("47 amount long rounds half even") << true << "kn1" << Value(Currency::fromRaw(25000)) << Value(qint64(2));
-        // Out of range or not a number: refused, never wrapped or read as 0.
-        QTest::newRow("48 short out of range") << false << "rt1" << Value(qint64(32768)) << Value("refused");
-        QTest::newRow("48 long out of range") << false << "key1" << Value(qint64(2147483648LL)) << Value("refused");
-        QTest::newRow("48 text in a price") << false << "tk1" << Value("abc") << Value("refused");
+        for (const QString &e : rztest::engines()) {
+            auto row = [&](const char *name) -> QTestData & { return QTest::newRow(qPrintable(e + ' ' + name)) << e; };
+            // The variants differ where their types differ.
+            row("48 quantity keeps four decimals") << false << "su1" << Value(Currency::fromRaw(25001)) << Value(Currency::fromRaw(25001));
+            row("47 quantity is single") << true << "su1" << Value(Currency::fromRaw(25000)) << Value(2.5);
+            row("47 quantity single fraction") << true << "su1" << Value(0.1) << Value(double(0.1f));
+            row("48 amount currency") << false << "kn1" << Value(Currency::fromWhole(1075000)) << Value(Currency::fromWhole(1075000));
+            row("47 amount long rounds half even") << true << "kn1" << Value(Currency::fromRaw(25000)) << Value(qint64(2));
+            // Out of range or not a number: refused, never wrapped or read as 0.
+            row("48 short out of range") << false << "rt1" << Value(qint64(32768)) << Value("refused");
+            row("48 long out of range") << false << "key1" << Value(qint64(2147483648LL)) << Value("refused");
+            row("48 text in a price") << false << "tk1" << Value("abc") << Value("refused");
+        }
     }
     void typedRoundTrip()
     {
+        QFETCH(QString, engine);
         QFETCH(bool, sqlVariant);
         QFETCH(QString, column);
         QFETCH(Value, written);
         QFETCH(Value, expected);
-        const QString path = file(QString("rt%1.mdb").arg(QTest::currentDataTag()).replace(' ', '_'));
-        auto db = newEstimateFile(path);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, QString("rt%1").arg(QTest::currentDataTag()).replace(' ', '_'), &path);
         if (sqlVariant)
             db->execute(itemTableCreateSql(7));
         else
@@ -261,9 +278,12 @@ private slots:
         QCOMPARE(rs->field(column.toUpper()), expected);  // names compare without case
     }
 
+    void dynasetMovesEditsAndDeletes_data() { rztest::engineRows(); }
     void dynasetMovesEditsAndDeletes()
     {
-        auto db = newEstimateFile(file("moves.mdb"));
+        QFETCH(QString, engine);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, "moves", &path);
         auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY [key1]");
         for (int k : {192, 64, 128}) {
             rs->addNew();
@@ -289,7 +309,7 @@ private slots:
         rs->deleteRecord();
         rs->moveNext();
         QCOMPARE(rs->field("key1").toLong(), 192);  // the row after the deleted one
-        Database::open(file("moves.mdb"))->execute("UPDATE RZTBLIDX SET knm = 'よそ' WHERE key1 = 192");
+        Database::open(path)->execute("UPDATE RZTBLIDX SET knm = 'よそ' WHERE key1 = 192");
         rs->moveFirst();
         rs->moveNext();
         QCOMPARE(rs->field("knm").toString(), QString("よそ"));  // a row moved onto is read as it is stored now
@@ -306,12 +326,15 @@ private slots:
 
     // An estimate deleted and made again by another program with the other column set is read with its new columns, though
     // this connection read the same statement before.
+    void tableMadeAgainByAnotherProgram_data() { rztest::engineRows(); }
     void tableMadeAgainByAnotherProgram()
     {
-        auto db = newEstimateFile(file("again.mdb"));
+        QFETCH(QString, engine);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, "again", &path);
         sb_MkUTbl("TBL00064", *db);
         QCOMPARE(db->openRecordset("SELECT * FROM TBL00064")->fieldCount(), 48);
-        auto other = Database::open(file("again.mdb"));
+        auto other = Database::open(path);
         other->execute("DROP TABLE TBL00064");
         other->execute(itemTableCreateSql(64));
         other->execute("INSERT INTO TBL00064 (key1, kn1, flg) VALUES (64, 5, '+')");
@@ -319,9 +342,11 @@ private slots:
         QCOMPARE(QString::number(rs->fieldCount()) + ' ' + rs->field("kn1").toString(), QString("47 5"));
     }
 
+    void selectIntoWithinOneFileKeepsTypesAndRows_data() { rztest::engineRows(); }
     void selectIntoWithinOneFileKeepsTypesAndRows()
     {
-        auto db = newEstimateFile(file("copy.mdb"));
+        QFETCH(QString, engine);
+        auto db = rztest::newEstimateStore(engine, dir, "copy");
         db->execute(itemTableCreateSql(64));
         db->execute("INSERT INTO TBL00064 (key1, knm, su1, tk1) VALUES (?, ?, ?, ?)",
                     {Value(qint64(1024)), Value("O'Brien"), Value(12.5), Value(Currency::fromWhole(18000))});
@@ -346,33 +371,46 @@ private slots:
 
     // A table copied into another store keeps its declared types and every value as stored (a text another program
     // left in a number column too), and its indexes unless it is the Jet statement; the engine's own copy and the
-    // copy row by row (between stores no engine joins) give the same. A missing source leaves no table behind.
+    // copy row by row (between stores no engine joins) give the same, between engines too. A missing source leaves
+    // no table behind.
     void copyAcrossStores_data()
     {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("how");
         QTest::addColumn<QStringList>("indexes");
-        QTest::newRow("SELECT * INTO") << "into" << QStringList();
-        QTest::newRow("joined by the engine") << "join" << QStringList{"rzix_key\"key1\" DESC"};
-        QTest::newRow("row by row") << "rows" << QStringList{"rzix_key\"key1\" DESC"};
+        const QStringList ix{"rzix_key\"key1\" DESC"};
+        QTest::newRow("SELECT * INTO") << "file" << "file" << "into" << QStringList();
+        QTest::newRow("joined by the engine") << "file" << "file" << "join" << ix;
+        QTest::newRow("row by row") << "file" << "file" << "rows" << ix;
+        QTest::newRow("server joined by the engine") << "server" << "server" << "join" << ix;
+        QTest::newRow("server row by row") << "server" << "server" << "rows" << ix;
+        QTest::newRow("file to server") << "file" << "server" << "join" << ix;
+        QTest::newRow("server to file") << "server" << "file" << "join" << ix;
     }
     void copyAcrossStores()
     {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
         QFETCH(QString, how);
         QFETCH(QStringList, indexes);
-        const QString one = file(how + "one.mdb"), two = file(how + "two 'quoted' ].mdb").replace("]", "");
-        auto db1 = newEstimateFile(one);
+        QString one, two;
+        const QString tag = QString(QTest::currentDataTag()).replace(' ', '_');
+        auto db1 = rztest::newEstimateStore(from, dir, tag + "one", &one);
+        auto db2 = rztest::newEstimateStore(to, dir, tag + "two 'quoted' ", &two);
         sb_MkUTbl("TBL00064", *db1);
-        db1->execute("INSERT INTO TBL00064 (key1, tk1, su1, bk4) VALUES (1024, ?, '12abc', 'x'), (2048, ?, 2.5, NULL)",
-                     {Value(kMax), Value(kMin)});
+        // Another program's text in a number column only where the column can hold it.
+        const Value odd = from == "file" && to == "file" ? Value("12abc") : Value(Currency::fromRaw(125001));
+        db1->execute("INSERT INTO TBL00064 (key1, tk1, su1, bk4) VALUES (1024, ?, ?, 'x'), (2048, ?, ?, NULL)",
+                     {Value(kMax), odd, Value(kMin), Value(Currency::fromRaw(-25000))});
         db1->execute("CREATE INDEX rzix_key ON TBL00064 (key1 DESC)");
-        auto db2 = newEstimateFile(two);
-        const auto copy = [&](const QString &from, const QString &to) {
+        const auto copy = [&](const QString &src, const QString &dst) {
             if (how == "into")
-                db2->execute("SELECT * INTO [;DATABASE=" + two + "].[" + to + "] FROM [;DATABASE=" + one + "].[" + from + "]");
+                db2->execute("SELECT * INTO [;DATABASE=" + two + "].[" + dst + "] FROM [;DATABASE=" + one + "].[" + src + "]");
             else if (how == "join")
-                TableCopy(*db1, *db2).copy(from, to);
+                TableCopy(*db1, *db2).copy(src, dst);
             else
-                copyTableByRows(*db1, *db2, from, to);
+                copyTableByRows(*db1, *db2, src, dst);
         };
         copy("TBL00064", "TBL00100");
         const auto rows = [](Database &db, const QString &table) {
@@ -381,7 +419,7 @@ private slots:
             while (st.step())
                 for (int i = 0; i < st.columnCount(); ++i) {
                     const Value v = st.column(i, ColType::Other);
-                    out << (v.isNull() ? "Null" : v.toString()) + '|' + st.columnDecl(i);
+                    out << st.columnName(i).toLower() + '=' + (v.isNull() ? "Null" : v.toString()) + '|' + st.columnDecl(i);
                 }
             return out;
         };
@@ -394,9 +432,11 @@ private slots:
         QVERIFY(!db2->tableExists("TBL00200"));
     }
 
+    void transactionRollsBackUnlessCommitted_data() { rztest::engineRows(); }
     void transactionRollsBackUnlessCommitted()
     {
-        auto db = newEstimateFile(file("tx.mdb"));
+        QFETCH(QString, engine);
+        auto db = rztest::newEstimateStore(engine, dir, "tx");
         {
             Transaction tx(*db);
             db->execute("INSERT INTO RZTBLIDX (key1) VALUES (1)");
@@ -421,17 +461,20 @@ private slots:
     // wrote; a value still as read, or changed alike by the other program, is written.
     void writeBackOverAnotherProgramsChange_data()
     {
+        QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("theirs");  // what the other program stores meanwhile
-        QTest::newRow("unchanged") << "元";
-        QTest::newRow("changed alike") << "わたし";
-        QTest::newRow("changed otherwise") << "よそ";
+        for (const QString &e : rztest::engines()) {
+            QTest::newRow(qPrintable(e + " unchanged")) << e << "元";
+            QTest::newRow(qPrintable(e + " changed alike")) << e << "わたし";
+            QTest::newRow(qPrintable(e + " changed otherwise")) << e << "よそ";
+        }
     }
     void writeBackOverAnotherProgramsChange()
     {
+        QFETCH(QString, engine);
         QFETCH(QString, theirs);
-        const QString path = file("conflict.mdb");
-        QFile::remove(path);
-        auto db = newEstimateFile(path);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, QString("conflict %1").arg(QTest::currentDataTag()), &path);
         db->execute("INSERT INTO RZTBLIDX (key1, knm, bk1) VALUES (64, '元', '元')");
         auto rs = db->openRecordset("SELECT * FROM RZTBLIDX");
         const Value shown = rs->field("knm");
@@ -460,34 +503,46 @@ private slots:
     // own text only as a second line.
     void failuresInTheUsersWords_data()
     {
+        QTest::addColumn<QString>("store");
         QTest::addColumn<QString>("failure");
         QTest::addColumn<QString>("says");
         QTest::addColumn<QString>("engine");
-        QTest::newRow("locked") << "locked" << "他のプログラムが使用中" << "database is locked";
-        QTest::newRow("disk full") << "full" << "ディスクがいっぱい" << "database or disk is full";
-        QTest::newRow("estimate deleted") << "missing" << "この見積書は他のプログラムで削除されました。"
+        QTest::newRow("locked") << "file" << "locked" << "他のプログラムが使用中" << "database is locked";
+        QTest::newRow("disk full") << "file" << "full" << "ディスクがいっぱい" << "database or disk is full";
+        QTest::newRow("estimate deleted") << "file" << "missing" << "この見積書は他のプログラムで削除されました。"
                                           << "no such table: TBL00320";
+        QTest::newRow("server estimate deleted") << "server" << "missing" << "この見積書は他のプログラムで削除されました。"
+                                                 << "relation \"tbl00320\" does not exist";
+        QTest::newRow("server row locked") << "server" << "locked" << "他のプログラムが使用中"
+                                           << "canceling statement due to lock timeout";
     }
     void failuresInTheUsersWords()
     {
+        QFETCH(QString, store);
         QFETCH(QString, failure);
         QFETCH(QString, says);
         QFETCH(QString, engine);
-        const QString path = file("words.mdb");
-        QFile::remove(path);
-        auto db = newEstimateFile(path);
-        db->setLockWait(0);
+        QString path;
+        auto db = rztest::newEstimateStore(store, dir, QString("words %1").arg(QTest::currentDataTag()), &path);
+        db->execute("INSERT INTO RZTBLIDX (key1) VALUES (1)");
+        db->setLockWait(store == "file" ? 0 : 200);
         auto other = Database::open(path);
         QString text;
         try {
-            if (failure == "locked") {
+            if (failure == "locked" && store == "file") {
                 other->execute("BEGIN");
                 other->tableNames();  // a read transaction stays open
+            } else if (failure == "locked") {
+                other->execute("BEGIN");
+                other->execute("UPDATE RZTBLIDX SET knm = 'よそ'");  // a row lock held until its commit
+                db->execute("UPDATE RZTBLIDX SET knm = 'わたし'");
             }
             if (failure == "full")
                 db->execute("PRAGMA max_page_count = 1");
-            db->execute(failure == "missing" ? "SELECT * FROM TBL00320" : "INSERT INTO RZTBLIDX (knm) VALUES (?)",
-                        {Value(QString(8000, u'長'))});
+            if (failure == "missing")
+                db->execute("SELECT * FROM TBL00320");
+            else
+                db->execute("INSERT INTO RZTBLIDX (knm) VALUES (?)", {Value(QString(8000, u'長'))});
         } catch (const std::exception &e) {
             text = failureText(e);
         }

@@ -4,6 +4,7 @@
 #include "store/recordset.h"
 #include "store/schema.h"
 #include "support/scriptedprompts.h"
+#include "support/storefixture.h"
 #include "support/testmain.h"
 #include "terms/estimateterms.h"
 #include "transfer/frmcpy.h"
@@ -27,7 +28,8 @@ struct Files : TransferHost, MainHost {
     int focused = -1;
     bool opened = false;
 
-    QString path(int n) const { return dir.filePath(QStringLiteral("見積%1.mdb").arg(n)); }
+    QString engine[3] = {"file", "file", "file"};  // where each estimate file is kept ("file" or "server")
+    QString path(int n) const { return rztest::storeLocation(engine[n], dir, QStringLiteral("見積%1").arg(n)); }
     // Estimates "工事<key>", each with three rows on three levels.
     void make(int n, const QList<int> &keys)
     {

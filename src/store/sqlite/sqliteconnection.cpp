@@ -122,6 +122,8 @@ bool SqliteStatement::step()
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW)
         return true;
+    if (!sqlite3_stmt_readonly(stmt_))
+        noteStoreWrite();
     if (rc == SQLITE_DONE)
         return false;
     const QString msg = messageOf(db_);
@@ -208,6 +210,7 @@ void SqliteConnection::run(const QString &sql)
 {
     char *err = nullptr;
     const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &err);
+    noteStoreWrite();
     const QString message = err ? QString::fromUtf8(err) : messageOf(db_);
     sqlite3_free(err);
     if (rc != SQLITE_OK)

@@ -70,6 +70,7 @@ public:
     void startCapture(const QString &table, const std::vector<ColumnDef> &columns) override;
     std::vector<CapturedChange> takeCaptured() override;
     void stopCapture() noexcept override;
+    std::unique_ptr<ChangeWatch> watch() override;
 
     // Table definitions and indexes as a schema of this connection holds them.
     std::vector<ColumnDef> columnsIn(const QString &schema, const QString &table);

@@ -1,0 +1,88 @@
+#include "storefixture.h"
+
+#include "store/schema.h"
+
+#include <QFile>
+#include <QUuid>
+#include <QtTest>
+#include <libpq-fe.h>
+
+namespace rztest {
+
+QStringList engines() { return {QStringLiteral("file"), QStringLiteral("server")}; }
+
+void engineRows()
+{
+    QTest::addColumn<QString>("engine");
+    for (const QString &e : engines())
+        QTest::newRow(qPrintable(e)) << e;
+}
+
+QString testServerState()
+{
+    const QString state = qEnvironmentVariable("RZ_TEST_PGSTATE");
+    if (state.isEmpty() || !QFile::exists(state))
+        qFatal("No test server: run the tests through ctest, which starts it (tests/support/pgserver).");
+    return state;
+}
+
+rz::ServerLocation testServer(const QString &schema, const QString &user)
+{
+    QFile state(testServerState());
+    if (!state.open(QIODevice::ReadOnly))
+        qFatal("The test server's state file cannot be read.");
+    const QString dir = QString::fromUtf8(state.readAll()).trimmed();
+    QFile port(dir + QStringLiteral("/port"));
+    port.open(QIODevice::ReadOnly);
+    rz::ServerLocation loc;
+    loc.keywords = {{"host", dir}, {"port", QString::fromUtf8(port.readAll()).trimmed()}, {"dbname", "postgres"},
+                    {"user", user.isEmpty() ? QStringLiteral("rz") : user}};
+    loc.schema = schema;
+    return loc;
+}
+
+QString newStoreLocation(const QString &engine, const QTemporaryDir &dir, const QString &name)
+{
+    if (engine == QLatin1String("file"))
+        return dir.filePath(name + QStringLiteral(".mdb"));
+    // A schema no other test uses, also when tests run at once.
+    const QString schema = QStringLiteral("t_") + QUuid::createUuid().toString(QUuid::Id128).left(20);
+    const QString path = dir.filePath(name + QStringLiteral(".rzdb"));
+    rz::writeConnectionFile(path, testServer(schema));
+    return path;
+}
+
+QString storeLocation(const QString &engine, const QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name + (engine == QLatin1String("file") ? ".mdb" : ".rzdb"));
+    return QFile::exists(path) || engine == QLatin1String("file") ? path : newStoreLocation(engine, dir, name);
+}
+
+std::unique_ptr<rz::Database> newEstimateStore(const QString &engine, const QTemporaryDir &dir, const QString &name,
+                                               QString *location)
+{
+    const QString path = newStoreLocation(engine, dir, name);
+    rz::sb_MkIdxDB(path, 0);
+    if (location)
+        *location = path;
+    return rz::openEstimateFile(path);
+}
+
+void asSuperuser(const QStringList &sql)
+{
+    const rz::ServerLocation s = testServer(QStringLiteral("public"));
+    const QByteArray info = QStringLiteral("host=%1 port=%2 dbname=postgres user=rz")
+                                .arg(s.value("host"), s.value("port"))
+                                .toUtf8();
+    PGconn *c = PQconnectdb(info.constData());
+    for (const QString &s : sql) {
+        PGresult *r = PQexec(c, s.toUtf8().constData());
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK;
+        if (!ok)
+            qWarning("%s: %s", qPrintable(s), PQresultErrorMessage(r));
+        PQclear(r);
+    }
+    PQfinish(c);
+}
+
+}  // namespace rztest

@@ -1,0 +1,44 @@
+// Stores of either engine for tests: an estimate file in a temporary folder
+// ("file") or a fresh schema on the test run's PostgreSQL server ("server",
+// started by tests/support/pgserver as a ctest fixture). Every test that
+// opens an estimate file takes the engine as a data column.
+#pragma once
+#include "store/database.h"
+#include "store/serverlocation.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+namespace rztest {
+
+// The engines a store test runs on.
+QStringList engines();
+
+// Adds the data column "engine" and one row per engine, for a test that has
+// no data of its own.
+void engineRows();
+
+// A location of a new store of the engine that does not exist yet: NAME.mdb
+// in dir, or dir/NAME.rzdb naming a schema not yet on the test server.
+QString newStoreLocation(const QString &engine, const QTemporaryDir &dir, const QString &name);
+
+// The location of the store NAME of the engine in dir, the same at every
+// call: NAME.mdb, or NAME.rzdb naming a schema of its own on the test server
+// (written at the first call; the schema is made by whoever creates the store).
+QString storeLocation(const QString &engine, const QTemporaryDir &dir, const QString &name);
+
+// A new estimate file (with its index table) of the engine, opened for work.
+std::unique_ptr<rz::Database> newEstimateStore(const QString &engine, const QTemporaryDir &dir, const QString &name,
+                                               QString *location = nullptr);
+
+// The test server's connection keywords with a schema (for connection files
+// the test writes itself), as the role `user` when given.
+rz::ServerLocation testServer(const QString &schema, const QString &user = QString());
+// The folder of the test server and its state file (for tests that stop it).
+QString testServerState();
+
+// Runs statements as the server's superuser (roles, rights), outside any store.
+void asSuperuser(const QStringList &sql);
+
+}  // namespace rztest
