@@ -2,6 +2,7 @@
 #include "frmu1.h"
 
 #include "celltyping.h"
+#include "frmfind.h"
 #include "master/masterlistmodel.h"
 #include "ui/gridview.h"
 #include "ui/listwindow.h"
@@ -27,7 +28,7 @@ namespace {
 const ButtonText kButtons[12] = {
     {"内訳(F1)", "下の階層データの表示"}, {"作成(F2)", "新しい行の作成"},   {"複写(F3)", "行の複写"},
     {"削除(F4)", "行の削除"},             {"画面(F5)", "数単金の表示切替"}, {"計算(F6)", "掛率計算、再計算処理"},
-    {"単価(F7)", "単価マスタから選択"},   {"印刷(F8)", "印刷処理メニューの表示"}, {"", ""},
+    {"単価(F7)", "単価マスタから選択"},   {"印刷(F8)", "印刷処理メニューの表示"}, {"検索(F9)", "名称・規格・備考で行を探す"},
     {"編集(F10)", "各種編集処理"},        {"", ""},                         {"戻る(F12)", "上の階層へ戻る"}};
 
 // Layout in twips; the bottom line keeps its distance from the lower edge.
@@ -344,6 +345,19 @@ void frmU1::placePickPanel()
     // the row the item goes into stays in sight.
     const int top = cursorY < grid.center().y() ? grid.bottom() - height : grid.top();
     FraPick->setGeometry(grid.left() + 8, top, std::min(grid.width() - 16, twipsToPixels(11000)), height);
+}
+
+void frmU1::showFind()
+{
+    // Window-modal and open at once: the editor's keys wait until it is left.
+    auto *find = new FrmFind(session_.find(), this);
+    find->setAttribute(Qt::WA_DeleteOnClose);
+    find->onDone = [this] {
+        session_.sb_Editx();
+        refresh();
+    };
+    find->open();
+    find->TxtFind->setFocus();
 }
 
 void frmU1::pickChanged()

@@ -54,6 +54,7 @@ public:
     void processEvents() override;
     QWidget *dialogParent() override { return this; }
     void pickChanged() override;
+    void showFind() override;
     QSize sizeHint() const override;
 
 signals:

@@ -22,7 +22,8 @@ const QStringList &U1Blocks::pu10Captions()
         QStringLiteral("ブロック ファイル保存"), QStringLiteral("ブロック ファイル読込"),
         QStringLiteral("行間作成"),             QStringLiteral("見積金額－＞予算金額"),
         QStringLiteral("予算金額－＞見積金額"), QStringLiteral("Excelﾜｰｸｼｰﾄに保存"),
-        QStringLiteral("Excelﾜｰｸｼｰﾄから読込"), QStringLiteral("単価マスタに登録")};
+        QStringLiteral("Excelﾜｰｸｼｰﾄから読込"), QStringLiteral("単価マスタに登録"),
+        QStringLiteral("元に戻す"),             QStringLiteral("やり直し")};
     return captions;
 }
 
@@ -52,6 +53,8 @@ QList<bool> U1Blocks::pu10Enabled() const
     on[PU10_Copy1] = lvl().DispMode == 1;
     on[PU10_Copy2] = lvl().DispMode == 0;
     on[PU10_Master] = dataRow || BlkFlg;
+    on[PU10_Undo] = u1_.undo().canUndo();
+    on[PU10_Redo] = u1_.undo().canRedo();
     return on;
 }
 
@@ -62,13 +65,19 @@ void U1Blocks::sb_EditMenu(int x, int y)
     static const std::vector<int> layout{PU10_Top,     PU10_End,  -1,         PU10_BCopy,    PU10_BDel,
                                          -1,           PU10_BFile, PU10_BRead, -1,            PU10_MkRowSpc,
                                          -1,           PU10_Copy1, PU10_Copy2, -1,            PU10_WriteXls,
-                                         PU10_ReadXls, -1,         PU10_Master};
+                                         PU10_ReadXls, -1,         PU10_Master, -1,           PU10_Undo,
+                                         PU10_Redo};
     const QStringList &captions = pu10Captions();
     const QList<bool> enabled = pu10Enabled();
     QStringList shown;
     QList<bool> shownEnabled;
+    // The undo entries name the step they would undo or redo.
+    const auto named = [&](int entry) {
+        const QString step = entry == PU10_Undo ? u1_.undo().undoName() : entry == PU10_Redo ? u1_.undo().redoName() : QString();
+        return step.isEmpty() ? captions[entry] : captions[entry] + QStringLiteral("（") + step + QStringLiteral("）");
+    };
     for (int entry : layout) {
-        shown << (entry < 0 ? QStringLiteral("-") : captions[entry]);
+        shown << (entry < 0 ? QStringLiteral("-") : named(entry));
         shownEnabled << (entry < 0 ? false : enabled[entry]);
     }
     const int choice = prompts_.popupMenu(shown, shownEnabled, host_.globalPointFromTwips(x, y));
@@ -78,6 +87,11 @@ void U1Blocks::sb_EditMenu(int x, int y)
 
 void U1Blocks::PU10_Click(int entry)
 {
+    if (entry == PU10_Undo || entry == PU10_Redo) {
+        entry == PU10_Undo ? u1_.undo().undo() : u1_.undo().redo();
+        return;
+    }
+    U1Undo::Scope step(u1_, pu10Captions().value(entry));
     switch (entry) {
     case PU10_Top: PU10_Top_Click(); break;
     case PU10_End: PU10_End_Click(); break;

@@ -18,7 +18,8 @@ public:
     using U1Part::U1Part;
 
     enum Pu10Entry { PU10_Top, PU10_End, PU10_BCopy, PU10_BDel, PU10_BFile, PU10_BRead, PU10_MkRowSpc,
-                     PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Master, PU10_Count };
+                     PU10_Copy1, PU10_Copy2, PU10_WriteXls, PU10_ReadXls, PU10_Master, PU10_Undo, PU10_Redo,
+                     PU10_Count };
     static const QStringList &pu10Captions();
     static const QString kBlockRangeWrong;  // end before start
     static const QString kBlockNoRoom;      // a copy stopped for lack of keys

@@ -143,9 +143,10 @@ std::pair<Currency, Currency> U1Calc::sumLevel(Recordset &rs)
     return {tot1, tot2};
 }
 
-std::pair<Currency, Currency> U1Calc::storedTotals()
+std::pair<Currency, Currency> U1Calc::storedTotals(int level, const LevelKeys &keys)
 {
-    auto rs = db().openRecordset(lvl().LvlSQL[0], RecordsetType::Snapshot, levelParams(0, lvl().LvlKey));
+    auto rs = db().openRecordset(lvl().LvlSQL[static_cast<size_t>(level)], RecordsetType::Snapshot,
+                                 levelParams(level, keys));
     return sumLevel(*rs);
 }
 
@@ -213,6 +214,7 @@ void U1Calc::PU6_all()
     const auto rate = askRate(QStringLiteral("掛率入力"));
     if (!rate)
         return;
+    U1Undo::Scope step(u1_, QStringLiteral("掛率"));
     int &shown = rateShown();
     const int old = shown;
     shown = *rate;
@@ -240,7 +242,8 @@ void U1Calc::LblTotal_Click()
     if (!u1_.isInputRow(row))
         u1_.page().markDirty(row);
     u1_.sb_TextToGrid();
-    if (u1_.page().sb_WriteUTbl())
+    U1Undo::Scope step(u1_, QStringLiteral("再計算"));
+    if (step.ok())
         sb_DispTotal(1);
     u1_.sb_Editx();
 }

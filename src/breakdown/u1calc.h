@@ -50,7 +50,9 @@ public:
     bool totalsKnown() const { return totalsKnown_; }
     void forgetTotals() { totalsKnown_ = false; }
     // The estimate's rows at the first level as stored now: their totals.
-    std::pair<Currency, Currency> storedTotals();
+    std::pair<Currency, Currency> storedTotals() { return storedTotals(0, LevelKeys{}); }
+    // The same of the level with this path.
+    std::pair<Currency, Currency> storedTotals(int level, const LevelKeys &keys);
 
 private:
     bool calcPass(int mode, int oldRate);

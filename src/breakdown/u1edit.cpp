@@ -11,6 +11,12 @@
 namespace rz {
 
 namespace {
+// Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z.
+bool undoKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ControlModifier) && (key == Qt::Key_Z || key == Qt::Key_Y);
+}
+
 // The keys TxtEdit and Combo1 always hand to the grid's key handler.
 bool alwaysForwarded(int key)
 {
@@ -178,6 +184,9 @@ bool U1Session::TxtEdit_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int 
     const U1Overlay &overlay = view_.overlay;
     if (overlay.combo)
         return false;
+    // While the box holds typing of its own, Ctrl+Z takes back that typing.
+    if (undoKey(qtKey, modifiers))
+        return overlay.text == overlay.tag && sb_GridKeyDown(qtKey, modifiers);
     const bool arrow = qtKey == Qt::Key_Left || qtKey == Qt::Key_Right;
     if (!alwaysForwarded(qtKey) && !(arrow && overlayForwardsArrow(Qt::Key(qtKey), overlay.col, overlay.text, caret)))
         return false;
@@ -218,6 +227,8 @@ bool U1Session::Combo1_KeyDown(int qtKey, Qt::KeyboardModifiers modifiers, int c
         return false;
     if (qtKey == Qt::Key_Down && (modifiers & Qt::AltModifier))
         return false;  // opens the unit list
+    if (undoKey(qtKey, modifiers))
+        return overlay.text == overlay.tag && sb_GridKeyDown(qtKey, modifiers);
     const bool arrow = qtKey == Qt::Key_Left || qtKey == Qt::Key_Right;
     if (!alwaysForwarded(qtKey) && !(arrow && comboForwardsArrow(Qt::Key(qtKey), overlay.text, caret)))
         return false;

@@ -118,6 +118,7 @@ void U1Master::accept()
     }
     const MasterItem item = search_.index().item(results_[size_t(current_)]);
     close();
+    U1Undo::Scope step(u1_, QStringLiteral("単価マスタ"));
     const int row = grid().row();
     // On the input row a row is made first, as 作成 (F2) makes one.
     if (u1_.isInputRow(row) && !u1_.rows().createRow(false)) {

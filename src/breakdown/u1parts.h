@@ -40,6 +40,8 @@ public:
     virtual QWidget *dialogParent() { return nullptr; }
     // The master's search panel opened, closed, or its results or cursor moved.
     virtual void pickChanged() {}
+    // The find window (検索, F9) over the editor until the user leaves it.
+    virtual void showFind() {}
 };
 
 // The positions of the item-table columns in the level recordset.
@@ -74,6 +76,8 @@ struct U1Level {
     // Rows of the current page, and the pages of the level.
     int pageSize() const;
     int pageCount() const;
+    // The page and grid row of the row at `index` (from 0) of a level.
+    static std::pair<int, int> pageAndRow(int level, int index);
 };
 
 // The base of every part: the same few references, and the level read

@@ -25,6 +25,9 @@ QString withSecondByte(QString flg, QChar mark)
 
 bool U1RowOps::createRow(bool followInputRow)
 {
+    U1Undo::Scope step(u1_, QStringLiteral("作成"));
+    if (!step.ok())
+        return false;
     u1_.setMessage(QString());
     U1Page &page = u1_.page();
     const int row = grid().row();
@@ -193,6 +196,7 @@ bool U1RowOps::copiedRows(std::vector<std::vector<Value>> &rows, std::vector<QSt
 
 void U1RowOps::sb_Paste()
 {
+    U1Undo::Scope step(u1_, QStringLiteral("張り付け"));
     if (CopyFlg != 1 || !RsCopy)
         return;
     const qint32 key = u1_.page().insertKey(grid().row());
@@ -261,6 +265,7 @@ void U1RowOps::sb_DelMenu()
 
 void U1RowOps::sb_Delete()
 {
+    U1Undo::Scope step(u1_, QStringLiteral("削除"));
     const int row = grid().row();
     if (u1_.isInputRow(row) || isProvisionallyDeleted(u1_.page().flag(row)))
         return;
@@ -310,6 +315,7 @@ void U1RowOps::sb_Delete()
 
 void U1RowOps::PU4_KDel_Click()
 {
+    U1Undo::Scope step(u1_, QStringLiteral("仮削除"));
     U1Page &page = u1_.page();
     const int row = grid().row();
     if (u1_.isInputRow(row) || isProvisionallyDeleted(page.flag(row))) {
@@ -330,6 +336,7 @@ void U1RowOps::PU4_KDel_Click()
 
 void U1RowOps::PU4_Kaijyo_Click()
 {
+    U1Undo::Scope step(u1_, QStringLiteral("解除"));
     U1Page &page = u1_.page();
     const int row = grid().row();
     if (u1_.isInputRow(row) || !isProvisionallyDeleted(page.flag(row))) {

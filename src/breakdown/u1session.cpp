@@ -25,9 +25,9 @@ Grid &U1Part::grid() const { return u1_.grid(); }
 
 int U1Session::buttonLeft(int index)
 {
-    // F9 and F11 have no button; their places stay empty. F7 (単価, the
-    // unit-price master) takes the place that was empty between F6 and F8.
-    static const int lefts[12] = {0, 960, 1920, 2880, 3960, 4920, 5880, 6840, -1, 8880, -1, 10800};
+    // F11 has no button; its place stays empty. F7 (単価, the unit-price
+    // master) and F9 (検索) take the places that were empty.
+    static const int lefts[12] = {0, 960, 1920, 2880, 3960, 4920, 5880, 6840, 7860, 8880, -1, 10800};
     return index >= 0 && index < 12 ? lefts[index] : -1;
 }
 
@@ -35,7 +35,8 @@ U1Session::U1Session(Shared &shared, Prompts &prompts, U1Host &host, const U1Ope
     : shared_(shared), prompts_(prompts), host_(host), opening_(opening),
       page_(*this, shared, prompts, host), calc_(*this, shared, prompts, host), rows_(*this, shared, prompts, host),
       blocks_(*this, shared, prompts, host), workbook_(*this, shared, prompts, host),
-      printing_(*this, shared, prompts, host), master_(*this, shared, prompts, host)
+      printing_(*this, shared, prompts, host), master_(*this, shared, prompts, host),
+      undo_(*this, shared, prompts, host), find_(*this, shared, prompts, host)
 {
     grid_.setFont(gridFont());
     // Until the editing overlay marks it, the cursor cell is shown by its colour.
@@ -66,6 +67,7 @@ bool U1Session::Form_Load()
         blocks_.open();
         if (!level_.fields)
             level_.fields = std::make_unique<const U1Fields>(*level_.RsLvl);
+        undo_.open();
     } catch (const std::exception &e) {
         level_.RsLvl.reset();
         blocks_.close();
@@ -95,6 +97,7 @@ bool U1Session::Form_Unload()
     const bool written = page_.sb_WriteUTbl();
     if (!written && view_.loaded && prompts_.message(kDiscardOnClose, MsgOkCancelExclamation) != AnswerOk)
         return false;
+    undo_.close();
     if (!view_.loaded)
         return true;  // the estimate went while the rows were written
     view_.loaded = false;
@@ -230,6 +233,10 @@ void U1Session::Command1_Click(int index)
     case 7:
         printing_.printCommand();
         break;
+    case 8:
+        if (find_.open())
+            host_.showFind();
+        break;
     case 9:
         if (page_.sb_WriteUTbl())
             blocks_.sb_EditMenu(buttonLeft(9), kButtonTop + kButtonHeight);
@@ -287,6 +294,16 @@ bool U1Session::sb_GridKeyDown(int qtKey, Qt::KeyboardModifiers modifiers)
     if (qtKey == Qt::Key_F5 && (modifiers & Qt::ShiftModifier)) {
         sb_FrmWidth();
         return true;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        const bool redo = qtKey == Qt::Key_Y || (qtKey == Qt::Key_Z && (modifiers & Qt::ShiftModifier));
+        if (qtKey == Qt::Key_Z || redo) {
+            master_.cancel();
+            redo ? undo_.redo() : undo_.undo();
+            sb_Editx();
+            host_.refresh();
+            return true;
+        }
     }
     if (listCommandKey(qtKey, [this](int i) { Command1_Click(i); }, [this](int i) { Command2_Click(i); }))
         return true;

@@ -9,12 +9,14 @@
 #pragma once
 #include "u1blocks.h"
 #include "u1calc.h"
+#include "u1find.h"
 #include "u1handover.h"
 #include "u1master.h"
 #include "u1page.h"
 #include "u1parts.h"
 #include "u1printing.h"
 #include "u1rowops.h"
+#include "u1undo.h"
 #include "u1workbook.h"
 #include "ui/grid.h"
 
@@ -129,6 +131,22 @@ public:
     U1Workbook &workbook() { return workbook_; }
     U1Printing &printing() { return printing_; }
     U1Master &master() { return master_; }
+    U1Undo &undo() { return undo_; }
+    U1Find &find() { return find_; }
+
+    // The level with this path shown at a page, the cursor on (row, col),
+    // its rows above it, their names and rates read from the file; the first
+    // level when the path went meanwhile. False after a message.
+    bool goTo(int level, const LevelKeys &path, int page, int row, int col);
+    // The totals of the level with this path, and of each level above it,
+    // written into the row each was opened from, as going up writes them. Throws.
+    // With rates, the row the level was opened from also gets them.
+    void rollUp(int level, const LevelKeys &path, std::optional<std::pair<int, int>> rates = std::nullopt);
+    // The position of the row with `key` among the rows of the level with this path. Throws.
+    int indexInLevel(int level, const LevelKeys &path, qint32 key);
+    // Before going straight to another level: the totals of the level shown
+    // rolled up into the rows above it. Throws.
+    void leaveLevel() { rollUp(level_.CurLvl, level_.LvlKey); }
 
 private:
     // Grid layout, the F5 switch of the two sets and the window width.
@@ -161,6 +179,8 @@ private:
     U1Workbook workbook_;
     U1Printing printing_;
     U1Master master_;
+    U1Undo undo_;
+    U1Find find_;
 };
 
 }  // namespace rz

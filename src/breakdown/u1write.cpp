@@ -41,6 +41,7 @@ bool U1Page::sb_WriteUTbl()
     }
     bool gone = false;
     if (any) {
+        u1_.undo().beforeTyping();
         // A cell changed by the user and by another program since it was
         // shown stops the write-back before anything of the page is
         // written: the user decides each such cell, then the page is written
@@ -81,6 +82,8 @@ bool U1Page::sb_WriteUTbl()
         }
     }
     RowDirty.fill(false);
+    if (any)
+        u1_.undo().afterTyping();
     if (gone) {
         refreshAfterRowsGone();
         return false;

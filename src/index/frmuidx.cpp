@@ -69,6 +69,15 @@ FrmUidx::FrmUidx(Shared &shared, Prompts &prompts, QWidget *parent)
     LblMem = new QLabel(this);
     LblMem->setObjectName(QStringLiteral("LblMem"));
     Command2 = makePageButtons(this, [this](int i) { session_.Command2_Click(i); });
+    TxtFilter = new QLineEdit(this);
+    TxtFilter->setObjectName(QStringLiteral("TxtFilter"));
+    TxtFilter->setPlaceholderText(QStringLiteral("絞り込み(F9)"));
+    TxtFilter->setToolTip(QStringLiteral("工事名称・発注者・住所・備考で一覧を絞り込む　Esc: 解除"));
+    TxtFilter->setGeometry(twipsRect(IndexSession::buttonLeft(8), IndexSession::kButtonTop,
+                                     IndexSession::buttonLeft(9) - IndexSession::buttonLeft(8) + IndexSession::kButtonWidth,
+                                     IndexSession::kButtonHeight));
+    TxtFilter->installEventFilter(this);
+    connect(TxtFilter, &QLineEdit::textEdited, this, [this](const QString &text) { session_.setFilter(text); });
     buildFrame();
     resize(sizeHint());
     layoutWindow();
@@ -233,7 +242,16 @@ void FrmUidx::refresh()
     if (visible)
         Frame1->raise();
     frameWasVisible_ = visible;
+    // Esc on the list took the filter off: the box says so.
+    if (!session_.filter().active() && !TxtFilter->hasFocus() && !TxtFilter->text().trimmed().isEmpty())
+        TxtFilter->clear();
     syncViewCursor();
+}
+
+void FrmUidx::showFilter()
+{
+    TxtFilter->setFocus();
+    TxtFilter->selectAll();
 }
 
 bool FrmUidx::eventFilter(QObject *watched, QEvent *event)
@@ -253,6 +271,18 @@ bool FrmUidx::eventFilter(QObject *watched, QEvent *event)
             }
         } else if (event->type() == QEvent::FocusIn) {
             session_.gridFocused();
+        }
+    } else if (watched == TxtFilter && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Escape) {
+            TxtFilter->clear();
+            session_.clearFilter();
+            focusGrid();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Down) {
+            focusGrid();  // the filter stays; the list takes the keys
+            return true;
         }
     } else {
         for (int i = 0; i < 7; ++i) {

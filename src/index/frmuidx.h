@@ -38,6 +38,8 @@ public:
     std::array<QLineEdit *, 7> TxtFrame{};
     std::array<QLabel *, 8> lblLabels{};
     QPushButton *ComFrameOk, *ComFrameCancel;
+    // The filter's box (F9), in the places of the F9 and F10 buttons.
+    QLineEdit *TxtFilter;
 
     // IndexHost
     void focusGrid() override;
@@ -47,6 +49,7 @@ public:
     void refresh() override;
     bool openEditor(const U1Opening &opening, const QString &caption) override;
     void showTerms(TermsSession &terms, const QString &caption) override;
+    void showFilter() override;
     QSize sizeHint() const override;
 
 signals:

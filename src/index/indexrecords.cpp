@@ -73,6 +73,7 @@ void IndexSession::sb_WriteRec(int row, int mode)
             rs_->addNew();
             sb_IdxRecClr();
             rs_->setField("key1", qint64(key));
+            filter_.keep(key);
             rs_->setField("dt1", dateText(today()));
             rs_->setField("dt3", dateText(today()));
             rs_->update();
@@ -128,7 +129,10 @@ void IndexSession::sb_IdxRecClr()
 void IndexSession::requeryAndShow()
 {
     try {
-        rs_->requery();
+        if (filter_.active())
+            reopenList();  // with the estimates made meanwhile
+        else
+            rs_->requery();
     } catch (const std::exception &e) {
         showError(e);
     }
@@ -206,6 +210,7 @@ void IndexSession::sb_TblCopy()
         throw DbError(QStringLiteral("コピー元の見積書 %1 は削除されています。").arg(copySourceKey_));
     rs_->addNew();
     rs_->setField("key1", qint64(insertKey(grid_.row())));
+    filter_.keep(insertKey(grid_.row()));
     for (int f = 1; f <= 36; ++f)
         rs_->setField(rs_->fieldName(f), src->field(rs_->fieldName(f)));
     rs_->update();

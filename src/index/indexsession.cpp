@@ -208,7 +208,9 @@ void IndexSession::fillPage()
     for (int r = 1; r <= kPageRows; ++r) {
         if (rs_->eof()) {
             rowKey_[static_cast<size_t>(r)][0] = 0;
-            rowKey_[static_cast<size_t>(r)][1] = keyAfter(rowKey_[static_cast<size_t>(r - 1)][0]);
+            const qint32 last = rowKey_[static_cast<size_t>(r - 1)][0];
+            const qint32 next = filter_.active() && last != 0 ? filter_.keyAfter(last) : 0;
+            rowKey_[static_cast<size_t>(r)][1] = next != 0 ? safeMidKey(last, next) : keyAfter(last);
             sb_ClrRow(r);
             for (int k = r + 1; k <= kPageRows; ++k)
                 rowKey_[static_cast<size_t>(k)] = {0, 0};
@@ -217,7 +219,10 @@ void IndexSession::fillPage()
         }
         const qint32 key = static_cast<qint32>(rs_->field("key1").toLong());
         rowKey_[static_cast<size_t>(r)][0] = key;
-        rowKey_[static_cast<size_t>(r)][1] = safeMidKey(rowKey_[static_cast<size_t>(r - 1)][0], key);
+        // A filtered list hides estimates between its rows: a new one goes
+        // right before the row, between it and the estimate really before it.
+        const qint32 before = filter_.active() ? filter_.keyBefore(key) : rowKey_[static_cast<size_t>(r - 1)][0];
+        rowKey_[static_cast<size_t>(r)][1] = safeMidKey(before, key);
         fillRow(r);
         rs_->moveNext();
     }
@@ -370,6 +375,10 @@ void IndexSession::Command1_Click(int index)
             prompts_.beep();
         }
         break;
+    case 8:
+        host_.showFilter();
+        focusBack = false;
+        break;
     case 10:
         if (isEstimateRow(row_)) {
             if (frameVisible_) {
@@ -383,6 +392,11 @@ void IndexSession::Command1_Click(int index)
         }
         break;
     case 11:
+        // Esc takes the filter off first; only then does it close the list.
+        if (filter_.active()) {
+            clearFilter();
+            break;
+        }
         host_.closeWindow();
         return;
     default:

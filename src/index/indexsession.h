@@ -3,6 +3,7 @@
 // operations and the detail frame. The window FrmUidx draws this state.
 #pragma once
 #include "breakdown/u1handover.h"
+#include "indexfilter.h"
 #include "store/recordset.h"
 #include "store/shared.h"
 #include "termssession.h"
@@ -30,6 +31,8 @@ public:
     virtual bool openEditor(const U1Opening &opening, const QString &caption) = 0;
     // Shows the 見積条件 dialog on the session, modal, until the user closes it.
     virtual void showTerms(TermsSession &terms, const QString &caption) = 0;
+    // F9: the filter's box shown, with the focus.
+    virtual void showFilter() {}
 };
 
 class IndexSession {
@@ -65,6 +68,15 @@ public:
     // The grid got the focus (a click or a move of the cursor).
     void gridFocused();
     void gridCursorMoved(int row);
+
+    // The filter (F9): the list narrowed to the estimates holding the text,
+    // from page 1, the message line saying how many of how many; an empty
+    // text or clearFilter (Esc) shows every estimate again, the cursor on
+    // the estimate it was on.
+    void setFilter(const QString &text);
+    void clearFilter();
+    const IndexFilter &filter() const { return filter_; }
+    static QString filterMessage(int total, int shown);
 
     // Detail frame.
     void ComFrameOk_Click();
@@ -137,6 +149,8 @@ private:
     // brings the list up to date, so no command works on a row that is gone.
     void reportFailure(const std::exception &e);
     void requeryAndShow();
+    // The list read again through its statement (all, or the filter's).
+    void reopenList();
     // The estimate's record gets the totals the editor handed back.
     void takeTotals(const U1Closing &closing);
     // Grid text that also records what the row showed of its record: the
@@ -149,6 +163,7 @@ private:
     IndexHost &host_;
     Grid grid_;
     std::unique_ptr<Recordset> rs_;
+    IndexFilter filter_;
     int page_ = 1;
     int row_ = 1;
     AmountShown amountShown_ = EstimateAmount;

@@ -22,6 +22,8 @@ void Database::startCapture(const QString &table)
 
 std::vector<CapturedChange> Database::takeCaptured() { return engine().takeCaptured(); }
 
+QString Database::identityInsertClause() const { return engine().identityInsertClause(); }
+
 void Database::stopCapture() noexcept
 {
     if (conn_)
@@ -177,17 +179,17 @@ ChangeSet::Row *ChangeSet::find(qint64 rowId)
     return it != rows_.end() && it->rowId == rowId ? &*it : nullptr;
 }
 
-bool ChangeSet::unchangedSince(Database &db, const QString &table, const std::vector<ColumnDef> &columns) const
+bool ChangeSet::standsAs(Database &db, const QString &table, const std::vector<ColumnDef> &columns, bool after) const
 {
     Statement &st = db.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?")
                                     .arg(columnList(columns), quoteIdentifier(unbracket(table))));
     for (const Row &r : rows_)
-        if (currentImage(st, r.rowId, int(columns.size())) != r.after)
+        if (currentImage(st, r.rowId, int(columns.size())) != (after ? r.after : r.before))
             return false;
     return true;
 }
 
-void ChangeSet::revert(Database &db, const QString &table, const std::vector<ColumnDef> &columns) const
+void ChangeSet::restore(Database &db, const QString &table, const std::vector<ColumnDef> &columns, bool before) const
 {
     const QString name = quoteIdentifier(unbracket(table));
     QStringList sets, marks;
@@ -197,15 +199,21 @@ void ChangeSet::revert(Database &db, const QString &table, const std::vector<Col
     }
     const QString remove = QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(name);
     const QString update = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(name, sets.join(u','));
-    const QString insert =
-        QStringLiteral("INSERT INTO %1 (_rowid_,%2) VALUES (?,%3)").arg(name, columnList(columns), marks.join(u','));
+    const QString insert = QStringLiteral("INSERT INTO %1 (_rowid_,%2) %3VALUES (?,%4)")
+                               .arg(name, columnList(columns), db.identityInsertClause(), marks.join(u','));
     for (const Row &r : rows_) {
-        if (r.before.isEmpty()) {
+        const QByteArray &to = before ? r.before : r.after;
+        const QByteArray &from = before ? r.after : r.before;
+        if (to.isEmpty()) {
             db.execute(remove, {Value(r.rowId)});
             continue;
         }
-        RowImage values = unpack(r.before);
-        if (!r.after.isEmpty()) {
+        RowImage values = unpack(to);
+        // An image keeps money as whole ten-thousandths: written back as money.
+        for (size_t i = 0; i < values.size() && i < columns.size(); ++i)
+            if (values[i].isInteger() && columns[i].type() == ColType::Currency)
+                values[i] = Value(Currency::fromRaw(values[i].toLong()));
+        if (!from.isEmpty()) {
             values.emplace_back(r.rowId);
             db.execute(update, values);
         } else {

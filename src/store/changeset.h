@@ -30,12 +30,14 @@ public:
     // The row with this identity, or none.
     Row *find(qint64 rowId);
 
-    // Whether `table` holds every row as it was left (and none where none was).
-    bool unchangedSince(Database &db, const QString &table, const std::vector<ColumnDef> &columns) const;
-    // Puts every row back as it was before: deleted where there was none,
-    // made again with its identity where it had been deleted. Throws; the
-    // caller holds the transaction and has checked unchangedSince first.
-    void revert(Database &db, const QString &table, const std::vector<ColumnDef> &columns) const;
+    // Whether `table` holds every row as it was left (`after`), or as it was
+    // before (none where none was): what an undo, and a redo, finds first.
+    bool standsAs(Database &db, const QString &table, const std::vector<ColumnDef> &columns, bool after) const;
+    // Puts every row back as it was before (or, for a redo, as it was left):
+    // deleted where there was none, made again with its identity where it had
+    // been deleted. Throws; the caller holds the transaction and has checked
+    // standsAs first.
+    void restore(Database &db, const QString &table, const std::vector<ColumnDef> &columns, bool before) const;
 
     static QByteArray pack(const RowImage &image);
     static RowImage unpack(const QByteArray &packed);

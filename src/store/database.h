@@ -138,6 +138,8 @@ public:
     void startCapture(const QString &table);
     std::vector<CapturedChange> takeCaptured();
     void stopCapture() noexcept;
+    // What an INSERT naming the row identity needs before VALUES.
+    QString identityInsertClause() const;
 
     // A prepared statement for `sql`, kept for reuse (reset, bindings
     // cleared). Only for statements that are stepped to their end or reset

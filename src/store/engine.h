@@ -111,6 +111,9 @@ public:
     // the record is emptied. Called outside a transaction.
     virtual std::vector<CapturedChange> takeCaptured() { return {}; }
     virtual void stopCapture() noexcept {}
+    // Put before VALUES in an INSERT that gives the row identity itself
+    // (undoing a delete makes the row again as it was).
+    virtual QString identityInsertClause() const { return QString(); }
     // The server's own maintenance of the store's tables, for a store that
     // is not a file (compaction cannot copy it); files: not used.
     virtual void compactInPlace() { throw DbError(QStringLiteral("この見積書ファイルはその場では最適化できません。")); }

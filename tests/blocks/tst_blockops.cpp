@@ -46,7 +46,7 @@ private slots:
             {"one row with its sub-tree", {"S3 E3 C2", "", "1040 " + x.arg(1040), "", "1,721"}},
             {"in front of the input row", {"S4 E5 C7", "", "5168 -Y, 5184 -Z", "", "1,511"}},
             {"no room after the first", {"S3 E4 C6", "", "5136 " + x.arg(5136), U1Blocks::kBlockNoRoom, "1,721"}},
-            {"end before start", {"S4 E3 C2", "", "", U1Blocks::kBlockRangeWrong, "1,421", "", "", "110001101111"}},
+            {"end before start", {"S4 E3 C2", "", "", U1Blocks::kBlockRangeWrong, "1,421", "", "", "11000110111100"}},
             {"start on another level", {"D3 S1 U E3", "", "", U1Blocks::kBlockRangeWrong}},
             {"level 2 onto level 1", {"D3 S1 E1 U C2", "", "1040 +x1, 1040/512 -x11", "", "1,521"}},
             {"one level deeper", {"S3 E3 D4 C1", "", "4096 +Y, 4096/16 " + x.arg("4096/16") + ", !4096 -Y", "", "300"}},
@@ -61,9 +61,9 @@ private slots:
             {"delete refused half-way", {"Q S3 E5 X", QString(kRefuse).arg("DELETE", "OLD"), "", "指定ブロックを削除します  6|拒否", "1,421"}},
             {"spacing refused half-way", {"Q R", QString(kRefuse).arg("UPDATE", "NEW").replace("'Y'", "'w8'"), "", "拒否", "1,421"}},
             {"delete of 25 cancelled", {"S1 E1 X", "", "", "指定ブロックを削除します  25", "1,421", "", "", "", AnswerCancel}},
-            {"delete", {"S3 E3 X", "", gone, "指定ブロックを削除します  4", "1,121", "", "", "110001101111"}},
-            {"delete only where marked", {"D3 S1 E1 U D4 X", "", "4096 +Y, !4096 -Y", "", "", "", "", "001011101111"}},
-            {"spacing of a block of 40", {"S1 E6 R", "", "?", "", "", kAll, "2560,5120,7680,10240,12800,15360", "110001101111"}},
+            {"delete", {"S3 E3 X", "", gone, "指定ブロックを削除します  4", "1,121", "", "", "11000110111110"}},
+            {"delete only where marked", {"D3 S1 E1 U D4 X", "", "4096 +Y, !4096 -Y", "", "", "", "", "00101110111100"}},
+            {"spacing of a block of 40", {"S1 E6 R", "", "?", "", "", kAll, "2560,5120,7680,10240,12800,15360", "11000110111110"}},
             {"spacing of a block of 10", {"S4 E6 R", "", "?", "", "", kAll, "1024,2048,3072,4096,5120,6144"}},
             {"rows 1, 2, 3", {"Q R", "DELETE FROM TBL00064|INSERT INTO TBL00064 (key1, key2, key3, key4, key5, key6, key7, key8, lvl, knm, flg) "
                               "VALUES (1, 0, 0, 0, 0, 0, 0, 0, 1, 'a', '-'), (2, 0, 0, 0, 0, 0, 0, 0, 1, 'b', '+'), (2, 5, 0, 0, 0, 0, 0, 0, 2, 'b1', '-'), "
@@ -72,7 +72,7 @@ private slots:
             {"spacing past the largest key", {"Q S1 E1 R", QString(kMany).arg("1024, 100000 + x, 2").append('|').append(QString(kMany).arg("100000 + x, 0, 1")),
                                               "", U1Blocks::kSpacingTooWide}},
             {"estimate to budget", {"V A", "", "?", "", "1,099", "SELECT group_concat(knm || ':' || (su2 / 10000) || '/' || (tk2 / 10000) || '/' || (kn2 / 10000), ' ') "
-                                    "FROM (SELECT * FROM TBL00064 WHERE key2 = 0 ORDER BY key1)", "P:0/0/9 Q:2/500/1000 X:0/0/0 Y:0/0/40 Z:0/0/50 W:0/0/0", "110001110111"}},
+                                    "FROM (SELECT * FROM TBL00064 WHERE key2 = 0 ORDER BY key1)", "P:0/0/9 Q:2/500/1000 X:0/0/0 Y:0/0/40 Z:0/0/50 W:0/0/0", "11000111011110"}},
         });
     }
     void blockCommands()

@@ -137,6 +137,11 @@ public:
     void flush() override;
     StoreTraffic traffic() const override { return {roundTrips_, reconnects_}; }
     std::unique_ptr<ChangeWatch> watch() override;
+    // Change capture for the editor's undo (pgcapture.cpp).
+    void startCapture(const QString &table, const std::vector<ColumnDef> &columns) override;
+    std::vector<CapturedChange> takeCaptured() override;
+    void stopCapture() noexcept override;
+    QString identityInsertClause() const override { return QStringLiteral("OVERRIDING SYSTEM VALUE "); }
 
     // Columns of a table of a schema of this database, without the identity.
     std::vector<ColumnDef> columnsIn(const QString &schema, const QString &table);
@@ -183,6 +188,8 @@ private:
     QByteArray schemaOid_;
     QString owner_;           // the schema's owner, who owns its tables
     bool ownerMember_ = false;  // this role may hand a table to the owner
+    int capturedColumns_ = 0;     // columns of the captured table; 0: no capture
+    qint64 captureGeneration_ = -1;  // the connection the capture was started on
 };
 
 // Milliseconds of a clock that only goes forward.
