@@ -161,12 +161,12 @@ private slots:
     }
 
     // The history keeps the last 100 steps: after 101 typed cells, 100 undos take the row back to the first value typed,
-    // and the next undo finds nothing.
+    // and the next undo finds nothing (the quantity was 1 before).
     void keepsTheLastHundredSteps()
     {
         BreakdownFixture f;
         QVERIFY(f.open({leaf({1024}, "行", "1", "10", "10")}));
-        for (int n = 1; n <= 101; ++n) {
+        for (int n = 2; n <= 102; ++n) {
             f.s().writeCell(1, U1Session::ColSu1, QString::number(n));
             QVERIFY(f.s().page().sb_WriteUTbl());
         }
@@ -174,7 +174,7 @@ private slots:
         QVERIFY(f.s().undo().bytes() > 0 && f.s().undo().bytes() < 100 * 1024);
         for (int n = 0; n < U1Undo::kMaxSteps; ++n)
             QVERIFY(f.s().undo().undo());
-        QCOMPARE(f.money({1024}, "su1"), cy("1"));
+        QCOMPARE(f.money({1024}, "su1"), cy("2"));
         const int beeps = f.prompts.beeps;
         QVERIFY(!f.s().undo().undo());
         QCOMPARE(f.prompts.beeps, beeps + 1);
