@@ -160,6 +160,24 @@ private slots:
         QCOMPARE(f.money({1024, 2048}, "kn1"), cy(refused ? "1200" : "300"));
     }
 
+    // A row made, opened and given a row of its own, then left (going up writes its flag and totals): both steps undo,
+    // the second finding the row as going up left it, not as changed by someone else.
+    void undoesARowMadeThenOpened_data() { engineRows(); }
+    void undoesARowMadeThenOpened()
+    {
+        QFETCH(QString, engine);
+        BreakdownFixture f(false, engine);
+        QVERIFY(f.open(tree()));
+        const QString before = dump(f);
+        f.toRow(1), f.press(Qt::Key_F2), f.toRow(1), f.press(Qt::Key_F1);
+        QCOMPARE(f.s().level().CurLvl, 1);
+        f.press(Qt::Key_F2), f.press(Qt::Key_F12);
+        QVERIFY(dump(f) != before);
+        ctrl(f, Qt::Key_Z), ctrl(f, Qt::Key_Z);
+        QCOMPARE(f.prompts.messages(), QStringList());
+        QCOMPARE(dump(f), before);
+    }
+
     // The history keeps the last 100 steps: after 101 typed cells, 100 undos take the row back to the first value typed,
     // and the next undo finds nothing (the quantity was 1 before).
     void keepsTheLastHundredSteps()
