@@ -305,6 +305,13 @@ void IndexSession::gridCursorMoved(int row)
 
 void IndexSession::Command1_Click(int index)
 {
+    // The filter only changes what is shown: the row is not written back,
+    // which would date it as updated today.
+    if (index == 8) {
+        host_.showFilter();
+        host_.refresh();
+        return;
+    }
     row_ = grid_.row();
     if (isEstimateRow(row_))
         dirty_[static_cast<size_t>(row_)] = true;
@@ -374,10 +381,6 @@ void IndexSession::Command1_Click(int index)
         } else if (!isEstimateRow(row_)) {
             prompts_.beep();
         }
-        break;
-    case 8:
-        host_.showFilter();
-        focusBack = false;
         break;
     case 10:
         if (isEstimateRow(row_)) {

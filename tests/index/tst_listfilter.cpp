@@ -57,6 +57,8 @@ private slots:
         QVERIFY(f.window->TxtFilter->hasFocus() || !f.window->isActiveWindow());
         f.session().setFilter(query);
         QCOMPARE(f.session().lblMsg(), IndexSession::filterMessage(25, shown));
+        // Filtering writes nothing: no estimate is dated as updated.
+        QCOMPARE(f.db()->openRecordset("SELECT COUNT(*) FROM RZTBLIDX WHERE dt3 <> '01-03-2025'", RecordsetType::Snapshot)->field(0).toLong(), 0);
         if (!firstPage.isEmpty())
             QCOMPARE(page(f), firstPage);
         if (shown == 21) {  // 20 on page 1, the 21st and the row for a new estimate on page 2
