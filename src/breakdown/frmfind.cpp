@@ -30,6 +30,7 @@ FrmFind::FrmFind(U1Find &find, QWidget *parent) : QDialog(parent), find_(find)
     LstHits->setHorizontalHeaderLabels(
         {QStringLiteral("階層"), QStringLiteral("上の行"), QStringLiteral("名称"), QStringLiteral("金額")});
     LstHits->verticalHeader()->hide();
+    LstHits->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     LstHits->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LstHits->setSelectionBehavior(QAbstractItemView::SelectRows);
     LstHits->setSelectionMode(QAbstractItemView::SingleSelection);

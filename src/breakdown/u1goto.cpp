@@ -107,6 +107,7 @@ bool U1Session::goTo(int level, const LevelKeys &path, int page, int row, int co
     if (!openLevel())
         return false;
     view_.LblUTitle = level_.LvlTitle[static_cast<size_t>(level)];
+    view_.LblMsg.clear();  // what it said belonged to the level left
     calc_.sb_CalcTotal(0);
     sb_DispPage(1);
     moveCursor(row, col);
