@@ -63,22 +63,33 @@ QString columnList(const std::vector<ColumnDef> &columns)
     return names.join(u',');
 }
 
-// The row with an identity as the table holds it now, packed; empty when there is none.
-QByteArray currentImage(Statement &st, qint64 rowId, int columns)
+// Rows asked for at once when checking a step: one exchange with a server per this many.
+constexpr int kCheckBatch = 256;
+
+// The rows with these identities as the table holds them now, packed, by identity.
+QHash<qint64, QByteArray> currentImages(Database &db, const QString &table, const std::vector<ColumnDef> &columns,
+                                         const std::vector<qint64> &ids)
 {
-    st.bind(1, Value(rowId));
-    QByteArray packed;
-    if (st.step()) {
-        std::vector<RawCell> cells(static_cast<size_t>(columns));
-        st.readRaw(0, columns, cells.data());
+    QStringList marks;
+    for (size_t i = 0; i < ids.size(); ++i)
+        marks << QStringLiteral("?");
+    Statement &st = db.prepared(QStringLiteral("SELECT _rowid_,%1 FROM %2 WHERE _rowid_ IN (%3)")
+                                    .arg(columnList(columns), quoteIdentifier(unbracket(table)), marks.join(u',')));
+    for (size_t i = 0; i < ids.size(); ++i)
+        st.bind(int(i) + 1, Value(ids[i]));
+    QHash<qint64, QByteArray> images;
+    const int n = int(columns.size());
+    std::vector<RawCell> cells(static_cast<size_t>(n + 1));
+    while (st.step()) {
+        st.readRaw(0, n + 1, cells.data());
         RowImage image;
-        image.reserve(cells.size());
-        for (const RawCell &c : cells)
-            image.push_back(storedValue(c));
-        packed = ChangeSet::pack(image);
+        image.reserve(static_cast<size_t>(n));
+        for (int i = 1; i <= n; ++i)
+            image.push_back(storedValue(cells[static_cast<size_t>(i)]));
+        images.insert(cells[0].integer, ChangeSet::pack(image));
     }
     st.reset();
-    return packed;
+    return images;
 }
 
 }  // namespace
@@ -181,11 +192,16 @@ ChangeSet::Row *ChangeSet::find(qint64 rowId)
 
 bool ChangeSet::standsAs(Database &db, const QString &table, const std::vector<ColumnDef> &columns, bool after) const
 {
-    Statement &st = db.prepared(QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?")
-                                    .arg(columnList(columns), quoteIdentifier(unbracket(table))));
-    for (const Row &r : rows_)
-        if (currentImage(st, r.rowId, int(columns.size())) != (after ? r.after : r.before))
-            return false;
+    for (size_t first = 0; first < rows_.size(); first += kCheckBatch) {
+        const size_t end = std::min(rows_.size(), first + kCheckBatch);
+        std::vector<qint64> ids;
+        for (size_t i = first; i < end; ++i)
+            ids.push_back(rows_[i].rowId);
+        const QHash<qint64, QByteArray> now = currentImages(db, table, columns, ids);
+        for (size_t i = first; i < end; ++i)
+            if (now.value(rows_[i].rowId) != (after ? rows_[i].after : rows_[i].before))
+                return false;
+    }
     return true;
 }
 
@@ -201,11 +217,15 @@ void ChangeSet::restore(Database &db, const QString &table, const std::vector<Co
     const QString update = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?").arg(name, sets.join(u','));
     const QString insert = QStringLiteral("INSERT INTO %1 (_rowid_,%2) %3VALUES (?,%4)")
                                .arg(name, columnList(columns), db.identityInsertClause(), marks.join(u','));
+    // Queued: a server takes the writes of a step in few exchanges. Each
+    // must find its row; the caller's transaction keeps all or none.
+    Statement removing(db, remove), updating(db, update), inserting(db, insert);
     for (const Row &r : rows_) {
         const QByteArray &to = before ? r.before : r.after;
         const QByteArray &from = before ? r.after : r.before;
         if (to.isEmpty()) {
-            db.execute(remove, {Value(r.rowId)});
+            removing.bind(1, Value(r.rowId));
+            removing.queue(true);
             continue;
         }
         RowImage values = unpack(to);
@@ -215,12 +235,15 @@ void ChangeSet::restore(Database &db, const QString &table, const std::vector<Co
                 values[i] = Value(Currency::fromRaw(values[i].toLong()));
         if (!from.isEmpty()) {
             values.emplace_back(r.rowId);
-            db.execute(update, values);
+            updating.bindAll(values);
+            updating.queue(true);
         } else {
             values.insert(values.begin(), Value(r.rowId));
-            db.execute(insert, values);
+            inserting.bindAll(values);
+            inserting.queue();
         }
     }
+    db.flush();
 }
 
 }  // namespace rz
