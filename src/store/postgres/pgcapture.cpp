@@ -47,15 +47,20 @@ void PgConnection::startCapture(const QString &table, const std::vector<ColumnDe
         QStringLiteral("CREATE TEMP TABLE rz_capture AS SELECT 0 AS op, 0::bigint AS rid, 0::bigint AS orid, %1, %2 "
                        "FROM %3 t WITH NO DATA")
             .arg(oldSlots.join(u','), newSlots.join(u','), pgQuoted(t)),
-        QStringLiteral("ALTER TABLE pg_temp.rz_capture ADD COLUMN seq bigserial"),
-        QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $rz$%2$rz$").arg(function, body)};
-    // The trigger is made once per table: making it again would change the
-    // table's definition under every other user.
-    const bool hasTrigger =
-        PQntuples(query(QStringLiteral("SELECT 1 FROM pg_trigger WHERE tgrelid = $1::regclass AND tgname = 'rz_capture'"),
-                        {Value(pgQuoted(server_.schema) + u'.' + pgQuoted(t))})
-                      .get()) > 0;
-    if (!hasTrigger)
+        QStringLiteral("ALTER TABLE pg_temp.rz_capture ADD COLUMN seq bigserial")};
+    // The function and the trigger are made once per table, by whoever
+    // opens it first: another user may use them but could not replace
+    // them, and making the trigger again would change the table's
+    // definition under every other user. The function is made again only
+    // when the table's columns changed.
+    const PgResult made = query(
+        QStringLiteral("SELECT (SELECT p.prosrc FROM pg_proc p WHERE p.pronamespace = $1::oid AND p.proname = $2), "
+                       "EXISTS (SELECT 1 FROM pg_trigger WHERE tgrelid = $3::regclass AND tgname = 'rz_capture')"),
+        {Value(QString::fromUtf8(schemaOid_)), Value(QStringLiteral("rz_capture_") + t),
+         Value(pgQuoted(server_.schema) + u'.' + pgQuoted(t))});
+    if (PQgetisnull(made.get(), 0, 0) || QString::fromUtf8(PQgetvalue(made.get(), 0, 0)) != body)
+        sql << QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $rz$%2$rz$").arg(function, body);
+    if (QByteArray(PQgetvalue(made.get(), 0, 1)) != "t")
         sql << QStringLiteral("CREATE TRIGGER rz_capture AFTER INSERT OR UPDATE OR DELETE ON %1 FOR EACH ROW "
                               "EXECUTE FUNCTION %2()")
                    .arg(pgQuoted(t), function);
