@@ -184,7 +184,7 @@ private slots:
     // The dialog opens before the print service answers and shows its printers, or why there are none, when the answer
     // comes; 印刷開始 asks again and prints on the printer chosen, or into a PDF file and says why, or tells what went
     // wrong and prints nothing. answers: "NAMES[@ms];..." for each question in turn ("B!" takes no jobs, "down": not
-    // running), each after ms (the dialog waits 300 ms for an answer).
+    // running), each after ms (the dialog waits 1.5 s for an answer: long enough on a loaded machine).
     void printerService_data()
     {
         QTest::addColumn<QString>("answers");
@@ -201,7 +201,7 @@ private slots:
         row("none installed", "@100", "", "", "ありません", "プリンタがないため、PDFファイルに出力しました。\n/tmp/");
         row("service not running", "down", "", "", "印刷サービスに接続できません", "印刷サービスに接続できないため、PDFファイルに");
         row("service hangs", "A B@5000", "", "", "印刷サービスが応答しません", "印刷サービスが応答しないため、PDFファイルに");
-        row("late answer, then a quick one", "A B@900;A B", "B", "", "A|B", "job B");
+        row("late answer, then a quick one", "A B@3000;A B", "B", "", "A|B", "job B");
         row("chosen printer removed before 印刷開始", "A B;A", "B", "", "A|B", "印刷できませんでした。\nプリンタ「B」が見つかりません。");
         row("chosen printer takes no jobs", "A B!", "B", "", "A|B", "プリンタ「B」は印刷を受け付けていません");
         row("job refused", "A B", "B", "Destination \"B\" is not accepting jobs.",
@@ -251,7 +251,7 @@ private slots:
                 script->jobs << job.printer;  // a printout the printer took
             return reply;
         };
-        PrintService service({ask, submit}, 300);
+        PrintService service({ask, submit}, 1500);
         PrintService::setProgram(&service);
         auto restore = qScopeGuard([&] { PrintService::setProgram(nullptr), script->over = true; });
         PrintFixture f;
