@@ -1,0 +1,83 @@
+// `rz90 store copy`: an estimate file onto a server, back, and between two of
+// either; the copy whole and alike, or nothing at all.
+#include "app/storecommand.h"
+#include "store/schema.h"
+#include "store/storecopy.h"
+#include "store/tabletally.h"
+#include "support/storefixture.h"
+#include "support/testmain.h"
+
+#include <QtTest>
+
+using namespace rz;
+
+class TestStoreCopy : public QObject {
+    Q_OBJECT
+private slots:
+    void copy_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("target");  // new, existing (a store is there), spoiled (the check must refuse)
+        QTest::addColumn<int>("exit");
+        for (const QString &from : rztest::engines())
+            for (const QString &to : rztest::engines())
+                QTest::addRow("%s to %s", qPrintable(from), qPrintable(to)) << from << to << "new" << int(StoreOk);
+        QTest::newRow("over a file") << "server" << "file" << "existing" << int(StoreCannotWrite);
+        QTest::newRow("over a schema") << "file" << "server" << "existing" << int(StoreCannotWrite);
+        QTest::newRow("spoiled on a server") << "file" << "server" << "spoiled" << int(StoreFailed);
+        QTest::newRow("spoiled in a file") << "server" << "file" << "spoiled" << int(StoreFailed);
+    }
+    void copy()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, target);
+        QFETCH(int, exit);
+        QTemporaryDir dir;
+        QString source;
+        {
+            auto db = rztest::newEstimateStore(from, dir, "source", &source);
+            Transaction tx(*db);
+            db->execute("INSERT INTO RZTBLIDX (key1, knm, kn1, kn2, int0) VALUES (7, ?, ?, ?, 2)",
+                        {QStringLiteral("市民会館　"), Currency::fromRaw(12345678901234), Currency::fromRaw(-5)});
+            sb_MkUTbl(itemTableName(7), *db);
+            for (int i = 1; i <= 2; ++i)
+                db->execute("INSERT INTO TBL00007 (key1, knm, kn1, kn2) VALUES (?, '型枠  ', ?, ?)",
+                            {i * 64, Currency::fromRaw(i * 98765432109LL), Currency::fromRaw(-i)});
+            tx.commit();
+        }
+        const QString copy = rztest::newStoreLocation(to, dir, "copy");
+        if (target == "existing")
+            sb_MkIdxDB(copy, 0);
+        setStoreCopyHookForTesting(target == "spoiled" ? [](Database &db) {
+            db.execute("UPDATE TBL00007 SET kn1 = kn1 + 1 WHERE key1 = 128");
+        } : std::function<void(Database &)>());
+        QString text;
+        QTextStream stream(&text);
+        const int code = runStoreCommand({"copy", source, copy}, stream, stream);
+        setStoreCopyHookForTesting({});
+        QVERIFY2(code == exit, qPrintable(QString::number(code) + ' ' + text));
+        if (exit != StoreOk) {
+            // Nothing made, nothing overwritten: an existing store keeps its empty list.
+            QCOMPARE(newStoreAt(copy) == NewStore::Free, target != "existing");
+            if (target == "existing")
+                QCOMPARE(Database::open(copy)->rowCount(kIndexTable), 0);
+            return;
+        }
+        QVERIFY2(text.contains("見積 1 件"), qPrintable(text));
+        auto a = Database::open(source, OpenMode::ReadOnly), b = Database::open(copy, OpenMode::ReadOnly);
+        QCOMPARE(b->tableNames(), a->tableNames());
+        for (const QString &table : a->tableNames())
+            QVERIFY2(tallyOf(*a, table) == tallyOf(*b, table), qPrintable(table));
+        // Texts with their padding, and the item table's columns as declared.
+        Statement names(*b, "SELECT i.knm, t.knm FROM RZTBLIDX i, TBL00007 t WHERE t.key1 = 64");
+        QVERIFY(names.step());
+        QCOMPARE(names.column(0, ColType::Text).toString(), QStringLiteral("市民会館　"));
+        QCOMPARE(names.column(1, ColType::Text).toString(), QStringLiteral("型枠  "));
+        QCOMPARE(b->columns("TBL00007").size(), a->columns("TBL00007").size());
+    }
+};
+
+RZ_REGISTER_TEST(TestStoreCopy)
+#include "tst_storecopy.moc"
