@@ -34,6 +34,14 @@ PasswordProvider &provider()
     static PasswordProvider p;
     return p;
 }
+
+// Passwords given in this run, by server: every connection to a server
+// (the list, each editor, the transfer window) asks once, not each time.
+std::map<QString, QString> &givenPasswords()
+{
+    static std::map<QString, QString> given;
+    return given;
+}
 }  // namespace
 
 bool isServerLocation(const QString &location) { return location.endsWith(QLatin1String(".rzdb"), Qt::CaseInsensitive); }
@@ -140,13 +148,32 @@ void writeConnectionFile(const QString &path, const ServerLocation &location)
                       DbFailure::Other, path);
 }
 
-void setPasswordProvider(PasswordProvider p) { provider() = std::move(p); }
+void setPasswordProvider(PasswordProvider p)
+{
+    provider() = std::move(p);
+    givenPasswords().clear();
+}
 
 std::optional<QString> askPassword(const QString &server)
 {
     if (!provider())
         return std::nullopt;
-    return provider()(server);
+    const auto given = givenPasswords().find(server);
+    if (given != givenPasswords().end())
+        return given->second;
+    std::optional<QString> answer = provider()(server);
+    if (answer)
+        givenPasswords()[server] = *answer;
+    return answer;
+}
+
+void forgetPassword(const QString &location)
+{
+    try {
+        givenPasswords().erase(readConnectionFile(location).describe());
+    } catch (const DbError &) {
+        // No connection file, no password given for it.
+    }
 }
 
 }  // namespace rz

@@ -46,6 +46,11 @@ QString schemaNameProblem(const QString &schema);
 // wants one and the user's files give none; nullopt when the user declines.
 using PasswordProvider = std::function<std::optional<QString>(const QString &server)>;
 void setPasswordProvider(PasswordProvider provider);
-std::optional<QString> askPassword(const QString &server);  // nullopt without a provider
+// The password given for the server in this run, else the provider's
+// answer (kept in memory for the next connection); nullopt without a provider.
+std::optional<QString> askPassword(const QString &server);
+// Forgets the password given for the server of a connection file, which
+// refused it: the next connection asks again instead of trying it again.
+void forgetPassword(const QString &location);
 
 }  // namespace rz

@@ -2,6 +2,7 @@
 // either; the copy whole and alike, or nothing at all.
 #include "app/storecommand.h"
 #include "store/schema.h"
+#include "store/serverlocation.h"
 #include "store/storecopy.h"
 #include "store/tabletally.h"
 #include "support/storefixture.h"
@@ -76,6 +77,50 @@ private slots:
         QCOMPARE(names.column(0, ColType::Text).toString(), QStringLiteral("市民会館　"));
         QCOMPARE(names.column(1, ColType::Text).toString(), QStringLiteral("型枠  "));
         QCOMPARE(b->columns("TBL00007").size(), a->columns("TBL00007").size());
+    }
+
+    // A server that wants a password the user's files do not give: asked once in a run, kept for the
+    // next connection, and asked again when the server refused it.
+    void passwordAskedOncePerRun()
+    {
+        QTemporaryDir dir;
+        QString owned;
+        rztest::newEstimateStore("server", dir, "owned", &owned);
+        const QString schema = readConnectionFile(owned).schema;
+        rztest::asSuperuser({"DO $$BEGIN CREATE ROLE rz_pw LOGIN PASSWORD 'right'; EXCEPTION WHEN duplicate_object THEN NULL; END$$",
+                             "GRANT USAGE ON SCHEMA " + schema + " TO rz_pw",
+                             "GRANT SELECT ON ALL TABLES IN SCHEMA " + schema + " TO rz_pw"});
+        // The test server trusts every role but this one, which must give its password.
+        QFile state(rztest::testServerState());
+        QVERIFY(state.open(QIODevice::ReadOnly));
+        QFile hba(QString::fromUtf8(state.readAll()).trimmed() + "/data/pg_hba.conf");
+        QVERIFY(hba.open(QIODevice::ReadWrite));
+        const QByteArray rules = hba.readAll();
+        if (!rules.startsWith("local all rz_pw")) {
+            QVERIFY(hba.seek(0) && hba.resize(0));
+            hba.write("local all rz_pw scram-sha-256\n" + rules);
+            hba.close();
+            rztest::asSuperuser({"SELECT pg_reload_conf()"});
+        }
+        const QString location = dir.filePath("pw.rzdb");
+        writeConnectionFile(location, rztest::testServer(schema, "rz_pw"));
+        QStringList answers{"wrong", "right"}, asked;
+        setPasswordProvider([&](const QString &server) {
+            asked << server;
+            return answers.isEmpty() ? std::nullopt : std::optional(answers.takeFirst());
+        });
+        const std::shared_ptr<void> noProviderAfter(nullptr, [](void *) { setPasswordProvider({}); });
+        QStringList opened;
+        for (int i = 0; i < 3; ++i) {
+            try {
+                opened << QString::number(Database::open(location, OpenMode::ReadOnly)->rowCount(kIndexTable));
+            } catch (const DbError &) {
+                opened << "refused";
+            }
+        }
+        QCOMPARE(opened, QStringList({"refused", "0", "0"}));
+        QCOMPARE(asked.size(), 2);
+        QVERIFY2(asked[0].startsWith("rz_pw@"), qPrintable(asked[0]));
     }
 };
 
