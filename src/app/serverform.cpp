@@ -6,7 +6,7 @@ namespace rz {
 
 ServerForm proposedServerForm(const QString &connectionFile)
 {
-    ServerForm form{QStringLiteral("localhost"), QStringLiteral("5432"), QString(), QString()};
+    ServerForm form{QStringLiteral("localhost"), QStringLiteral("5432"), QString(), QString(), QString()};
     const QString name = QFileInfo(connectionFile).completeBaseName().toLower();
     if (schemaNameProblem(name).isEmpty())
         form.schema = name;
@@ -15,7 +15,8 @@ ServerForm proposedServerForm(const QString &connectionFile)
 
 std::optional<ServerLocation> serverLocationOf(const ServerForm &form, QString *problem)
 {
-    const QString host = form.host.trimmed(), port = form.port.trimmed(), dbname = form.dbname.trimmed();
+    const QString host = form.host.trimmed(), port = form.port.trimmed(), dbname = form.dbname.trimmed(),
+                  user = form.user.trimmed();
     bool number = false;
     const int p = port.toInt(&number);
     if (host.isEmpty())
@@ -32,6 +33,8 @@ std::optional<ServerLocation> serverLocationOf(const ServerForm &form, QString *
         loc.keywords[QStringLiteral("port")] = port;
     if (!dbname.isEmpty())
         loc.keywords[QStringLiteral("dbname")] = dbname;
+    if (!user.isEmpty())
+        loc.keywords[QStringLiteral("user")] = user;
     loc.schema = form.schema.trimmed();
     return loc;
 }

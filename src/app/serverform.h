@@ -14,6 +14,7 @@ struct ServerForm {
     QString port;
     QString dbname;  // empty: the server's default for the user
     QString schema;
+    QString user;    // empty: the login name (or PGUSER)
 };
 
 // What the form shows first for a new connection file: the local server on

@@ -25,6 +25,8 @@ std::optional<ServerLocation> askServerLocation(QWidget *parent, const ServerFor
     QLineEdit *dbname = field(QStringLiteral("データベース"), proposed.dbname);
     dbname->setPlaceholderText(QStringLiteral("（ユーザー名と同じ）"));
     QLineEdit *schema = field(QStringLiteral("スキーマ"), proposed.schema);
+    QLineEdit *user = field(QStringLiteral("ユーザー"), proposed.user);
+    user->setPlaceholderText(QStringLiteral("（ログイン名）"));
     auto *problem = new QLabel(&dialog);
     problem->setStyleSheet(QStringLiteral("color: #b00020"));
     problem->setWordWrap(true);
@@ -35,7 +37,7 @@ std::optional<ServerLocation> askServerLocation(QWidget *parent, const ServerFor
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
         QString why;
-        chosen = serverLocationOf({host->text(), port->text(), dbname->text(), schema->text()}, &why);
+        chosen = serverLocationOf({host->text(), port->text(), dbname->text(), schema->text(), user->text()}, &why);
         if (chosen)
             dialog.accept();
         else

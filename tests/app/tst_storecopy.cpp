@@ -1,5 +1,6 @@
 // `rz90 store copy`: an estimate file onto a server, back, and between two of
 // either; the copy whole and alike, or nothing at all.
+#include "app/serverform.h"
 #include "app/storecommand.h"
 #include "store/schema.h"
 #include "store/serverlocation.h"
@@ -77,6 +78,40 @@ private slots:
         QCOMPARE(names.column(0, ColType::Text).toString(), QStringLiteral("市民会館　"));
         QCOMPARE(names.column(1, ColType::Text).toString(), QStringLiteral("型枠  "));
         QCOMPARE(b->columns("TBL00007").size(), a->columns("TBL00007").size());
+    }
+
+    // The form of 新規作成 for a new connection file: what it refuses, and the connection it names.
+    void serverForm_data()
+    {
+        QTest::addColumn<QStringList>("fields");  // host, port, dbname, schema, user
+        QTest::addColumn<QString>("result");      // the keywords and schema, or the refusal
+        QTest::newRow("whole") << QStringList{" db1 ", "5433", "見積", "office", "tanaka"}
+                               << "dbname=見積 host=db1 port=5433 user=tanaka schema=office";
+        QTest::newRow("blanks left out") << QStringList{"db1", "", "", "office", ""} << "host=db1 schema=office";
+        QTest::newRow("no server") << QStringList{"", "5432", "", "office", ""} << "サーバーを入力";
+        QTest::newRow("port no number") << QStringList{"db1", "54x", "", "office", ""} << "ポート番号";
+        QTest::newRow("port too large") << QStringList{"db1", "65536", "", "office", ""} << "ポート番号";
+        QTest::newRow("schema in capitals") << QStringList{"db1", "5432", "", "Office", ""} << "スキーマ名 'Office'";
+        QTest::newRow("the server's schema") << QStringList{"db1", "5432", "", "pg_office", ""} << "スキーマ名 'pg_office' はサーバーが使う名前";
+    }
+    void serverForm()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(QString, result);
+        QString problem;
+        const auto loc = serverLocationOf({fields[0], fields[1], fields[2], fields[3], fields[4]}, &problem);
+        QString got = problem;
+        if (loc) {
+            QStringList words;
+            for (const auto &[key, value] : loc->keywords)
+                words << key + '=' + value;
+            got = words.join(' ') + " schema=" + loc->schema;
+        }
+        QVERIFY2(got.startsWith(result), qPrintable(got));
+        QCOMPARE(loc.has_value(), problem.isEmpty());
+        // A schema is proposed from the file's name only when the server would take it.
+        QCOMPARE(proposedServerForm("/x/Office_2026.rzdb").schema, QString("office_2026"));
+        QCOMPARE(proposedServerForm("/x/見積書.rzdb").schema, QString());
     }
 
     // A server that wants a password the user's files do not give: asked once in a run, kept for the
