@@ -1,5 +1,7 @@
 #include "serverlocation.h"
 
+#include "database.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -73,6 +75,24 @@ QString schemaNameProblem(const QString &schema)
     if (schema.startsWith(QLatin1String("pg_")) || schema == QLatin1String("information_schema"))
         return QStringLiteral("スキーマ名 '%1' はサーバーが使う名前です。").arg(schema);
     return QString();
+}
+
+bool sameStore(const QString &a, const QString &b)
+{
+    if (sameFile(a, b))
+        return true;
+    if (!isServerLocation(a) || !isServerLocation(b))
+        return false;
+    try {
+        const ServerLocation x = readConnectionFile(a), y = readConnectionFile(b);
+        // Whoever connects, one schema of one database is one store.
+        for (const char *key : {"host", "port", "dbname", "service"})
+            if (x.value(key) != y.value(key))
+                return false;
+        return x.schema == y.schema;
+    } catch (const DbError &) {
+        return false;  // a file that cannot be read is refused when it is opened
+    }
 }
 
 ServerLocation readConnectionFile(const QString &path)

@@ -28,6 +28,10 @@ struct ServerLocation {
     QString describe() const;
 };
 
+// Whether two locations lead to one store: one file however named
+// (sameFile), or two connection files naming one schema of one database.
+bool sameStore(const QString &a, const QString &b);
+
 // Reads a connection file. Throws DbError (NotFound when it is missing) for a
 // file that cannot be read, names a keyword the program does not know, names
 // a password, or lacks a valid schema name.

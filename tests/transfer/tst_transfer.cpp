@@ -284,15 +284,19 @@ private slots:
         QTest::newRow("symbolic link") << "link.mdb" << "symbolic";
         QTest::newRow("hard link") << "hard.mdb" << "hard";
         QTest::newRow("open in the index window") << "見積2.mdb" << "index";
+        QTest::newRow("two connection files, one schema") << "copy.rzdb" << "connection";
     }
     void sameFileRefused()
     {
         QFETCH(QString, second);
         QFETCH(QString, made);
         Files f;
+        f.engine[1] = made == "connection" ? "server" : "file";
         f.make(1, {64});
         f.make(2, {64});
         const QString p2 = f.dir.filePath(second);
+        if (made == "connection")
+            writeConnectionFile(p2, readConnectionFile(f.path(1)));
         if (made == "symbolic")
             QVERIFY(QFile::link(f.path(1), p2));
         if (made == "hard")
