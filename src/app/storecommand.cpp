@@ -61,8 +61,10 @@ int runStoreCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             err << '\r' << QStringLiteral("%1/%2 %3").arg(done).arg(total).arg(table).leftJustified(40);
             err.flush();
         });
-        if (terminal)
+        if (terminal) {
             err << '\n';
+            err.flush();
+        }
         out << summary.text(to) << '\n';
         out.flush();
     } catch (const StoreCopyCancelled &e) {
