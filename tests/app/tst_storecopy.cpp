@@ -9,6 +9,7 @@
 #include "support/storefixture.h"
 #include "support/testmain.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using namespace rz;
@@ -155,6 +156,15 @@ private slots:
         }
         QCOMPARE(opened, QStringList({"refused", "0", "0"}));
         QCOMPARE(asked.size(), 2);
+        // A command never waits for one: it says where the password is read from.
+        QProcess p;
+        p.start(RZ_PROGRAM, {"store", "copy", location, dir.filePath("copy.mdb")});
+        if (!p.waitForFinished(30000)) {
+            p.kill(), p.waitForFinished();
+            QFAIL("the command waited");
+        }
+        QCOMPARE(p.exitCode(), int(StoreNoSource));
+        QVERIFY(p.readAllStandardError().contains("asks for a password; a command reads it only from ~/.pgpass"));
         QVERIFY2(asked[0].startsWith("rz_pw@"), qPrintable(asked[0]));
     }
 };
