@@ -4,6 +4,7 @@
 
 #include "legacy/importcommand.h"
 #include "print/batchprint.h"
+#include "storecommand.h"
 
 #include <QStringList>
 
@@ -85,7 +86,7 @@ const std::vector<CommandHelp> &commandHelp()
           {2, QStringLiteral("an unknown command or option; the usage is printed on the standard error")}}},
         {QStringLiteral("print"), QStringLiteral("FILE.mdb --estimate KEY --pdf OUT.pdf [OPTIONS]"),
          QStringLiteral("Prints one estimate of an estimate file to a PDF file, without windows, as 印刷 (F8) "
-                        "prints it. Needs no display."),
+                        "prints it. Needs no display. FILE.mdb may be a connection file NAME.rzdb (see rz90 store)."),
          {{QStringLiteral("--estimate"), QStringLiteral("KEY"),
            QStringLiteral("the estimate's number (64 for its item table TBL00064); required")},
           {QStringLiteral("--pdf"), QStringLiteral("OUT.pdf"), QStringLiteral("the PDF file to write; required")},
@@ -116,7 +117,8 @@ const std::vector<CommandHelp> &commandHelp()
             "new file appears only when it was written whole and checked, and never replaces a file."),
          {{QStringLiteral("OLD.mdb"), QString(), QStringLiteral("the Jet estimate file")},
           {QStringLiteral("NEW.mdb"), QString(),
-           qs("the file to make (default: beside OLD.mdb, NAME_変換.mdb, or NAME_変換(2).mdb when that is taken)")},
+           qs("the file to make, or a connection file NEW.rzdb whose schema is not yet on its server (default: "
+              "beside OLD.mdb, NAME_変換.mdb, or NAME_変換(2).mdb when that is taken)")},
           {QStringLiteral("-h, --help"), QString(), QStringLiteral("print this command's usage and exit")}},
          {{ImportOk, QStringLiteral("converted; what was converted and left out is printed")},
           {ImportUsage, QStringLiteral("missing or extra words")},
@@ -125,6 +127,24 @@ const std::vector<CommandHelp> &commandHelp()
           {ImportFailed, QStringLiteral("OLD.mdb is damaged, protected by a password or of another schema; "
                                         "nothing was made")},
           {ImportCancelled, QStringLiteral("interrupted (Ctrl+C); nothing was made")}}},
+        {QStringLiteral("store"), QStringLiteral("copy SRC DST"),
+         qs("Copies a whole estimate file from one store to another: an estimate file (.mdb) onto a server, "
+            "from a server into a new estimate file, or between two servers or two files. A server store is "
+            "named by its connection file NAME.rzdb: a group [server] with the connection keywords (host, port, "
+            "dbname, user, sslmode, service) and schema; never a password, which comes from ~/.pgpass or the "
+            "service file. The copy appears only when it was written whole and checked (rows and amount totals "
+            "of every table); SRC is only read."),
+         {{QStringLiteral("SRC"), QString(), QStringLiteral("the estimate file or connection file to copy")},
+          {QStringLiteral("DST"), QString(),
+           QStringLiteral("a new estimate file, or a connection file whose schema is not yet on its server")},
+          {QStringLiteral("-h, --help"), QString(), QStringLiteral("print this command's usage and exit")}},
+         {{StoreOk, QStringLiteral("copied; what was copied is printed")},
+          {StoreUsage, QStringLiteral("missing or extra words")},
+          {StoreNoSource, QStringLiteral("SRC is missing or not an estimate file, or its server cannot be reached")},
+          {StoreCannotWrite, QStringLiteral("DST exists, its folder cannot be written, its connection file is "
+                                            "missing, or its server cannot be reached")},
+          {StoreFailed, QStringLiteral("the copy failed or its check found it unlike SRC; nothing was made")},
+          {StoreCancelled, QStringLiteral("interrupted (Ctrl+C); nothing was made")}}},
     };
     return table;
 }

@@ -6,6 +6,8 @@
 #include "commandhelp.h"
 #include "legacy/importcommand.h"
 #include "print/batchprint.h"
+#include "storecommand.h"
+#include "store/serverlocation.h"
 #include "version.h"
 
 #include <QApplication>
@@ -38,7 +40,24 @@ int importCommand(int &argc, char **argv)
     return runImport(QCoreApplication::arguments().mid(2), out, err);
 }
 
-const Command kCommands[] = {{"print", printCommand}, {"import", importCommand}};
+int storeCommand(int &argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout), err(stderr);
+    return runStoreCommand(QCoreApplication::arguments().mid(2), out, err);
+}
+
+const Command kCommands[] = {{"print", printCommand}, {"import", importCommand}, {"store", storeCommand}};
+
+// A command never asks for a password (it may run unattended): a server
+// that wants one is told at once, and the connection fails instead of waiting.
+std::optional<QString> noPasswordOnTheCommandLine(const QString &server)
+{
+    QTextStream(stderr) << QStringLiteral("rz90: the server %1 asks for a password; a command reads it only from "
+                                          "~/.pgpass or the service file (PGPASSFILE, PGSERVICEFILE)\n")
+                               .arg(server);
+    return std::nullopt;
+}
 
 // The options of QGuiApplication and QApplication that a user may give the
 // windows: whether a value follows as the next word, and whether Qt also
@@ -98,6 +117,7 @@ std::optional<int> runCommandLine(int &argc, char **argv)
                 if (isOneOf(argv[i], "-h", "--help"))
                     if (const CommandHelp *help = helpOf(c.name))
                         return print(stdout, usageText(*help), 0);
+            setPasswordProvider(noPasswordOnTheCommandLine);
             return c.run(argc, argv);
         }
         return refuse(QStringLiteral("unknown command '%1'").arg(QString::fromLocal8Bit(argv[1])));

@@ -7,7 +7,8 @@ namespace rz {
 
 QString estimateFileFilter()
 {
-    return QStringLiteral("mdbﾌｧｲﾙ(*.mdb)|*.mdb");
+    // Both kinds first: an estimate file, or a connection file naming one on a server.
+    return QStringLiteral("見積書ファイル(*.mdb *.rzdb)|*.mdb;*.rzdb|mdbﾌｧｲﾙ(*.mdb)|*.mdb|接続ファイル(*.rzdb)|*.rzdb");
 }
 
 FileDialogRequest fileDialogForMode(int mode, const QString &programFolder, const QString &DB_Path1)

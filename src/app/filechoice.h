@@ -7,7 +7,7 @@
 
 namespace rz {
 
-// Dialog filter for estimate files.
+// Dialog filter for estimate files and connection files (NAME.rzdb).
 QString estimateFileFilter();
 
 // The dialog settings for a mode: modes 0..9 open an existing file, modes

@@ -9,6 +9,7 @@
 
 #include "appfolders.h"
 #include "progresswindow.h"
+#include "serverformdialog.h"
 #include "settings.h"
 #include "version.h"
 
@@ -194,6 +195,11 @@ void frmMain::openTransferWindow()
 void frmMain::closeAll()
 {
     close();
+}
+
+std::optional<ServerLocation> frmMain::askServerLocation(const ServerForm &proposed)
+{
+    return rz::askServerLocation(this, proposed);
 }
 
 ConversionProgress frmMain::conversionProgress()

@@ -58,6 +58,7 @@ public:
     void openTransferWindow() override;
     void closeAll() override;
     ConversionProgress conversionProgress() override;
+    std::optional<ServerLocation> askServerLocation(const ServerForm &proposed) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -4,7 +4,9 @@
 #include "frmlogin.h"
 #include "frmmain.h"
 #include "guardedapplication.h"
+#include "serverformdialog.h"
 #include "startup.h"
+#include "store/serverlocation.h"
 #include "store/shared.h"
 #include "store/stopsignals.h"
 #include "ui/qtprompts.h"
@@ -27,6 +29,11 @@ int main(int argc, char **argv)
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+    // A server that wants a password the user's files do not give asks for
+    // it once in this run; it stays in memory only.
+    rz::setPasswordProvider([](const QString &server) {
+        return rz::askServerPassword(QApplication::activeWindow(), server);
+    });
     rz::Shared shared;
     rz::QtPrompts prompts;
     auto login = [&prompts] {

@@ -8,7 +8,9 @@
 #include "legacy/jetfile.h"
 #include "store/compaction.h"
 #include "store/schema.h"
+#include "store/serverlocation.h"
 #include "store/shared.h"
+#include "store/storecopy.h"
 #include "transfer/transfersession.h"
 #include "ui/prompts.h"
 
@@ -102,6 +104,11 @@ void MainSession::compactFile()
         return;
     }
     prompts_.setBusy(false);
+    // A server's maintenance leaves no new file to see: the user is told it ran.
+    if (isServerLocation(shared_.DB_Path))
+        prompts_.message(QStringLiteral("サーバーの見積書ファイル %1 を、サーバーの保守処理で最適化しました。")
+                             .arg(QFileInfo(shared_.DB_Path).fileName()),
+                         MsgInformation);
 }
 
 void MainSession::createEstimateFile()
@@ -109,9 +116,33 @@ void MainSession::createEstimateFile()
     shared_.DB_Path = sb_SelFile(10, prompts_, programFolder(), shared_.DB_Path1);
     if (shared_.DB_Path.isEmpty())
         return;
-    if (QFileInfo::exists(shared_.DB_Path)) {
+    const QString &path = shared_.DB_Path;
+    bool madeConnectionFile = false;
+    QString why;
+    // A connection file may exist before its store: one naming a schema not
+    // yet on the server is made now; a new one asks where the store goes.
+    const NewStore state = isServerLocation(path) ? newStoreAt(path, &why)
+                           : QFileInfo::exists(path) ? NewStore::Exists
+                                                     : NewStore::Free;
+    if (state == NewStore::Exists) {
         prompts_.message(QStringLiteral("ファイルが存在するので新規作成できません"), MsgCritical);
         return;
+    }
+    if (state == NewStore::Unusable) {
+        prompts_.message(why, MsgExclamation);
+        return;
+    }
+    if (state == NewStore::NoConnectionFile) {
+        const std::optional<ServerLocation> server = host_.askServerLocation(proposedServerForm(path));
+        if (!server)
+            return;
+        try {
+            writeConnectionFile(path, *server);
+        } catch (const DbError &e) {
+            prompts_.message(e.description(), MsgExclamation);
+            return;
+        }
+        madeConnectionFile = true;
     }
     try {
         // A new file has the user's default issuer from the start.
@@ -122,7 +153,10 @@ void MainSession::createEstimateFile()
                 writeIssuer(db, issuer);
         });
     } catch (const DbError &e) {
-        // Nothing was made under the chosen name: the file is created whole or not at all.
+        // Nothing was made under the chosen name: the file is created whole
+        // or not at all, and a connection file written for it goes again.
+        if (madeConnectionFile)
+            QFile::remove(path);
         prompts_.message(e.description(), MsgExclamation);
         return;
     }

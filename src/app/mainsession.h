@@ -2,6 +2,7 @@
 // in the shared state, the prompts and itself as the host of child windows.
 #pragma once
 #include "legacy/jetimport.h"
+#include "serverform.h"
 
 #include <QString>
 #include <map>
@@ -27,6 +28,13 @@ public:
     // A progress window (bar and Cancel) for the conversion of an old Jet
     // file, shown while the returned callback lives; by default none.
     virtual ConversionProgress conversionProgress() { return {}; }
+    // Where on a server a new estimate file goes (新規作成 of a connection
+    // file), asked in a small dialog; nullopt when the user cancels.
+    virtual std::optional<ServerLocation> askServerLocation(const ServerForm &proposed)
+    {
+        Q_UNUSED(proposed);
+        return std::nullopt;
+    }
 };
 
 class MainSession {

@@ -3,11 +3,14 @@
 
 #include "frmterms.h"
 
+#include "store/changewatch.h"
+#include "store/database.h"
 #include "store/sjis.h"
 #include "ui/gridview.h"
 #include "ui/listwindow.h"
 #include "ui/uifonts.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -166,7 +169,30 @@ bool FrmUidx::start()
     applyWidths();
     refresh();
     focusGrid();
+    if (ok && shared_.DB_Main) {
+        // Estimates others add, rename or delete appear without a command.
+        watch_ = shared_.DB_Main->watchChanges();
+        connect(watch_.get(), &ChangeWatch::changed, this, [this] {
+            othersChanged_ = true;
+            showOthersChanges();
+        });
+        retry_.setInterval(500);
+        connect(&retry_, &QTimer::timeout, this, &FrmUidx::showOthersChanges);
+    }
     return ok;
+}
+
+void FrmUidx::showOthersChanges()
+{
+    // A message box or menu of the list's own commands runs an event loop of
+    // its own: the command is still under way and its rows must stay.
+    const bool inTheWay = QApplication::activeModalWidget() || QApplication::activePopupWidget();
+    if (othersChanged_ && !inTheWay && session_.showOthersChanges())
+        othersChanged_ = false;
+    if (othersChanged_ && !retry_.isActive())
+        retry_.start();
+    else if (!othersChanged_)
+        retry_.stop();
 }
 
 void FrmUidx::applyWidths()

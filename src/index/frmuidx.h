@@ -3,9 +3,11 @@
 #pragma once
 #include "indexsession.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QTableView;
 class QPushButton;
@@ -14,6 +16,8 @@ class QGroupBox;
 class QLineEdit;
 
 namespace rz {
+
+class ChangeWatch;
 
 class FrmUidx : public QWidget, public IndexHost {
     Q_OBJECT
@@ -66,11 +70,17 @@ private:
     void buildFrame();
     void applyWidths();
     void syncViewCursor();
+    // Shows what others changed in the list once nothing of the user's is in
+    // the way (a message, a menu, the frame, an editor); tried again until then.
+    void showOthersChanges();
 
     Shared &shared_;
     IndexSession session_;
     bool syncing_ = false;
     bool frameWasVisible_ = false;
+    std::unique_ptr<ChangeWatch> watch_;
+    bool othersChanged_ = false;
+    QTimer retry_;
 };
 
 }  // namespace rz

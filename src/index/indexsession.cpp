@@ -13,6 +13,7 @@
 #include "ui/listsession.h"
 #include "ui/uifonts.h"
 
+#include <QScopedValueRollback>
 #include <limits>
 
 namespace rz {
@@ -258,6 +259,7 @@ void IndexSession::sb_SetRowColor(bool on)
 
 void IndexSession::Command2_Click(int index)
 {
+    const QScopedValueRollback<int> underWay(commandsUnderWay_, commandsUnderWay_ + 1);
     if (index == 0) {
         if (rowKey_[kPageRows][0] == 0) {
             prompts_.beep();
@@ -312,6 +314,8 @@ void IndexSession::Command1_Click(int index)
         host_.refresh();
         return;
     }
+    // A command that lets events in (printing) keeps its rows to the end.
+    const QScopedValueRollback<int> underWay(commandsUnderWay_, commandsUnderWay_ + 1);
     row_ = grid_.row();
     if (isEstimateRow(row_))
         dirty_[static_cast<size_t>(row_)] = true;
@@ -447,6 +451,7 @@ bool IndexSession::sb_OpenU1()
         prompts_.beep();
         return false;
     }
+    ++editorsOpen_;
     if (shared_.formsLoaded >= 4)
         enabled_[0] = false;
     return true;
@@ -454,6 +459,7 @@ bool IndexSession::sb_OpenU1()
 
 void IndexSession::editorClosed(const U1Closing &closing)
 {
+    editorsOpen_ = std::max(0, editorsOpen_ - 1);
     if (!rs_)
         return;
     if (shared_.formsLoaded < 4)
@@ -478,6 +484,39 @@ void IndexSession::editorClosed(const U1Closing &closing)
     grid_.setColSel(grid_.cols() - 1);
     host_.focusGrid();
     host_.refresh();
+}
+
+bool IndexSession::showOthersChanges()
+{
+    // The editor hands back the page and row it was opened from.
+    if (!rs_ || frameVisible_ || editorsOpen_ > 0 || commandsUnderWay_ > 0)
+        return false;
+    for (int r = 1; r < grid_.rows() && r <= kPageRows; ++r)
+        for (int c = 1; c < kColumns; ++c)
+            if (grid_.text(r, c) != shown_[static_cast<size_t>(r)][static_cast<size_t>(c)])
+                return false;
+    const int row = std::clamp(grid_.row(), 1, grid_.rows() - 1);
+    const qint32 key = isEstimateRow(row) ? rowKey(row) : 0;
+    int position = -1;
+    try {
+        rs_->requery();
+        if (key != 0 && rs_->recordCount() > 0) {
+            int i = 0;
+            for (rs_->moveFirst(); !rs_->eof() && position < 0; rs_->moveNext(), ++i)
+                if (rs_->field("key1").toLong() == key)
+                    position = i;
+        }
+    } catch (const std::exception &e) {
+        showError(e);
+        return true;
+    }
+    if (position >= 0)
+        page_ = position / kPageRows + 1;
+    page_ = std::clamp(page_, 1, rs_->recordCount() / kPageRows + 1);
+    sb_DispList();
+    selectWholeRow(position >= 0 ? position % kPageRows + 1 : row);
+    host_.refresh();
+    return true;
 }
 
 void IndexSession::takeTotals(const U1Closing &closing)

@@ -60,6 +60,12 @@ public:
     bool unload();
     // The editor closed: the list takes over what it handed back.
     void editorClosed(const U1Closing &closing);
+    // Another program changed the list of estimates: reads it again with the
+    // cursor on the estimate it was on (by its key; on the same row when that
+    // estimate is gone). False, doing nothing, while the user is in the
+    // middle of something a new list would disturb: a cell typed into and not
+    // yet written back, the detail frame, an open editor; ask again later.
+    bool showOthersChanges();
 
     void Command1_Click(int index);
     void Command2_Click(int index);
@@ -180,6 +186,8 @@ private:
     std::array<bool, 12> enabled_{};
     QString lblMsg_, lblPage_, lblMem_;
     bool frameVisible_ = false;
+    int editorsOpen_ = 0;
+    int commandsUnderWay_ = 0;
     int frameRow_ = 0;
     int frameTop_ = 0;
     std::array<QString, 7> frameText_;

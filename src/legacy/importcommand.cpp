@@ -3,6 +3,7 @@
 #include "jetfile.h"
 #include "jetimport.h"
 #include "store/partfiles.h"
+#include "store/storecopy.h"
 #include "store/stopsignals.h"
 
 #include <QFileInfo>
@@ -46,11 +47,20 @@ int runImport(const QStringList &args, QTextStream &out, QTextStream &err)
     default:
         break;
     }
-    if (QFileInfo::exists(to) || QFileInfo(to).isSymLink())
+    QString unusable;
+    switch (newStoreAt(to, &unusable)) {
+    case NewStore::Free:
+        break;
+    case NewStore::Exists:
         return fail(QStringLiteral("'%1' exists already; it is never overwritten").arg(to), ImportCannotWrite);
-    if (!canCreateFileAt(to))
+    case NewStore::CannotWrite:
         return fail(QStringLiteral("cannot write into the folder of '%1'; name NEW in a folder you may write to").arg(to),
                     ImportCannotWrite);
+    case NewStore::NoConnectionFile:
+        return fail(QStringLiteral("connection file not found: %1").arg(to), ImportCannotWrite);
+    case NewStore::Unusable:
+        return fail(unusable, ImportCannotWrite);
+    }
 
     // Ctrl+C, kill and a closed terminal stop the conversion between rows, so
     // the unfinished file can be removed.

@@ -4,7 +4,9 @@
 #include "jetreader.h"
 #include "store/database.h"
 #include "store/schema.h"
+#include "store/serverlocation.h"
 #include "store/stopsignals.h"
+#include "store/tabletally.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -64,17 +66,7 @@ TablePlan plan(JetReader &jet, const QString &jetName, const QString &name, bool
 }
 
 // What must come out of the new file as it went in: rows and amount totals.
-struct Tally {
-    qint64 rows = 0;
-    __int128 kn1 = 0, kn2 = 0;
-    bool operator==(const Tally &o) const { return rows == o.rows && kn1 == o.kn1 && kn2 == o.kn2; }
-    void add(const Value &kn1v, const Value &kn2v)
-    {
-        ++rows;
-        kn1 += kn1v.isNull() ? 0 : kn1v.toCurrency().raw();
-        kn2 += kn2v.isNull() ? 0 : kn2v.toCurrency().raw();
-    }
-};
+using Tally = TableTally;
 
 int columnIndex(const std::vector<ColumnDef> &columns, const char *name)
 {
@@ -82,13 +74,6 @@ int columnIndex(const std::vector<ColumnDef> &columns, const char *name)
         if (columns[i].name == QLatin1String(name))
             return static_cast<int>(i);
     return -1;
-}
-
-QString describe(const Tally &t)
-{
-    return QStringLiteral("%1 行、kn1 合計 %2、kn2 合計 %3")
-        .arg(t.rows)
-        .arg(Currency::fromRaw(static_cast<qint64>(t.kn1)).toString(), Currency::fromRaw(static_cast<qint64>(t.kn2)).toString());
 }
 
 class Writer {
@@ -149,17 +134,6 @@ private:
     qint64 done_ = 0;
 };
 
-Tally tallyOf(Database &db, const QString &table)
-{
-    const auto columns = db.columns(table);
-    const int kn1 = columnIndex(columns, "kn1"), kn2 = columnIndex(columns, "kn2");
-    Statement st(db, QStringLiteral("SELECT [kn1], [kn2] FROM ") + quoteIdentifier(table));
-    Tally t;
-    while (st.step())
-        t.add(st.column(0, columns[static_cast<size_t>(kn1)].type()), st.column(1, columns[static_cast<size_t>(kn2)].type()));
-    return t;
-}
-
 std::function<void(Database &)> &copyHook()
 {
     static std::function<void(Database &)> hook;
@@ -175,7 +149,7 @@ void check(Database &db, const std::vector<std::pair<QString, Tally>> &expected)
         const Tally got = tallyOf(db, table);
         if (!(got == want))
             throw DbError(QStringLiteral("変換したファイルの表 %1 が元の表と一致しません（元: %2、変換後: %3）。")
-                              .arg(table, describe(want), describe(got)));
+                              .arg(table, want.text(), got.text()));
     }
 }
 
@@ -198,7 +172,8 @@ ConversionSummary convertJetFile(const QString &jetPath, const QString &target, 
     default:
         break;
     }
-    if (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+    // A connection file exists before its store: the server refuses a schema that is there.
+    if (!isServerLocation(target) && (QFileInfo::exists(target) || QFileInfo(target).isSymLink()))
         throw DbError(QStringLiteral("ファイル '%1' は既に存在します。").arg(target));
 
     JetReader jet(jetPath);

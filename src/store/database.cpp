@@ -2,6 +2,7 @@
 // stored values by their declared column types here, so that every engine
 // hands over its raw values alike and both item-table variants read alike.
 #include "database.h"
+#include "serverlocation.h"
 
 #include "engine.h"
 
@@ -195,7 +196,15 @@ void Database::close()
 
 std::unique_ptr<Database> Database::open(const QString &location, Mode mode)
 {
-    return std::unique_ptr<Database>(new Database(engineFor(location).open(location, mode), location));
+    try {
+        return std::unique_ptr<Database>(new Database(engineFor(location).open(location, mode), location));
+    } catch (const DbError &e) {
+        // A server that refused the password (not one that could not be
+        // reached) has it asked again at the next opening.
+        if (e.reason() == DbFailure::Other && isServerLocation(location))
+            forgetPassword(location);
+        throw;
+    }
 }
 
 std::unique_ptr<Database> Database::create(const QString &location)

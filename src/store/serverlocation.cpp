@@ -1,5 +1,7 @@
 #include "serverlocation.h"
 
+#include "database.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -34,6 +36,14 @@ PasswordProvider &provider()
     static PasswordProvider p;
     return p;
 }
+
+// Passwords given in this run, by server: every connection to a server
+// (the list, each editor, the transfer window) asks once, not each time.
+std::map<QString, QString> &givenPasswords()
+{
+    static std::map<QString, QString> given;
+    return given;
+}
 }  // namespace
 
 bool isServerLocation(const QString &location) { return location.endsWith(QLatin1String(".rzdb"), Qt::CaseInsensitive); }
@@ -65,6 +75,24 @@ QString schemaNameProblem(const QString &schema)
     if (schema.startsWith(QLatin1String("pg_")) || schema == QLatin1String("information_schema"))
         return QStringLiteral("スキーマ名 '%1' はサーバーが使う名前です。").arg(schema);
     return QString();
+}
+
+bool sameStore(const QString &a, const QString &b)
+{
+    if (sameFile(a, b))
+        return true;
+    if (!isServerLocation(a) || !isServerLocation(b))
+        return false;
+    try {
+        const ServerLocation x = readConnectionFile(a), y = readConnectionFile(b);
+        // Whoever connects, one schema of one database is one store.
+        for (const char *key : {"host", "port", "dbname", "service"})
+            if (x.value(key) != y.value(key))
+                return false;
+        return x.schema == y.schema;
+    } catch (const DbError &) {
+        return false;  // a file that cannot be read is refused when it is opened
+    }
 }
 
 ServerLocation readConnectionFile(const QString &path)
@@ -140,13 +168,32 @@ void writeConnectionFile(const QString &path, const ServerLocation &location)
                       DbFailure::Other, path);
 }
 
-void setPasswordProvider(PasswordProvider p) { provider() = std::move(p); }
+void setPasswordProvider(PasswordProvider p)
+{
+    provider() = std::move(p);
+    givenPasswords().clear();
+}
 
 std::optional<QString> askPassword(const QString &server)
 {
     if (!provider())
         return std::nullopt;
-    return provider()(server);
+    const auto given = givenPasswords().find(server);
+    if (given != givenPasswords().end())
+        return given->second;
+    std::optional<QString> answer = provider()(server);
+    if (answer)
+        givenPasswords()[server] = *answer;
+    return answer;
+}
+
+void forgetPassword(const QString &location)
+{
+    try {
+        givenPasswords().erase(readConnectionFile(location).describe());
+    } catch (const DbError &) {
+        // No connection file, no password given for it.
+    }
 }
 
 }  // namespace rz

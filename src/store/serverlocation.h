@@ -28,6 +28,10 @@ struct ServerLocation {
     QString describe() const;
 };
 
+// Whether two locations lead to one store: one file however named
+// (sameFile), or two connection files naming one schema of one database.
+bool sameStore(const QString &a, const QString &b);
+
 // Reads a connection file. Throws DbError (NotFound when it is missing) for a
 // file that cannot be read, names a keyword the program does not know, names
 // a password, or lacks a valid schema name.
@@ -46,6 +50,11 @@ QString schemaNameProblem(const QString &schema);
 // wants one and the user's files give none; nullopt when the user declines.
 using PasswordProvider = std::function<std::optional<QString>(const QString &server)>;
 void setPasswordProvider(PasswordProvider provider);
-std::optional<QString> askPassword(const QString &server);  // nullopt without a provider
+// The password given for the server in this run, else the provider's
+// answer (kept in memory for the next connection); nullopt without a provider.
+std::optional<QString> askPassword(const QString &server);
+// Forgets the password given for the server of a connection file, which
+// refused it: the next connection asks again instead of trying it again.
+void forgetPassword(const QString &location);
 
 }  // namespace rz

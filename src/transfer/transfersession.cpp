@@ -5,6 +5,7 @@
 #include "store/tablecopy.h"
 #include "store/recordset.h"
 #include "store/schema.h"
+#include "store/serverlocation.h"
 #include "store/vbconv.h"
 #include "terms/estimateterms.h"
 #include "ui/uifonts.h"
@@ -50,10 +51,10 @@ TransferSession::~TransferSession() = default;
 
 QString TransferSession::refusal(const QString &path1, const QString &path2, const Shared &shared)
 {
-    if (sameFile(path1, path2))
+    if (sameStore(path1, path2))
         return QStringLiteral("同じ見積書ファイルが２回選ばれました。複写には別々のファイルを選んでください。");
     for (const QString &p : {path1, path2}) {
-        if (shared.DB_Main && shared.DB_Main->isOpen() && sameFile(p, shared.DB_Main->path()))
+        if (shared.DB_Main && shared.DB_Main->isOpen() && sameStore(p, shared.DB_Main->path()))
             return QStringLiteral("見積書ファイル %1 は工事名称一覧で開いています。一覧を閉じてから編集してください。").arg(p);
     }
     return QString();

@@ -35,6 +35,11 @@ private slots:
         QTest::newRow("import -h") << QStringList{"import", "a.mdb", "-h"} << 0 << "out"
                                    << QStringList{"rz90 import OLD.mdb", " 7  OLD.mdb is damaged"};
         QTest::newRow("print without file") << QStringList{"print"} << 2 << "err" << QStringList{"no estimate file given"};
+        QTest::newRow("store --help") << QStringList{"store", "copy", "--help"} << 0 << "out"
+                                      << QStringList{"rz90 store copy SRC DST", "NAME.rzdb", " 7  the copy failed"};
+        QTest::newRow("store without words") << QStringList{"store"} << 2 << "err" << QStringList{"usage: rz90 store copy"};
+        QTest::newRow("store copy of nothing") << QStringList{"store", "copy", "/nonexistent.mdb", "/tmp/x.mdb"} << 3 << "err"
+                                               << QStringList{"file not found"};
         QTest::newRow("import without file") << QStringList{"import"} << 2 << "err" << QStringList{"rz90 import OLD.mdb"};
     }
     void words()

@@ -13,6 +13,7 @@
 #include "store/schema.h"
 #include "store/shared.h"
 #include "support/scriptedprompts.h"
+#include "support/storefixture.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 using namespace rz;
@@ -45,6 +47,16 @@ struct SessionRun : MainHost {
     void openIndexWindow() override { calls << QString("index buttons=%1 busy=%2").arg(buttons).arg(prompts.busy); }
     void openTransferWindow() override {}
     void closeAll() override {}
+    // The server form's answer: a schema of the test server, or a server that is not there.
+    QString server;
+    std::optional<ServerLocation> askServerLocation(const ServerForm &proposed) override
+    {
+        calls << "server form " + proposed.schema;
+        ServerLocation s = rztest::testServer(proposed.schema);
+        if (server == "unreachable")
+            s.keywords["host"] = "/nonexistent";
+        return s;
+    }
 };
 
 // A child window that notes when it closes and may refuse to.
@@ -107,7 +119,7 @@ private slots:
         QCOMPARE(req.mustExist, !save);
         QCOMPARE(req.title, title);
         QCOMPARE(req.proposedName, proposed);
-        QCOMPARE(req.filter, QStringLiteral("mdbﾌｧｲﾙ(*.mdb)|*.mdb"));
+        QCOMPARE(req.filter.section(u'|', 0, 1), QStringLiteral("見積書ファイル(*.mdb *.rzdb)|*.mdb;*.rzdb"));
         QCOMPARE(req.initialDir, program.path());
         // A relative name typed into the dialog lands in the program folder.
         QCOMPARE(QDir::current().canonicalPath(), QDir(program.path()).canonicalPath());
@@ -170,6 +182,14 @@ private slots:
         QTest::newRow("new over an existing file") << create << "既存.mdb" << QByteArray("kept elsewhere")
                                                    << int(MsgCritical) << "ファイルが存在するので新規作成できません";
         QTest::newRow("new in a missing folder") << create << "ない/新規.mdb" << QByteArray() << int(MsgExclamation) << "";
+        const QString unique = "t" + QUuid::createUuid().toString(QUuid::Id128).left(12);
+        QTest::newRow("new on a server") << create << unique + ".rzdb" << QByteArray("server form") << -1 << "";
+        QTest::newRow("new on a server not there") << create << unique + ".rzdb" << QByteArray("unreachable") << int(MsgExclamation) << "";
+        QTest::newRow("new for a connection file") << create << "接続.rzdb" << QByteArray("connection") << -1 << "";
+        QTest::newRow("new over a schema") << create << "既存.rzdb" << QByteArray("schema") << int(MsgCritical)
+                                           << "ファイルが存在するので新規作成できません";
+        QTest::newRow("compact on a server") << compact << "工事.rzdb" << QByteArray("schema") << int(MsgInformation)
+                                             << "サーバーの保守処理で最適化しました";
         QTest::newRow("compact") << compact << "工事.mdb" << QByteArray("db") << -1 << "";
         QTest::newRow("compact not a database") << compact << "工事.mdb" << QByteArray("x") << int(MsgExclamation) << "";
     }
@@ -183,11 +203,16 @@ private slots:
         SessionRun r;
         const QString path = program_->filePath(name);
         const Issuer issuer{QStringLiteral("株式会社　東和建設"), {}, {}, {}, QStringLiteral("山田"), QStringLiteral("T7123456789012")};
-        if (existing == "db") {
+        r.server = existing;
+        if (existing == "schema" || existing == "connection") {
+            QCOMPARE(rztest::newStoreLocation("server", *program_, QFileInfo(name).completeBaseName()), path);
+            if (existing == "schema")
+                sb_MkIdxDB(path, 0);
+        } else if (existing == "db") {
             sb_MkIdxDB(path, 0);
         } else if (existing == "issuer") {
             writeDefaultIssuer(*openUserSettings(), issuer);
-        } else if (!existing.isEmpty()) {
+        } else if (!existing.isEmpty() && existing != "server form" && existing != "unreachable") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(existing) > 0);
         }
@@ -204,10 +229,14 @@ private slots:
             QCOMPARE(r.prompts.lastMessage()->style, style);
             QVERIFY(r.prompts.lastMessage()->text.contains(message));
             QCOMPARE(readAll(path), before);  // unchanged, or still no file
-            QCOMPARE(QFileInfo::exists(path), !existing.isEmpty());
+            QCOMPARE(QFileInfo::exists(path), existing != "unreachable" && !existing.isEmpty());
         }
         const bool created = button == MainSession::NewFile && style < 0;
-        QCOMPARE(r.calls, created ? QStringList{"index buttons=0 busy=1"} : QStringList());
+        QStringList calls = created ? QStringList{"index buttons=0 busy=1"} : QStringList();
+        // The form comes for a new connection file only, proposing the file's name as the schema.
+        if (existing == "server form" || existing == "unreachable")
+            calls.prepend("server form " + name.section('.', 0, 0).toLower());
+        QCOMPARE(r.calls, calls);
         if (style >= 0)
             return;
         const bool withIssuer = existing == "issuer";

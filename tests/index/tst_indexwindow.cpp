@@ -205,6 +205,62 @@ private slots:
         }
     }
 
+    // Estimates another connection adds, renames or deletes appear without a command, the cursor staying on
+    // the estimate it was on (on the same row when that one went); the detail frame open, the list waits.
+    void listFollowsOthers_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("frame");  // the detail frame is open when the change comes
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("cursor");  // the estimate the cursor is on afterwards
+        const QString add = "INSERT INTO RZTBLIDX (key1, knm, kn1, kn2, int0, int1, int2, dt1, dt3, bk1) "
+                            "VALUES (96, '新築', 0, 0, 0, 100, 100, '', '', '')";
+        const QString rename = "UPDATE RZTBLIDX SET knm = '改名' WHERE key1 = 128";
+        for (const QString &e : rztest::engines()) {
+            QTest::addRow("%s: added before", qPrintable(e)) << e << add << false
+                                                            << QStringList{"工事64", "新築", "工事128", "工事192"} << 128;
+            QTest::addRow("%s: renamed", qPrintable(e)) << e << rename << false << QStringList{"工事64", "改名", "工事192"} << 128;
+            QTest::addRow("%s: deleted before", qPrintable(e)) << e << "DELETE FROM RZTBLIDX WHERE key1 = 64" << false
+                                                              << QStringList{"工事128", "工事192"} << 128;
+            QTest::addRow("%s: deleted under the cursor", qPrintable(e)) << e << "DELETE FROM RZTBLIDX WHERE key1 = 128"
+                                                                        << false << QStringList{"工事64", "工事192"} << 192;
+            QTest::addRow("%s: frame open", qPrintable(e)) << e << rename << true << QStringList{"工事64", "改名", "工事192"} << 128;
+        }
+    }
+    void listFollowsOthers()
+    {
+        QFETCH(QString, engine);
+        QFETCH(QString, change);
+        QFETCH(bool, frame);
+        QFETCH(QStringList, names);
+        QFETCH(int, cursor);
+        IndexFixture f;
+        f.engine = engine;
+        f.createFile({64, 128, 192});
+        QVERIFY(f.open());
+        QTest::keyClick(f.window->Grid1, Qt::Key_Down);
+        f.session().gridCursorMoved(f.grid().row());
+        if (frame)
+            QTest::keyClick(f.window->Grid1, Qt::Key_F11);
+        auto shown = [&] {
+            QStringList n;
+            for (int r = 1; r < f.grid().rows() && f.grid().text(r, 0) != "＊"; ++r)
+                n << f.grid().text(r, 1).trimmed();
+            return n;
+        };
+        const QStringList before = shown();
+        f.db()->execute(change);
+        if (frame) {
+            QTest::qWait(1500);
+            QCOMPARE(shown(), before);
+            f.session().ComFrameCancel_Click();
+        }
+        QTRY_COMPARE(shown(), names);
+        QCOMPARE(f.session().rowKey(f.grid().row()), cursor);
+        QVERIFY(f.prompts.messages().isEmpty());
+    }
+
     // 画面 shows the estimate amount, the budget amount and the total with tax in turn, in one place
     // of one width. 見積条件 (F7) stores an estimate's conditions; the total with tax follows them.
     // Listing and a dialog left with キャンセル make no table in the file.

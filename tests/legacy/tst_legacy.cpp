@@ -14,6 +14,7 @@
 #include "store/shared.h"
 #include "store/stopsignals.h"
 #include "support/scriptedprompts.h"
+#include "support/storefixture.h"
 #include "support/testmain.h"
 
 #include <QDir>
@@ -458,6 +459,9 @@ private slots:
         QTest::newRow("import a folder") << QStringList{"%d", "%d/新.mdb"} << int(ImportNoFile) << "is a folder";
         QTest::newRow("import unreadable") << QStringList{"/proc/self/mem", "%d/新.mdb"} << int(ImportNoFile)
                                            << "cannot read '/proc/self/mem': ";
+        QTest::newRow("import onto a server") << QStringList{"%f/estimates-jet4.mdb", "%s"} << int(ImportOk) << "見積 3 件";
+        QTest::newRow("import onto a schema there") << QStringList{"%f/estimates-jet4.mdb", "%S"} << int(ImportCannotWrite)
+                                                    << "exists";
         QTest::newRow("print Jet") << QStringList{"print", "%f/estimates-jet4.mdb", "--estimate", "64", "--pdf", "%d/o.pdf"}
                                    << int(BatchJetFile) << "rz90 import";
     }
@@ -469,14 +473,18 @@ private slots:
         copyOf("empty-jet4.mdb");
         QFile::rename(copyOf("estimates-jet4.mdb", 0, {}, 73728), in("cut.mdb"));
         sb_MkIdxDB(in("sqlite.mdb"), 0);
+        const QString schema = rztest::newStoreLocation("server", *dir_, "new"), taken = rztest::newStoreLocation("server", *dir_, "taken");
+        sb_MkIdxDB(taken, 0);
         const QStringList files = folder();
-        args.replaceInStrings("%d", dir_->path()).replaceInStrings("%f", QStringLiteral(RZ_LEGACY_DATA));
+        args.replaceInStrings("%s", schema).replaceInStrings("%S", taken).replaceInStrings("%d", dir_->path()).replaceInStrings("%f", QStringLiteral(RZ_LEGACY_DATA));
         QString text;
         QTextStream stream(&text);
         const bool print = args.value(0) == "print";
         QCOMPARE(print ? runBatchPrint(args.mid(1), stream) : runImport(args, stream, stream), exit);
         QVERIFY2(text.contains(said), qPrintable(text));
-        QCOMPARE(folder().size(), files.size() + (exit == ImportOk && !print ? 1 : 0));
+        QCOMPARE(folder().size(), files.size() + (exit == ImportOk && !print && !args.contains(schema) ? 1 : 0));
+        if (args.contains(schema))
+            QCOMPARE(openEstimateFile(schema)->rowCount(kIndexTable), 3);
     }
 };
 

@@ -211,6 +211,31 @@ private slots:
         QCOMPARE(readTerms(*openEstimateFile(f.path(2)), 512), refused ? std::nullopt : std::optional(terms));
     }
 
+    // Between an estimate file and a server store, either way: the estimate and its rows arrive as they were.
+    void betweenEngines_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::newRow("file to server") << "file" << "server";
+        QTest::newRow("server to file") << "server" << "file";
+    }
+    void betweenEngines()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        Files f;
+        f.engine[1] = from, f.engine[2] = to;
+        f.make(1, {64});
+        f.make(2, {1024});
+        QVERIFY(f.open());
+        f.copyPaste(0, 0, 1, 0);
+        QVERIFY(f.prompts.messages().contains("複写を終了しました。"));
+        QCOMPARE(f.keys(2), QStringList({"512", "1024"}));
+        const QString sql = "SELECT key1, key2, key3, knm, kn1 FROM %1 ORDER BY key2, key3";
+        QCOMPARE(f.rows(2, sql.arg("TBL00512")), f.rows(1, sql.arg("TBL00064")));
+        QCOMPARE(f.rows(2, "SELECT knm, kn1 FROM RZTBLIDX WHERE key1 = 512"), f.rows(1, "SELECT knm, kn1 FROM RZTBLIDX"));
+    }
+
     // Delete takes the row and its table (also a missing one), also from a list its menu left uncoloured.
     void deleteEstimate_data()
     {
@@ -259,15 +284,19 @@ private slots:
         QTest::newRow("symbolic link") << "link.mdb" << "symbolic";
         QTest::newRow("hard link") << "hard.mdb" << "hard";
         QTest::newRow("open in the index window") << "見積2.mdb" << "index";
+        QTest::newRow("two connection files, one schema") << "copy.rzdb" << "connection";
     }
     void sameFileRefused()
     {
         QFETCH(QString, second);
         QFETCH(QString, made);
         Files f;
+        f.engine[1] = made == "connection" ? "server" : "file";
         f.make(1, {64});
         f.make(2, {64});
         const QString p2 = f.dir.filePath(second);
+        if (made == "connection")
+            writeConnectionFile(p2, readConnectionFile(f.path(1)));
         if (made == "symbolic")
             QVERIFY(QFile::link(f.path(1), p2));
         if (made == "hard")
