@@ -35,6 +35,15 @@ void IndexFilter::forget()
     loaded_ = false;
 }
 
+void IndexFilter::reload(Database &db)
+{
+    const std::set<qint32> kept = kept_;
+    const QString query = query_;
+    load(db);
+    kept_ = kept;
+    set(query);
+}
+
 bool IndexFilter::set(const QString &query)
 {
     query_ = query;

@@ -19,6 +19,9 @@ public:
     void load(Database &db);
     bool loaded() const { return loaded_; }
     void forget();
+    // Reads the texts again for the same query (others added or renamed
+    // estimates), keeping the estimates made here while it is on.
+    void reload(Database &db);
     // The estimates holding the query; false when the query has no words
     // (the filter is then off).
     bool set(const QString &query);

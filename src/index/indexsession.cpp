@@ -499,7 +499,14 @@ bool IndexSession::showOthersChanges()
     const qint32 key = isEstimateRow(row) ? rowKey(row) : 0;
     int position = -1;
     try {
-        rs_->requery();
+        if (filter_.active()) {
+            // What others added or renamed is filtered as the own rows are.
+            filter_.reload(*shared_.DB_Main);
+            reopenList();
+            lblMsg_ = filterMessage(filter_.total(), rs_->recordCount());
+        } else {
+            rs_->requery();
+        }
         if (key != 0 && rs_->recordCount() > 0) {
             int i = 0;
             for (rs_->moveFirst(); !rs_->eof() && position < 0; rs_->moveNext(), ++i)

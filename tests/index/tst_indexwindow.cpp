@@ -206,10 +206,12 @@ private slots:
     }
 
     // Estimates another connection adds, renames or deletes appear without a command, the cursor staying on
-    // the estimate it was on (on the same row when that one went); the detail frame open, the list waits.
+    // the estimate it was on (on the same row when that one went); the detail frame open, the list waits. A filtered
+    // list filters what others added or renamed as it filters its own rows.
     void listFollowsOthers_data()
     {
         QTest::addColumn<QString>("engine");
+        QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("change");
         QTest::addColumn<bool>("frame");  // the detail frame is open when the change comes
         QTest::addColumn<QStringList>("names");
@@ -218,19 +220,23 @@ private slots:
                             "VALUES (96, '新築', 0, 0, 0, 100, 100, '', '', '')";
         const QString rename = "UPDATE RZTBLIDX SET knm = '改名' WHERE key1 = 128";
         for (const QString &e : rztest::engines()) {
-            QTest::addRow("%s: added before", qPrintable(e)) << e << add << false
+            QTest::addRow("%s: added before", qPrintable(e)) << e << QString() << add << false
                                                             << QStringList{"工事64", "新築", "工事128", "工事192"} << 128;
-            QTest::addRow("%s: renamed", qPrintable(e)) << e << rename << false << QStringList{"工事64", "改名", "工事192"} << 128;
-            QTest::addRow("%s: deleted before", qPrintable(e)) << e << "DELETE FROM RZTBLIDX WHERE key1 = 64" << false
+            QTest::addRow("%s: renamed", qPrintable(e)) << e << QString() << rename << false << QStringList{"工事64", "改名", "工事192"} << 128;
+            QTest::addRow("%s: deleted before", qPrintable(e)) << e << QString() << "DELETE FROM RZTBLIDX WHERE key1 = 64" << false
                                                               << QStringList{"工事128", "工事192"} << 128;
-            QTest::addRow("%s: deleted under the cursor", qPrintable(e)) << e << "DELETE FROM RZTBLIDX WHERE key1 = 128"
+            QTest::addRow("%s: deleted under the cursor", qPrintable(e)) << e << QString() << "DELETE FROM RZTBLIDX WHERE key1 = 128"
                                                                         << false << QStringList{"工事64", "工事192"} << 192;
-            QTest::addRow("%s: frame open", qPrintable(e)) << e << rename << true << QStringList{"工事64", "改名", "工事192"} << 128;
+            QTest::addRow("%s: frame open", qPrintable(e)) << e << QString() << rename << true << QStringList{"工事64", "改名", "工事192"} << 128;
+            QTest::addRow("%s: filtered, added", qPrintable(e)) << e << "1" << QString(add).replace("'新築'", "'新築1号'").replace("(96,", "(160,")
+                                                               << false << QStringList{"工事128", "新築1号", "工事192"} << 192;
+            QTest::addRow("%s: filtered, renamed away", qPrintable(e)) << e << "1" << rename << false << QStringList{"工事192"} << 192;
         }
     }
     void listFollowsOthers()
     {
         QFETCH(QString, engine);
+        QFETCH(QString, filter);
         QFETCH(QString, change);
         QFETCH(bool, frame);
         QFETCH(QStringList, names);
@@ -239,6 +245,8 @@ private slots:
         f.engine = engine;
         f.createFile({64, 128, 192});
         QVERIFY(f.open());
+        if (!filter.isEmpty())
+            f.session().setFilter(filter);
         QTest::keyClick(f.window->Grid1, Qt::Key_Down);
         f.session().gridCursorMoved(f.grid().row());
         if (frame)
