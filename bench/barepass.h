@@ -20,8 +20,12 @@ inline Amounts amountsOf(const QString &path)
     auto db = rz::Database::open(path);
     rz::Statement st(*db, QStringLiteral("SELECT _rowid_, kn1, kn2 FROM TBL00064"));
     Amounts out;
-    while (st.step())
-        out[st.columnInt64(0)] = {st.columnInt64(1), st.columnInt64(2)};
+    std::array<rz::RawCell, 3> c;
+    while (st.step()) {
+        // As stored, in whole ten-thousandths whatever the engine's own form of money.
+        st.readRaw(0, 3, c.data());
+        out[c[0].integer] = {c[1].integer, c[2].integer};
+    }
     return out;
 }
 
@@ -91,9 +95,9 @@ inline double barePass(const QString &path, const std::unordered_map<qint64, Cha
         rz::Statement &w = write[ch.kn1 && ch.kn2 ? 2 : ch.kn1 ? 0 : 1];
         int n = 1;
         if (ch.kn1)
-            w.bind(n++, rz::Value(ch.v1));
+            w.bind(n++, rz::Value(rz::Currency::fromRaw(ch.v1)));
         if (ch.kn2)
-            w.bind(n++, rz::Value(ch.v2));
+            w.bind(n++, rz::Value(rz::Currency::fromRaw(ch.v2)));
         w.bind(n, rz::Value(r.rowid));
         w.queue();  // as the recalculation writes: a server takes many in one exchange
     }

@@ -331,7 +331,7 @@ void twoClients(const std::map<QString, QString> &levels, rzbench::BenchServer &
     }
 }
 
-int benchServer(const QStringList &)
+int benchServer(const QStringList &args)
 {
     const QString client = qEnvironmentVariable("RZ90_BENCH_CLIENT");
     if (!client.isEmpty())
@@ -350,17 +350,24 @@ int benchServer(const QStringList &)
 
     std::map<QString, QString> levels;
     std::map<QString, std::array<Moves, 2>> moves;
+    const bool wantMoves = rzbench::wantPart(args, "moves"), wantClients = rzbench::wantPart(args, "clients");
     for (const QString &engine : kEngines) {
+        if (!wantMoves && !wantClients)
+            break;
         levels[engine] = server.store(engine, dir, QStringLiteral("levels"));
         const double ms = timeOnce([&] { makeLevelsStore(levels[engine]); });
         out() << engine << ": generated estimates with levels of " << kShort << " and " << kLong << " rows in " << ms
               << " ms" << Qt::endl;
-        moves[engine] = {editorMoves(levels[engine], kShortKey), editorMoves(levels[engine], kLongKey)};
+        if (wantMoves)
+            moves[engine] = {editorMoves(levels[engine], kShortKey), editorMoves(levels[engine], kLongKey)};
     }
-    reportMoves(moves);
-    listOfEstimates(server, dir);
-    const int failed = rzbench::benchServerBulk(server, dir);
-    twoClients(levels, server);
+    if (wantMoves)
+        reportMoves(moves);
+    if (rzbench::wantPart(args, "list"))
+        listOfEstimates(server, dir);
+    const int failed = rzbench::benchServerBulk(args, server, dir);
+    if (wantClients)
+        twoClients(levels, server);
     return failed;
 }
 

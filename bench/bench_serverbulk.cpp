@@ -81,27 +81,32 @@ int recalculation(const Stores &big, int rows, const BenchServer &server)
         std::vector<double> clean, cleanTrips, cleanBare, stale, staleTrips, staleBare, cleanRatio, staleRatio;
         std::unordered_map<qint64, Change> staleChanges;
         bool wrong = false;
-        for (int run = 0; run < 3; ++run) {
+        QStringList why;
+        for (int run = 0; run < 3 && !wrong; ++run) {
             int messages = prompts.messages, beeps = prompts.beeps;
             recalc(clean, cleanTrips);
-            wrong |= prompts.messages - messages != 1 || prompts.beeps != beeps;  // the question only
+            if (prompts.messages - messages != 1 || prompts.beeps != beeps)  // the question only
+                why << QStringLiteral("nothing stale: %1 messages, %2 beeps").arg(prompts.messages - messages).arg(prompts.beeps - beeps);
             cleanBare.push_back(barePass(path, {}));
             makeStale();
             const Amounts before = run == 0 ? amountsOf(path) : Amounts();
             messages = prompts.messages, beeps = prompts.beeps;
             recalc(stale, staleTrips);
-            wrong |= prompts.messages - messages != 1 || prompts.beeps - beeps != 100000;
+            if (prompts.messages - messages != 1 || prompts.beeps - beeps != 100000)
+                why << QStringLiteral("all stale: %1 messages, %2 beeps").arg(prompts.messages - messages).arg(prompts.beeps - beeps);
             const Amounts after = amountsOf(path);
             if (run == 0)
                 staleChanges = changesBetween(before, after);
             makeStale();
             staleBare.push_back(barePass(path, staleChanges));
-            wrong |= amountsOf(path) != after;  // the bare pass wrote what the recalculation wrote
+            if (amountsOf(path) != after)  // the bare pass wrote what the recalculation wrote
+                why << QStringLiteral("the bare pass wrote other amounts");
+            wrong = !why.isEmpty();
             cleanRatio.push_back(clean.back() / cleanBare.back());
             staleRatio.push_back(stale.back() / staleBare.back());
         }
         if (wrong) {
-            out() << engine << ": the recalculation did not do what it should" << Qt::endl;
+            out() << engine << ": the recalculation did not do what it should: " << why.join(QStringLiteral("; ")) << Qt::endl;
             return 1;
         }
         const QString e = engine + u':';
@@ -194,20 +199,23 @@ int transfer(const Stores &big, const BenchServer &server, const QTemporaryDir &
 
 }  // namespace
 
-int benchServerBulk(BenchServer &server, const QTemporaryDir &dir)
+int benchServerBulk(const QStringList &args, BenchServer &server, const QTemporaryDir &dir)
 {
     Stores big;
     int rows = 0;
+    if (!wantPart(args, "open") && !wantPart(args, "recalc") && !wantPart(args, "transfer"))
+        return 0;
     for (const QString &engine : kEngines) {
         big[engine] = server.store(engine, dir, QStringLiteral("big"));
         const double ms = timeOnce([&] { makeEstimate(big[engine], &rows, kFanout); });
         out() << engine << ": generated " << rows << " item rows (100,000 items over six levels) in " << ms << " ms"
               << Qt::endl;
     }
-    firstOpen(big);
-    if (recalculation(big, rows, server) != 0)
+    if (wantPart(args, "open"))
+        firstOpen(big);
+    if (wantPart(args, "recalc") && recalculation(big, rows, server) != 0)
         return 1;
-    return transfer(big, server, dir);
+    return wantPart(args, "transfer") ? transfer(big, server, dir) : 0;
 }
 
 }  // namespace rzbench

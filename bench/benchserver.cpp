@@ -101,6 +101,13 @@ QString BenchServer::store(const QString &engine, const QTemporaryDir &dir, cons
     return path;
 }
 
+bool wantPart(const QStringList &args, const char *part)
+{
+    static const QStringList parts{"moves", "list", "open", "recalc", "transfer", "clients"};
+    const bool any = std::any_of(args.begin(), args.end(), [](const QString &a) { return parts.contains(a); });
+    return !any || args.contains(QLatin1String(part));
+}
+
 RawClient::RawClient(const QByteArray &conninfo) : conn_(PQconnectdb(conninfo.constData()))
 {
     if (PQstatus(conn_) != CONNECTION_OK)

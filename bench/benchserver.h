@@ -64,8 +64,12 @@ private:
 // The engines side by side, the embedded one first.
 inline const QStringList kEngines{QStringLiteral("file"), QStringLiteral("server")};
 
+// Whether the part of `rz90-bench server` named is to run: every part
+// when the arguments name none (moves, list, open, recalc, transfer, clients).
+bool wantPart(const QStringList &args, const char *part);
+
 // The editor's first open, the recalculation of 100,000 rows and the
 // transfer window's paste of that estimate, on both engines (bench_serverbulk.cpp).
-int benchServerBulk(BenchServer &server, const QTemporaryDir &dir);
+int benchServerBulk(const QStringList &args, BenchServer &server, const QTemporaryDir &dir);
 
 }  // namespace rzbench
