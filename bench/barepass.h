@@ -84,7 +84,8 @@ inline double barePass(const QString &path, const std::unordered_map<qint64, Cha
     }
     std::sort(rows.begin(), rows.end(),
               [](const Row &a, const Row &b) { return a.key != b.key ? a.key < b.key : a.rowid < b.rowid; });
-    const char *sql[3] = {"UPDATE TBL00064 SET kn1 = ? WHERE _rowid_ = ?", "UPDATE TBL00064 SET kn2 = ? WHERE _rowid_ = ?",
+    const char *sql[3] = {"UPDATE TBL00064 SET kn1 = ? WHERE _rowid_ = ?",
+                          "UPDATE TBL00064 SET kn2 = ? WHERE _rowid_ = ?",
                           "UPDATE TBL00064 SET kn1 = ?, kn2 = ? WHERE _rowid_ = ?"};
     rz::Statement write[3] = {{*db, QLatin1String(sql[0])}, {*db, QLatin1String(sql[1])}, {*db, QLatin1String(sql[2])}};
     for (const Row &r : rows) {

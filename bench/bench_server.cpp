@@ -32,10 +32,10 @@
 namespace {
 
 using rz::Currency;
-using rzbench::timeOnce;
 using rzbench::CountingPrompts;
 using rzbench::Spread;
 using rzbench::spread;
+using rzbench::timeOnce;
 
 using rzbench::kEngines;
 const QString kMs = QStringLiteral("ms");
@@ -49,13 +49,13 @@ QTextStream &out()
     return s;
 }
 
-
 void addIndexRow(rz::Database &db, qint64 key, const QString &name, Currency total)
 {
-    db.execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1, kn2, int0, int1, int2, dt1, dt2, dt3, dt4, bk1, bk2) "
-                              "VALUES (?, ?, ?, ?, 0, 100, 100, '04-01-2026', 'YYYY-MM-DD', '05-20-2026', "
-                              "'YYYY-MM-DD', '', '')"),
-               {rz::Value(key), rz::Value(name), rz::Value(total), rz::Value(total)});
+    db.execute(
+        QStringLiteral("INSERT INTO RZTBLIDX (key1, knm, kn1, kn2, int0, int1, int2, dt1, dt2, dt3, dt4, bk1, bk2) "
+                       "VALUES (?, ?, ?, ?, 0, 100, 100, '04-01-2026', 'YYYY-MM-DD', '05-20-2026', "
+                       "'YYYY-MM-DD', '', '')"),
+        {rz::Value(key), rz::Value(name), rz::Value(total), rz::Value(total)});
 }
 
 // An estimate whose first level has n rows, the first a group with n items
@@ -107,9 +107,12 @@ void makeListStore(const QString &location, int estimates)
 // ---- the editor's moves ------------------------------------------------
 
 enum Move { Open, PageForward, PageBack, Down, WritePage, Up, kMoves };
-const char *const kMoveNames[kMoves] = {"open the editor on level 1",      "page forward",
-                                        "page back",                       "down into the group's level",
-                                        "write 20 quantities, write back", "up (pass, roll-up into level 1)"};
+const char *const kMoveNames[kMoves] = {"open the editor on level 1",
+                                        "page forward",
+                                        "page back",
+                                        "down into the group's level",
+                                        "write 20 quantities, write back",
+                                        "up (pass, roll-up into level 1)"};
 struct Figure {
     std::vector<double> ms;
     std::vector<double> trips;
@@ -168,7 +171,8 @@ void reportMoves(const std::map<QString, std::array<Moves, 2>> &byEngine)
         for (const QString &engine : kEngines) {
             const auto &lv = byEngine.at(engine);
             const bool server = engine == QLatin1String("server");
-            QString line = QStringLiteral("  %1 %2").arg(engine.leftJustified(7), QString::fromUtf8(kMoveNames[m]).leftJustified(34));
+            QString line = QStringLiteral("  %1 %2").arg(engine.leftJustified(7),
+                                                         QString::fromUtf8(kMoveNames[m]).leftJustified(34));
             for (int i = 0; i < 2; ++i) {
                 const Figure &f = lv[size_t(i)][size_t(m)];
                 line += QStringLiteral("%1 trips %2 ms%3")
@@ -279,7 +283,8 @@ std::vector<double> clientsAtOnce(const QString &location, const std::vector<qin
     for (qint32 key : keys) {
         auto p = std::make_unique<QProcess>();
         auto env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("RZ90_BENCH_CLIENT"), QStringLiteral("%1|%2|%3|%4").arg(location).arg(key).arg(start).arg(duration));
+        env.insert(QStringLiteral("RZ90_BENCH_CLIENT"),
+                   QStringLiteral("%1|%2|%3|%4").arg(location).arg(key).arg(start).arg(duration));
         p->setProcessEnvironment(env);
         p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("server")});
         procs.push_back(std::move(p));
@@ -287,7 +292,8 @@ std::vector<double> clientsAtOnce(const QString &location, const std::vector<qin
     std::vector<double> rates;
     for (auto &p : procs) {
         p->waitForFinished(60000);
-        const QStringList last = QString::fromUtf8(p->readAllStandardOutput()).trimmed().split(u'\n').last().split(u' ');
+        const QStringList last =
+            QString::fromUtf8(p->readAllStandardOutput()).trimmed().split(u'\n').last().split(u' ');
         if (p->exitCode() != 0 || last.value(0) != QLatin1String("pages"))
             throw std::runtime_error("a writing client failed: " + last.join(u' ').toStdString());
         if (last.value(3).toInt() > 500)
@@ -350,8 +356,8 @@ int benchServer(const QStringList &args)
         return runClient(client);
     QTemporaryDir dir;
     rzbench::BenchServer server;
-    out() << "server: PostgreSQL on 127.0.0.1:" << server.port() << " (started by the bench unless RZ90_BENCH_PGSTATE names one)"
-          << Qt::endl;
+    out() << "server: PostgreSQL on 127.0.0.1:" << server.port()
+          << " (started by the bench unless RZ90_BENCH_PGSTATE names one)" << Qt::endl;
     {
         rzbench::RawClient raw(server.conninfo());
         std::vector<double> trip;

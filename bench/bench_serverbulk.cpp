@@ -58,8 +58,8 @@ void firstOpen(const Stores &big)
 
 int recalculation(const Stores &big, int rows, const BenchServer &server)
 {
-    out() << "recalculation of " << rows << " rows (index window, F6) beside the bare pass through the store:"
-          << Qt::endl;
+    out() << "recalculation of " << rows
+          << " rows (index window, F6) beside the bare pass through the store:" << Qt::endl;
     for (const QString &engine : kEngines) {
         const QString path = big.at(engine);
         CountingPrompts prompts;
@@ -86,14 +86,18 @@ int recalculation(const Stores &big, int rows, const BenchServer &server)
             int messages = prompts.messages, beeps = prompts.beeps;
             recalc(clean, cleanTrips);
             if (prompts.messages - messages != 1 || prompts.beeps != beeps)  // the question only
-                why << QStringLiteral("nothing stale: %1 messages, %2 beeps").arg(prompts.messages - messages).arg(prompts.beeps - beeps);
+                why << QStringLiteral("nothing stale: %1 messages, %2 beeps")
+                           .arg(prompts.messages - messages)
+                           .arg(prompts.beeps - beeps);
             cleanBare.push_back(barePass(path, {}));
             makeStale();
             const Amounts before = run == 0 ? amountsOf(path) : Amounts();
             messages = prompts.messages, beeps = prompts.beeps;
             recalc(stale, staleTrips);
             if (prompts.messages - messages != 1 || prompts.beeps - beeps != 100000)
-                why << QStringLiteral("all stale: %1 messages, %2 beeps").arg(prompts.messages - messages).arg(prompts.beeps - beeps);
+                why << QStringLiteral("all stale: %1 messages, %2 beeps")
+                           .arg(prompts.messages - messages)
+                           .arg(prompts.beeps - beeps);
             const Amounts after = amountsOf(path);
             if (run == 0)
                 staleChanges = changesBetween(before, after);
@@ -106,7 +110,8 @@ int recalculation(const Stores &big, int rows, const BenchServer &server)
             staleRatio.push_back(stale.back() / staleBare.back());
         }
         if (wrong) {
-            out() << engine << ": the recalculation did not do what it should: " << why.join(QStringLiteral("; ")) << Qt::endl;
+            out() << engine << ": the recalculation did not do what it should: " << why.join(QStringLiteral("; "))
+                  << Qt::endl;
             return 1;
         }
         const QString e = engine + u':';
@@ -149,7 +154,8 @@ int transfer(const Stores &big, const BenchServer &server, const QTemporaryDir &
     for (const QString &engine : kEngines) {
         dest[engine] = server.store(engine, dir, QStringLiteral("dest"));
         rz::sb_MkIdxDB(dest[engine], 0);
-        rz::openEstimateFile(dest[engine])->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm) VALUES (1024, '既存')"));
+        rz::openEstimateFile(dest[engine])
+            ->execute(QStringLiteral("INSERT INTO RZTBLIDX (key1, knm) VALUES (1024, '既存')"));
     }
     out() << "transfer window: paste of the estimate of 100,000 items (whole paste), and the bare table copy on "
              "connections of their own:"
@@ -203,7 +209,7 @@ int benchServerBulk(const QStringList &args, BenchServer &server, const QTempora
 {
     Stores big;
     int rows = 0;
-    if (!wantPart(args, "open") && !wantPart(args, "recalc") && !wantPart(args, "transfer"))
+    if (!wantPart(args, "open") && !wantPart(args, "recalc") && !wantPart(args, "paste"))
         return 0;
     for (const QString &engine : kEngines) {
         big[engine] = server.store(engine, dir, QStringLiteral("big"));
@@ -215,7 +221,7 @@ int benchServerBulk(const QStringList &args, BenchServer &server, const QTempora
         firstOpen(big);
     if (wantPart(args, "recalc") && recalculation(big, rows, server) != 0)
         return 1;
-    return wantPart(args, "transfer") ? transfer(big, server, dir) : 0;
+    return wantPart(args, "paste") ? transfer(big, server, dir) : 0;
 }
 
 }  // namespace rzbench

@@ -103,7 +103,7 @@ QString BenchServer::store(const QString &engine, const QTemporaryDir &dir, cons
 
 bool wantPart(const QStringList &args, const char *part)
 {
-    static const QStringList parts{"moves", "list", "open", "recalc", "transfer", "clients"};
+    static const QStringList parts{"moves", "list", "open", "recalc", "paste", "clients"};
     const bool any = std::any_of(args.begin(), args.end(), [](const QString &a) { return parts.contains(a); });
     return !any || args.contains(QLatin1String(part));
 }

@@ -65,7 +65,7 @@ private:
 inline const QStringList kEngines{QStringLiteral("file"), QStringLiteral("server")};
 
 // Whether the part of `rz90-bench server` named is to run: every part
-// when the arguments name none (moves, list, open, recalc, transfer, clients).
+// when the arguments name none (moves, list, open, recalc, paste, clients).
 bool wantPart(const QStringList &args, const char *part);
 
 // The editor's first open, the recalculation of 100,000 rows and the
