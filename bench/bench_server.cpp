@@ -42,6 +42,7 @@ const QString kMs = QStringLiteral("ms");
 const int kShort = 200, kLong = 5000;
 const qint32 kShortKey = 64, kLongKey = 128;
 const std::array<qint32, 2> kClientKeys{192, 256};
+const int kClientMs = 2500;  // how long each writing client runs
 
 QTextStream &out()
 {
@@ -278,7 +279,7 @@ int runClient(const QString &spec)
 // adds the write-backs the store refused to `refused`.
 std::vector<double> clientsAtOnce(const QString &location, const std::vector<qint32> &keys, int &refused)
 {
-    const qint64 start = QDateTime::currentMSecsSinceEpoch() + 3000, duration = 2500;
+    const qint64 start = QDateTime::currentMSecsSinceEpoch() + 3000, duration = kClientMs;
     std::vector<std::unique_ptr<QProcess>> procs;
     for (qint32 key : keys) {
         auto p = std::make_unique<QProcess>();
@@ -312,10 +313,10 @@ void twoClients(const std::map<QString, QString> &levels, rzbench::BenchServer &
     std::vector<double> share;
     {
         for (int run = 0; run < 3; ++run) {
-            const double alone = double(rzbench::RawClient(server.conninfo()).roundTripsIn(1000));
+            const double alone = double(rzbench::RawClient(server.conninfo()).roundTripsIn(kClientMs));
             qint64 n[2] = {0, 0};
-            std::thread a([&] { n[0] = rzbench::RawClient(server.conninfo()).roundTripsIn(1000); });
-            std::thread b([&] { n[1] = rzbench::RawClient(server.conninfo()).roundTripsIn(1000); });
+            std::thread a([&] { n[0] = rzbench::RawClient(server.conninfo()).roundTripsIn(kClientMs); });
+            std::thread b([&] { n[1] = rzbench::RawClient(server.conninfo()).roundTripsIn(kClientMs); });
             a.join();
             b.join();
             share.push_back(std::min(n[0], n[1]) / alone);

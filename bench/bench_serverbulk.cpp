@@ -160,6 +160,24 @@ int transfer(const Stores &big, const BenchServer &server, const QTemporaryDir &
     out() << "transfer window: paste of the estimate of 100,000 items (whole paste), and the bare table copy on "
              "connections of their own:"
           << Qt::endl;
+    {
+        // The physical limit of writing the rows into the server: the same
+        // rows sent by the bare client library with COPY, in one transaction.
+        RawClient raw(server.conninfo());
+        const QByteArray rows = raw.copyOut("COPY bench_big.tbl00064 TO STDOUT");
+        std::vector<double> ms;
+        for (int run = 0; run < 3; ++run) {
+            raw.exec("DROP TABLE IF EXISTS bench_dest.rawcopy");
+            raw.exec("CREATE TABLE bench_dest.rawcopy (LIKE bench_big.tbl00064)");
+            ms.push_back(timeOnce([&] {
+                raw.exec("BEGIN");
+                raw.copyIn("COPY bench_dest.rawcopy FROM STDIN", rows);
+                raw.exec("COMMIT");
+            }));
+        }
+        raw.exec("DROP TABLE bench_dest.rawcopy");
+        reportFigure(QStringLiteral("limit: bare COPY of the rows into the server"), spread(ms), kMs);
+    }
     for (const QString &from : kEngines)
         for (const QString &to : kEngines) {
             AnsweringPrompts prompts;

@@ -153,4 +153,36 @@ qint64 RawClient::roundTripsIn(int ms)
     return n;
 }
 
+QByteArray RawClient::copyOut(const QByteArray &sql)
+{
+    PQclear(PQexec(conn_, sql.constData()));
+    QByteArray data;
+    char *line = nullptr;
+    int n;
+    while ((n = PQgetCopyData(conn_, &line, 0)) > 0) {
+        data.append(line, n);
+        PQfreemem(line);
+    }
+    PGresult *r = PQgetResult(conn_);
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    PQclear(r);
+    if (n != -1 || !ok)
+        throw std::runtime_error(sql.toStdString() + ": " + PQerrorMessage(conn_));
+    return data;
+}
+
+void RawClient::copyIn(const QByteArray &sql, const QByteArray &data)
+{
+    PQclear(PQexec(conn_, sql.constData()));
+    // In pieces of 64 KiB, as a client streams a file.
+    for (qsizetype at = 0; at < data.size(); at += 65536)
+        PQputCopyData(conn_, data.constData() + at, int(std::min<qsizetype>(65536, data.size() - at)));
+    PQputCopyEnd(conn_, nullptr);
+    PGresult *r = PQgetResult(conn_);
+    const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+    PQclear(r);
+    if (!ok)
+        throw std::runtime_error(sql.toStdString() + ": " + PQerrorMessage(conn_));
+}
+
 }  // namespace rzbench

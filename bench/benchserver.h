@@ -56,6 +56,10 @@ public:
     double roundTripUs(int n);
     // Round trips of SELECT 1 done in `ms` milliseconds.
     qint64 roundTripsIn(int ms);
+    // The rows a COPY ... TO STDOUT gives, in its text form.
+    QByteArray copyOut(const QByteArray &sql);
+    // Sends rows in that form with a COPY ... FROM STDIN.
+    void copyIn(const QByteArray &sql, const QByteArray &data);
 
 private:
     PGconn *conn_ = nullptr;
