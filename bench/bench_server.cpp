@@ -187,6 +187,12 @@ void reportMoves(const std::map<QString, std::array<Moves, 2>> &byEngine)
             }
             out() << line << Qt::endl;
         }
+    // A write-back that takes a round trip for each row it writes is the
+    // row-by-row update to avoid, however fixed its count.
+    const double writeTrips = median(byEngine.at(QStringLiteral("server"))[1][WritePage].trips);
+    if (writeTrips >= rz::U1Session::kPageRows)
+        out() << "  ** the server's write-back took " << writeTrips << " round trips for " << rz::U1Session::kPageRows
+              << " rows written: one per row **" << Qt::endl;
 }
 
 // ---- the list of estimates --------------------------------------------
