@@ -20,6 +20,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -27,6 +28,7 @@
 #include <QThread>
 #include <array>
 #include <map>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -246,7 +248,7 @@ void listOfEstimates(rzbench::BenchServer &server, const QTemporaryDir &dir)
 
 // The client process: the editor on its estimate, down into the group's
 // level, writing back a page of changed quantities again and again from the
-// agreed moment for the agreed time. Prints "pages N MS LATE REFUSED": a
+// agreed moment for the agreed time. Prints "pages N MS LATE REFUSED CPUMS": a
 // write-back the store refused (the other client held the file) stays in
 // the grid and goes with the next.
 int runClient(const QString &spec)
@@ -266,6 +268,12 @@ int runClient(const QString &spec)
     const qint64 late = QDateTime::currentMSecsSinceEpoch() - startAt;
     if (late < 0)
         QThread::msleep(static_cast<unsigned long>(-late));
+    auto cpuMs = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+    };
+    const double cpuBefore = cpuMs();
     QElapsedTimer t;
     t.start();
     int pages = 0, refused = 0;
@@ -277,13 +285,35 @@ int runClient(const QString &spec)
         else
             ++refused;
     }
-    out() << "pages " << pages << ' ' << t.elapsed() << ' ' << std::max<qint64>(late, 0) << ' ' << refused << Qt::endl;
+    out() << "pages " << pages << ' ' << t.elapsed() << ' ' << std::max<qint64>(late, 0) << ' ' << refused << ' '
+          << cpuMs() - cpuBefore << Qt::endl;
     return 0;
 }
 
-// Pages per second of each client started at once on the estimates named;
-// adds the write-backs the store refused to `refused`.
-std::vector<double> clientsAtOnce(const QString &location, const std::vector<qint32> &keys, int &refused)
+// Time the machine's cores spent busy and in all since start-up, in ticks.
+std::pair<qint64, qint64> cpuTicks()
+{
+    QFile f(QStringLiteral("/proc/stat"));
+    if (!f.open(QIODevice::ReadOnly))
+        return {0, 0};
+    const QList<QByteArray> v = f.readLine().simplified().split(' ');
+    qint64 total = 0;
+    for (int i = 1; i < v.size(); ++i)
+        total += v[i].toLongLong();
+    const qint64 idle = v.value(4).toLongLong() + v.value(5).toLongLong();  // idle, iowait
+    return {total - idle, total};
+}
+
+// What a run of writing clients measured.
+struct ClientRun {
+    std::vector<double> rates;  // pages per second of each client
+    double busyCores = 0;       // cores of the whole machine busy meanwhile
+    double cpuPerPage = 0;      // ms of its own processor time each client spent on a page
+};
+
+// The clients started at once on the estimates named; adds the write-backs
+// the store refused to `refused`.
+ClientRun clientsAtOnce(const QString &location, const std::vector<qint32> &keys, int &refused)
 {
     const qint64 start = QDateTime::currentMSecsSinceEpoch() + 3000, duration = kClientMs;
     std::vector<std::unique_ptr<QProcess>> procs;
@@ -296,7 +326,15 @@ std::vector<double> clientsAtOnce(const QString &location, const std::vector<qin
         p->start(QCoreApplication::applicationFilePath(), {QStringLiteral("server")});
         procs.push_back(std::move(p));
     }
-    std::vector<double> rates;
+    ClientRun run;
+    // The busy cores over the middle of the clients' time.
+    QThread::msleep(static_cast<unsigned long>(std::max<qint64>(0, start + 300 - QDateTime::currentMSecsSinceEpoch())));
+    const auto before = cpuTicks();
+    QThread::msleep(static_cast<unsigned long>(duration - 600));
+    const auto after = cpuTicks();
+    if (after.second > before.second)
+        run.busyCores =
+            double(after.first - before.first) / double(after.second - before.second) * QThread::idealThreadCount();
     for (auto &p : procs) {
         p->waitForFinished(60000);
         const QStringList last =
@@ -305,10 +343,11 @@ std::vector<double> clientsAtOnce(const QString &location, const std::vector<qin
             throw std::runtime_error("a writing client failed: " + last.join(u' ').toStdString());
         if (last.value(3).toInt() > 500)
             out() << "  (a client started " << last.value(3) << " ms late)" << Qt::endl;
-        rates.push_back(last.value(1).toDouble() * 1000 / last.value(2).toDouble());
+        run.rates.push_back(last.value(1).toDouble() * 1000 / last.value(2).toDouble());
         refused += last.value(4).toInt();
+        run.cpuPerPage += last.value(5).toDouble() / std::max(1.0, last.value(1).toDouble()) / double(keys.size());
     }
-    return rates;
+    return run;
 }
 
 void twoClients(const std::map<QString, QString> &levels, rzbench::BenchServer &server)
@@ -331,16 +370,20 @@ void twoClients(const std::map<QString, QString> &levels, rzbench::BenchServer &
                               QStringLiteral("(each)"));
     }
     for (const QString &engine : kEngines) {
-        std::vector<double> alone, together, ratio, toLimit;
+        std::vector<double> alone, together, ratio, toLimit, coresAlone, coresTogether, cpuAlone, cpuTogether;
         int refused = 0;
         for (int run = 0; run < 3; ++run) {
-            const double a = clientsAtOnce(levels.at(engine), {kClientKeys[0]}, refused).at(0);
-            const double b = clientsAtOnce(levels.at(engine), {kClientKeys[1]}, refused).at(0);
-            const auto both = clientsAtOnce(levels.at(engine), {kClientKeys[0], kClientKeys[1]}, refused);
-            alone.push_back((a + b) / 2);
-            together.push_back(std::min(both[0], both[1]));
-            ratio.push_back(std::min(both[0] / a, both[1] / b));
+            const ClientRun a = clientsAtOnce(levels.at(engine), {kClientKeys[0]}, refused);
+            const ClientRun b = clientsAtOnce(levels.at(engine), {kClientKeys[1]}, refused);
+            const ClientRun both = clientsAtOnce(levels.at(engine), {kClientKeys[0], kClientKeys[1]}, refused);
+            alone.push_back((a.rates[0] + b.rates[0]) / 2);
+            together.push_back(std::min(both.rates[0], both.rates[1]));
+            ratio.push_back(std::min(both.rates[0] / a.rates[0], both.rates[1] / b.rates[0]));
             toLimit.push_back(ratio.back() / share[size_t(run)]);
+            coresAlone.push_back((a.busyCores + b.busyCores) / 2);
+            coresTogether.push_back(both.busyCores);
+            cpuAlone.push_back((a.cpuPerPage + b.cpuPerPage) / 2);
+            cpuTogether.push_back(both.cpuPerPage);
         }
         rzbench::reportFigure(QStringLiteral("  %1: one client alone").arg(engine), spread(alone),
                               QStringLiteral("pages/s"));
@@ -350,6 +393,14 @@ void twoClients(const std::map<QString, QString> &levels, rzbench::BenchServer &
                             0.9, false);
         rzbench::reportFigure(QStringLiteral("  %1:   the same / the bare clients' share").arg(engine), spread(toLimit),
                               QString());
+        const QString cores = QStringLiteral("of %1 cores").arg(QThread::idealThreadCount());
+        rzbench::reportFigure(QStringLiteral("  %1:   machine busy, one client").arg(engine), spread(coresAlone),
+                              cores);
+        rzbench::reportFigure(QStringLiteral("  %1:   machine busy, two clients").arg(engine), spread(coresTogether),
+                              cores);
+        rzbench::reportFigure(QStringLiteral("  %1:   client's own processor time a page, alone").arg(engine),
+                              spread(cpuAlone), kMs);
+        rzbench::reportFigure(QStringLiteral("  %1:   the same, two at once").arg(engine), spread(cpuTogether), kMs);
         if (refused > 0)
             out() << "  " << engine << ": " << refused << " write-backs refused by the store, written with the next"
                   << Qt::endl;
