@@ -187,7 +187,7 @@ int transfer(const Stores &big, const BenchServer &server, const QTemporaryDir &
             rz::TransferSession s(shared, prompts, prompts);
             if (!s.load())
                 return 1;
-            std::vector<double> pastes, deletes, bare;
+            std::vector<double> pastes, deletes, bare, trips;
             for (int run = 0; run < 3; ++run) {
                 const auto [pasteMs, deleteMs] = pasteAndDelete(s, prompts);
                 if (pasteMs < 0) {
@@ -204,11 +204,13 @@ int transfer(const Stores &big, const BenchServer &server, const QTemporaryDir &
                 for (int run = 0; run < 3; ++run) {
                     {
                         rz::TableCopy copy(*bareFrom, *bareTo);
+                        const qint64 before = bareFrom->traffic().roundTrips + bareTo->traffic().roundTrips;
                         bare.push_back(timeOnce([&] {
                             rz::Transaction tx(*bareTo);
                             copy.copy(QStringLiteral("TBL00064"), QStringLiteral("bare"));
                             tx.commit();
                         }));
+                        trips.push_back(double(bareFrom->traffic().roundTrips + bareTo->traffic().roundTrips - before));
                     }
                     bareTo->execute(QStringLiteral("DROP TABLE bare"));
                 }
@@ -216,6 +218,8 @@ int transfer(const Stores &big, const BenchServer &server, const QTemporaryDir &
             const QString pair = QStringLiteral("%1 -> %2:").arg(from, to);
             reportGoal(QStringLiteral("%1 paste").arg(pair), spread(pastes), kMs, 2000);
             reportFigure(QStringLiteral("%1 bare table copy (the store's limit)").arg(pair), spread(bare), kMs);
+            if (isServer(from) || isServer(to))
+                reportFigure(QStringLiteral("%1   its round trips").arg(pair), spread(trips), QString());
             reportFigure(QStringLiteral("%1 delete the copy again").arg(pair), spread(deletes), kMs);
         }
     return 0;
