@@ -6,9 +6,13 @@
 // open, the recalculation of 100,000 rows against a bare pass over the same
 // columns, the transfer window's paste of that estimate between stores, and
 // two clients writing different estimates at once (two processes). The
-// physical limits are measured in the same run: a bare round trip and a bare
-// sequential read through the client library, and what two bare clients get
-// at once on this machine.
+// physical limits are measured in the same run with the bare client library:
+// a round trip, a sequential read of the same columns, a COPY of the same
+// rows, and what two bare clients get at once on this machine (with the
+// cores the machine has busy meanwhile).
+//
+// `rz90-bench server moves list open recalc paste clients` runs the parts
+// named only.
 #include "barepass.h"
 #include "benchmain.h"
 #include "benchserver.h"
@@ -35,7 +39,6 @@ namespace {
 
 using rz::Currency;
 using rzbench::CountingPrompts;
-using rzbench::Spread;
 using rzbench::spread;
 using rzbench::timeOnce;
 
