@@ -410,13 +410,9 @@ void twoClients(const std::map<QString, QString> &levels, rzbench::BenchServer &
     }
 }
 
-int benchServer(const QStringList &args)
+int benchWith(const QStringList &args, rzbench::BenchServer &server)
 {
-    const QString client = qEnvironmentVariable("RZ90_BENCH_CLIENT");
-    if (!client.isEmpty())
-        return runClient(client);
     QTemporaryDir dir;
-    rzbench::BenchServer server;
     out() << "server: PostgreSQL on 127.0.0.1:" << server.port()
           << " (started by the bench unless RZ90_BENCH_PGSTATE names one)" << Qt::endl;
     {
@@ -448,6 +444,26 @@ int benchServer(const QStringList &args)
     if (wantClients)
         twoClients(levels, server);
     return failed;
+}
+
+int benchServer(const QStringList &args)
+{
+    const QString client = qEnvironmentVariable("RZ90_BENCH_CLIENT");
+    if (!client.isEmpty())
+        return runClient(client);
+    try {
+        rzbench::BenchServer server;
+        // A failure ends the run here, where the server the bench started is stopped.
+        try {
+            return benchWith(args, server);
+        } catch (const std::exception &e) {
+            out() << "failed: " << e.what() << Qt::endl;
+            return 1;
+        }
+    } catch (const std::exception &e) {
+        out() << "no server: " << e.what() << Qt::endl;
+        return 1;
+    }
 }
 
 }  // namespace
