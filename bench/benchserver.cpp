@@ -55,8 +55,10 @@ BenchServer::BenchServer()
         tempDir_ = QDir::tempPath() + QStringLiteral("/rz90-bench-pg-%1").arg(::getpid());
         QDir().mkpath(tempDir_);
         state_ = tempDir_ + QStringLiteral("/state");
-        if (QProcess::execute(script_, {QStringLiteral("start"), state_, QString::number(freePort())}) != 0)
+        if (QProcess::execute(script_, {QStringLiteral("start"), state_, QString::number(freePort())}) != 0) {
+            QDir(tempDir_).removeRecursively();
             throw std::runtime_error("the server did not start (" + script_.toStdString() + ")");
+        }
     }
     port_ = readText(readText(state_) + QStringLiteral("/port")).toInt();
 }
