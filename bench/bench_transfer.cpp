@@ -3,6 +3,7 @@
 // refilled), against the bare copy of the same table between the two files
 // on connections of their own, which is what the store needs at least.
 #include "benchmain.h"
+#include "transferrun.h"
 #include "store/schema.h"
 #include "store/tablecopy.h"
 #include "transfer/transfersession.h"
@@ -17,32 +18,7 @@
 
 namespace {
 
-class AnsweringPrompts : public rz::Prompts, public rz::TransferHost {
-public:
-    int message(const QString &text, int style, const QString &) override
-    {
-        if (style == rz::MsgExclamation)
-            QTextStream(stderr) << "message: " << text << Qt::endl;
-        return rz::AnswerOk;
-    }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return {}; }
-    QString chooseFile(const rz::FileDialogRequest &) override { return {}; }
-    int popupMenu(const QStringList &, const QList<bool> &enabled, const QPoint &) override
-    {
-        const int a = menu.empty() ? -1 : menu.front();
-        if (!menu.empty())
-            menu.pop_front();
-        return a >= 0 && enabled.value(a) ? a : -1;
-    }
-    void beep() override {}
-    void setBusy(bool) override {}
-    void focusList(int) override {}
-    void closeWindow() override {}
-    QPoint menuPointBelowButton(int) const override { return {}; }
-    QPoint menuPointAtRow(int, int) const override { return {}; }
-    void refresh() override {}
-    std::deque<int> menu;
-};
+using rzbench::AnsweringPrompts;
 
 const int kItems = 100000;
 
@@ -101,30 +77,17 @@ int benchTransfer(const QStringList &)
     auto bareFrom = rz::Database::open(src, rz::Database::Mode::ReadOnly), bareTo = rz::Database::open(dst);
     std::vector<double> pastes, deletes, bare;
     for (int run = 0; run < runs; ++run) {
-        s.listGotFocus(0);
-        s.listClick(0, 0);
-        prompts.menu = {rz::TransferSession::MenuCopy};
-        s.cmdMenu_Click(rz::TransferSession::CmdCopy);
-        s.listLostFocus(0);
-        s.listGotFocus(1);
-        s.listClick(1, 0);
-        prompts.menu = {rz::TransferSession::MenuPaste};
-        QElapsedTimer t;
-        t.start();
-        s.cmdMenu_Click(rz::TransferSession::CmdCopy);
-        pastes.push_back(t.nsecsElapsed() / 1e6);
-        if (s.listCount(1) != 2 || s.key(1, 0) != 512) {
+        const auto [pasteMs, deleteMs] = rzbench::pasteAndDelete(s, prompts);
+        if (pasteMs < 0) {
             out << "the copy went wrong" << Qt::endl;
             return 1;
         }
-        s.listClick(1, 0);
-        t.restart();
-        s.cmdMenu_Click(rz::TransferSession::CmdDelete);
-        deletes.push_back(t.nsecsElapsed() / 1e6);
-
+        pastes.push_back(pasteMs);
+        deletes.push_back(deleteMs);
         {
             rz::TableCopy copy(*bareFrom, *bareTo);
-            t.restart();
+            QElapsedTimer t;
+            t.start();
             rz::Transaction tx(*bareTo);
             copy.copy(QStringLiteral("TBL00064"), QStringLiteral("bare"));
             tx.commit();

@@ -9,6 +9,8 @@ namespace rzbench {
 using BenchFn = std::function<int(const QStringList &args)>;
 int registerBench(const char *name, BenchFn fn);
 
+// Milliseconds `work` takes once.
+double timeOnce(const std::function<void()> &work);
 // Median of `runs` timings of `work` in milliseconds.
 double medianMs(int runs, const std::function<void()> &work);
 // Peak resident memory of this process so far, in MiB.

@@ -41,9 +41,9 @@ struct Generator {
     Fanout fanout;
     int items = 0, rows = 0;
 
-    Generator(rz::Database &db, const Fanout &f)
+    Generator(rz::Database &db, const Fanout &f, qint64 estimate = kEstimateKey)
         : insert(db,
-                 QStringLiteral("INSERT INTO ") + rz::itemTableName(kEstimateKey) +
+                 QStringLiteral("INSERT INTO ") + rz::itemTableName(estimate) +
                      QStringLiteral(" (key1, key2, key3, key4, key5, key6, key7, key8, knm, mei, tn1, su1, tk1, kn1, "
                                     "rt1, su2, tk2, kn2, rt2, lvl, bk1, flg, int0) "
                                     "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, '', '', ?, ?, ?, 100, ?, ?, ?, 100, ?, '', ?, 0)")),
@@ -61,7 +61,7 @@ struct Generator {
                            rz::Value(tk2), rz::Value(kn2), rz::Value(qint64(level + 1)), rz::Value(flg)});
         insert.reset();
         insert.bindAll(v);
-        insert.step();
+        insert.queue();  // a server takes the rows in a few exchanges
         ++rows;
     }
 

@@ -29,6 +29,14 @@ int registerBench(const char *name, BenchFn fn)
     return static_cast<int>(registry().size());
 }
 
+double timeOnce(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e6;
+}
+
 double medianMs(int runs, const std::function<void()> &work)
 {
     std::vector<double> times;

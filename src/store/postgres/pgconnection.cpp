@@ -161,7 +161,9 @@ bool PgStatement::step()
 
 void PgStatement::queue(bool mustChange)
 {
-    if (sql_.kind != PgSql::Query || sql_.params == 0) {
+    // An INSERT waits with the rest: a copy of many rows goes in a few
+    // exchanges, not one each.
+    if ((sql_.kind != PgSql::Query && sql_.kind != PgSql::Insert) || sql_.params == 0) {
         EngineStatement::queue(mustChange);
         reset();
         return;
@@ -561,6 +563,12 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
                 error = recordDeletedError();
             else if (st == PGRES_COMMAND_OK || all[i]->mustChange)
                 wrote = true;
+            // A queued INSERT answers with the new row's identity.
+            if (i < own.size() && all[i]->kind == PgCommand::Run && st == PGRES_TUPLES_OK) {
+                wrote = true;
+                if (PQntuples(r.get()) > 0)
+                    lastRowid_ = QByteArray(PQgetvalue(r.get(), 0, 0)).toLongLong();
+            }
         }
         if (i >= own.size())
             results.push_back(std::move(r));
