@@ -72,7 +72,7 @@ inline std::vector<Item> rowsUnder(const std::vector<int> &parent, int n)
 
 class BreakdownFixture {
 public:
-    explicit BreakdownFixture(bool sqlVariant = false, const QString &engine = QStringLiteral("file")) : engine(engine)
+    explicit BreakdownFixture(bool sqlVariant = false, const QString &engine = defaultEngine()) : engine(engine)
     {
         rz::sb_MkIdxDB(path(), 0);
         auto db = rz::openEstimateFile(path());

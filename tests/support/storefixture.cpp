@@ -11,6 +11,17 @@ namespace rztest {
 
 QStringList engines() { return {QStringLiteral("file"), QStringLiteral("server")}; }
 
+QString defaultEngine()
+{
+    static const QString engine = [] {
+        const QString e = qEnvironmentVariable("RZ_TEST_ENGINE", QStringLiteral("file"));
+        if (!engines().contains(e))
+            qFatal("RZ_TEST_ENGINE names no engine: %s", qPrintable(e));
+        return e;
+    }();
+    return engine;
+}
+
 void engineRows()
 {
     QTest::addColumn<QString>("engine");
