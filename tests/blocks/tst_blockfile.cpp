@@ -14,9 +14,9 @@ bool open(BreakdownFixture &f, const QString &sql = {})
 {
     f.add({Item{{1024}, kName, kGroupFlg, "1.5", "2000", "3000", "0", "0", "0", 100, 100, "ｺﾝｸﾘｰﾄ", "m2", ""},
            leaf({1024, 1024}, "a1", "2", "500", "1000"), leaf({1024, 2048}, "a2", "0", "0"), leaf({2048}, "U", "0", "0", "7")});
-    QString all = "UPDATE TBL00064 SET lvl = (key1 <> 0) + (key2 <> 0)|UPDATE TBL00064 SET int0 = 5, cur0 = 15000, curB = -20000, "
-                  "curC = 9 WHERE key2 = 0 AND key1 = 1024|UPDATE TBL00064 SET mei = NULL, su1 = NULL, kn1 = NULL, rt1 = NULL, "
-                  "int0 = NULL WHERE knm = 'a2'";
+    f.db()->execute("UPDATE TBL00064 SET int0 = 5, cur0 = ?, curB = ?, curC = ? WHERE key2 = 0 AND key1 = 1024",
+                    {Value(cy("1.5")), Value(cy("-2")), Value(Currency::fromRaw(9))});
+    QString all = depthOf(2) + "|UPDATE TBL00064 SET mei = NULL, su1 = NULL, kn1 = NULL, rt1 = NULL, int0 = NULL WHERE knm = 'a2'";
     for (const QString &s : (sql.isEmpty() ? all : all + '|' + sql).split('|'))
         f.db()->execute(s);
     return f.open({});
@@ -151,8 +151,7 @@ private slots:
         QVERIFY2(c.message.isEmpty() ? message.isEmpty() : message.startsWith(QString(c.message).replace("%1", path).replace("%2", record)),
                  qPrintable(message));
         if (c.diff == kAll)  // the work columns come with the rows, curC does not
-            QCOMPARE(f.first("SELECT int0 || '/' || cur0 || '/' || curB || '/' || ifnull(curC, '-') FROM TBL00064 WHERE key1 = 2064 "
-                             "AND key2 = 0").toString(), "5/15000/-20000/-");
+            QCOMPARE(f.rowsOf("SELECT int0, cur0, curB, curC FROM TBL00064 WHERE key1 = 2064 AND key2 = 0"), QStringList{"5/1.5/-2/Null"});
     }
     // The block file and the workbook, written whole or not at all: a write that fails at its last bytes (past the file size
     // limit) or on a full disk is reported in words the user can act on, and leaves the earlier file and nothing else.

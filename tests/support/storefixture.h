@@ -44,6 +44,16 @@ rz::ServerLocation testServer(const QString &schema, const QString &user = QStri
 // The folder of the test server and its state file (for tests that stop it).
 QString testServerState();
 
+// Every row the query selects, its columns as the store reads them joined by
+// "/": the same texts on both engines (no engine's own aggregate or casts).
+QStringList rowsOf(rz::Database &db, const QString &sql);
+
+// Runs a statement on the store at `location` as another program would. A
+// trigger that refuses writes, "CREATE TRIGGER name BEFORE event ON table
+// [WHEN condition] BEGIN SELECT RAISE(ABORT, 'message'); END", and "DROP
+// TRIGGER name ON table" are put in the server's own words there.
+void executeAsOtherProgram(const QString &location, const QString &sql);
+
 // Runs statements as the server's superuser (roles, rights), outside any store.
 void asSuperuser(const QStringList &sql);
 
