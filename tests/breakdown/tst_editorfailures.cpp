@@ -274,6 +274,28 @@ private slots:
         QCOMPARE(f.money({2048}, "kn1"), cy("2000"));
     }
 
+    // Another program changed a cell the user also changed: the page write stops before anything of it is stored (the
+    // other row typed neither), the user is asked, and the page is then written with the value chosen.
+    void conflictingEditStoresNothingUntilDecided_data() { cases<int>({{"keep mine", AnswerOk}, {"take theirs", AnswerAction}}); }
+    void conflictingEditStoresNothingUntilDecided()
+    {
+        QFETCH(int, c);
+        BreakdownFixture f;
+        QVERIFY(f.open({leaf({1024}, "型枠", "3", "1000", "3000"), leaf({2048}, "鉄筋", "2", "500", "1000")}));
+        const QString names = "SELECT knm, su1 FROM TBL00064 ORDER BY key1";
+        f.toRow(1, U1Session::ColKnm), f.type("^型枠改"), f.toRow(2, U1Session::ColKnm), f.type("^鉄筋改");
+        f.toRow(1, U1Session::ColSu1), f.type("^4");
+        f.db()->execute("UPDATE TBL00064 SET knm = 'よそ' WHERE key1 = 2048");
+        QStringList stored;
+        f.prompts.onMessage = [&] { stored = f.rowsOf(names); };
+        f.prompts.messageAnswers = {c};
+        QVERIFY(run(f, "F12"));
+        QCOMPARE(f.prompts.messages().size(), 1);
+        QVERIFY2(f.prompts.messages()[0].contains("他のプログラムが変更しました"), qPrintable(f.prompts.messages()[0]));
+        QCOMPARE(stored.join('|').remove(' '), "型枠/3|よそ/2");
+        QCOMPARE(f.rowsOf(names).join('|').remove(' '), c == AnswerOk ? "型枠改/4|鉄筋改/2" : "型枠改/4|よそ/2");
+    }
+
     // A file another program holds open for reading: the user is told which file and to try again when that
     // program is done, the engine's words only on a second line; the typing waits in the grid for the retry.
     void fileHeldByAnotherProgram()
