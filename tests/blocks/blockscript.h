@@ -5,6 +5,15 @@
 
 namespace rztest {
 
+// lvl as the depth the first `keys` keys give, in words both engines take.
+inline QString depthOf(int keys)
+{
+    QStringList terms;
+    for (int i = 1; i <= keys; ++i)
+        terms << QStringLiteral("CASE WHEN key%1 <> 0 THEN 1 ELSE 0 END").arg(i);
+    return "UPDATE TBL00064 SET lvl = " + terms.join(" + ");
+}
+
 // Every row as "key1/key2/... flag name", "#lvl" added where lvl disagrees with the keys.
 inline QStringList rows(BreakdownFixture &f)
 {
@@ -44,7 +53,7 @@ inline bool run(BreakdownFixture &f, const QString &script, const QString &sql, 
         else if (step[0] == 'Q') {
             try {
                 for (const QString &statement : sql.split('|'))
-                    f.db()->execute(statement);
+                    f.otherProgram(statement);
             } catch (const std::exception &e) {
                 qWarning("%s", e.what());
                 return false;

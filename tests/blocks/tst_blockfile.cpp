@@ -10,15 +10,19 @@ const QString kName = QString::fromUtf8("𠮷") + QString(29, u'工');  // 60 by
 const QString kNameRead = QString::fromUtf8("？") + QString(19, u'工');  // its first 40 bytes in the file
 
 // T (group, work columns set) with a1 and a2 (Nulls) below it, and U after it.
-bool open(BreakdownFixture &f, const QString &sql = {})
+bool open(BreakdownFixture &f, const QString &sql = {}, const std::vector<Value> &values = {})
 {
     f.add({Item{{1024}, kName, kGroupFlg, "1.5", "2000", "3000", "0", "0", "0", 100, 100, "ｺﾝｸﾘｰﾄ", "m2", ""},
            leaf({1024, 1024}, "a1", "2", "500", "1000"), leaf({1024, 2048}, "a2", "0", "0"), leaf({2048}, "U", "0", "0", "7")});
-    QString all = "UPDATE TBL00064 SET lvl = (key1 <> 0) + (key2 <> 0)|UPDATE TBL00064 SET int0 = 5, cur0 = 15000, curB = -20000, "
-                  "curC = 9 WHERE key2 = 0 AND key1 = 1024|UPDATE TBL00064 SET mei = NULL, su1 = NULL, kn1 = NULL, rt1 = NULL, "
-                  "int0 = NULL WHERE knm = 'a2'";
-    for (const QString &s : (sql.isEmpty() ? all : all + '|' + sql).split('|'))
+    f.db()->execute("UPDATE TBL00064 SET int0 = 5, cur0 = ?, curB = ?, curC = ? WHERE key2 = 0 AND key1 = 1024",
+                    {Value(cy("1.5")), Value(cy("-2")), Value(Currency::fromRaw(9))});
+    QString all = depthOf(2) + "|UPDATE TBL00064 SET mei = NULL, su1 = NULL, kn1 = NULL, rt1 = NULL, int0 = NULL WHERE knm = 'a2'";
+    for (const QString &s : all.split('|'))
         f.db()->execute(s);
+    if (!values.empty())
+        f.db()->execute(sql, values);
+    else if (!sql.isEmpty())
+        f.otherProgram(sql);
     return f.open({});
 }
 QByteArray le(qint64 v, int bytes)
@@ -151,8 +155,7 @@ private slots:
         QVERIFY2(c.message.isEmpty() ? message.isEmpty() : message.startsWith(QString(c.message).replace("%1", path).replace("%2", record)),
                  qPrintable(message));
         if (c.diff == kAll)  // the work columns come with the rows, curC does not
-            QCOMPARE(f.first("SELECT int0 || '/' || cur0 || '/' || curB || '/' || ifnull(curC, '-') FROM TBL00064 WHERE key1 = 2064 "
-                             "AND key2 = 0").toString(), "5/15000/-20000/-");
+            QCOMPARE(f.rowsOf("SELECT int0, cur0, curB, curC FROM TBL00064 WHERE key1 = 2064 AND key2 = 0"), QStringList{"5/1.5/-2/"});
     }
     // The block file and the workbook, written whole or not at all: a write that fails at its last bytes (past the file size
     // limit) or on a full disk is reported in words the user can act on, and leaves the earlier file and nothing else.
@@ -193,18 +196,21 @@ private slots:
     void roundTrip()
     {
         BreakdownFixture f;
-        QVERIFY(open(f, "UPDATE TBL00064 SET knm = 'コンクリート打設', mei = 'ｺﾝｸﾘｰﾄ ﾌﾞﾛｯｸ', tn1 = 'ｍ３', su1 = 12345, tk1 = -1, "
-                        "kn1 = -12345678, su2 = -99999999, tk2 = 1, kn2 = 9223372036854775807, rt1 = 95, rt2 = -32768, bk1 = '備考ｶﾅ', "
-                        "bk2 = '２', bk3 = 'z', int9 = 32767, cur0 = 0, curB = 7, cur9 = -9223372036854775808, curA = 1 WHERE knm = 'a1'"));
+        std::vector<Value> money;  // ten-thousandths
+        for (qint64 raw : {qint64(12345), qint64(-1), qint64(-12345678), qint64(-99999999), qint64(1), std::numeric_limits<qint64>::max(),
+                           qint64(0), qint64(7), std::numeric_limits<qint64>::min(), qint64(1)})
+            money.push_back(Value(Currency::fromRaw(raw)));
+        QVERIFY(open(f, "UPDATE TBL00064 SET knm = 'コンクリート打設', mei = 'ｺﾝｸﾘｰﾄ ﾌﾞﾛｯｸ', tn1 = 'ｍ３', su1 = ?, tk1 = ?, kn1 = ?, su2 = ?, "
+                        "tk2 = ?, kn2 = ?, rt1 = 95, rt2 = -32768, bk1 = '備考ｶﾅ', bk2 = '２', bk3 = 'z', int9 = 32767, cur0 = ?, curB = ?, "
+                        "cur9 = ?, curA = ? WHERE knm = 'a1'", money));
         const QString path = f.dir.filePath("内訳.dat");
         f.prompts.fileAnswers = {path, path};
         QStringList before;
         QVERIFY(run(f, "S1 E1 F L3", "", before));
-        const QString columns = "SELECT rtrim(knm) || rtrim(mei) || rtrim(tn1) || '|' || su1 || tk1 || kn1 || su2 || tk2 || kn2 || rt1 || "
-                                "rt2 || lvl || rtrim(bk1) || rtrim(bk2) || rtrim(bk3) || rtrim(flg) || '|' || int0 || int9 || cur0 || "
-                                "cur9 || curA || curB FROM TBL00064 WHERE key2 = 1024 AND key1 = ";
-        QCOMPARE(f.first(columns + "2064").toString(), f.first(columns + "1024").toString());
-        QCOMPARE(f.first(columns + "2064").toString().section('|', 0, 0), "コンクリート打設ｺﾝｸﾘｰﾄ ﾌﾞﾛｯｸｍ３");
+        const QString columns = "SELECT rtrim(knm), rtrim(mei), rtrim(tn1), su1, tk1, kn1, su2, tk2, kn2, rt1, rt2, lvl, rtrim(bk1), rtrim(bk2), "
+                                "rtrim(bk3), rtrim(flg), int0, int9, cur0, cur9, curA, curB FROM TBL00064 WHERE key2 = 1024 AND key1 = ";
+        QCOMPARE(f.rowsOf(columns + "2064"), f.rowsOf(columns + "1024"));
+        QCOMPARE(f.rowsOf(columns + "2064").value(0).section('/', 0, 2), "コンクリート打設/ｺﾝｸﾘｰﾄ ﾌﾞﾛｯｸ/ｍ３");
     }
 };
 

@@ -72,7 +72,7 @@ inline std::vector<Item> rowsUnder(const std::vector<int> &parent, int n)
 
 class BreakdownFixture {
 public:
-    explicit BreakdownFixture(bool sqlVariant = false, const QString &engine = QStringLiteral("file")) : engine(engine)
+    explicit BreakdownFixture(bool sqlVariant = false, const QString &engine = defaultEngine()) : engine(engine)
     {
         rz::sb_MkIdxDB(path(), 0);
         auto db = rz::openEstimateFile(path());
@@ -126,6 +126,14 @@ public:
             where += QStringLiteral("%1[key%2] = %3").arg(i ? " AND " : "").arg(i + 1).arg(i < int(path.size()) ? path[size_t(i)] : 0);
         return first(QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(QLatin1String(column), table(), where));
     }
+    // Every row a query gives, its columns joined by "/", read the same way on both engines.
+    QStringList rowsOf(const QString &sql) const
+    {
+        auto db = this->db();
+        return rztest::rowsOf(*db, sql);
+    }
+    // A statement of another program on the file (also a trigger refusing writes).
+    void otherProgram(const QString &sql) const { executeAsOtherProgram(path(), sql); }
     rz::Currency money(const std::vector<int> &path, const char *column) const { return value(path, column).toCurrency(); }
     // "kn1/kn2" of the row at `path`.
     QString amounts(const std::vector<int> &path) const { return money(path, "kn1").toString() + '/' + money(path, "kn2").toString(); }

@@ -275,6 +275,7 @@ private slots:
     void onePassMatchesTheWalkByLevel_data() { cases<bool>({{"48 columns", false}, {"47 columns", true}}); }
     void onePassMatchesTheWalkByLevel()
     {
+        RZ_FILE_ONLY("text, fractional and Null keys another program left, which a server's number columns refuse");
         QFETCH(bool, c);
         BreakdownFixture f(c);
         QRandomGenerator rnd(20260406);
@@ -340,12 +341,13 @@ private slots:
         f.add({leaf({1}, "先の行", "2", "100", "1"), group({2}, "工事"), leaf({2, 1}, "正しい行", "1", "10", "999"), leaf({3}, "後の行", "1", "7")});
         for (int i = 0; i < c.copies; ++i)
             f.add({leaf({2, 10 + i}, "大きな行", c.quantity, c.price)});
-        const QString contents = "SELECT group_concat(key1 || '/' || key2 || '/' || kn1 || '/' || kn2, ' ') FROM TBL00064", before = f.first(contents).toString();
+        const QString contents = "SELECT key1, key2, kn1, kn2 FROM TBL00064 ORDER BY key1, key2";
+        const QStringList before = f.rowsOf(contents);
         auto db = f.db();
         ScriptedPrompts prompts;
         Totals totals{cy("11"), cy("22")};
         QVERIFY_THROWS_EXCEPTION(OverflowError, sb_CalcTbl(*db, f.table(), 0, LevelKeys{}, totals, prompts));
-        QCOMPARE(f.first(contents).toString(), before);
+        QCOMPARE(f.rowsOf(contents), before);
         QCOMPARE(totals.estimate.toString() + "/" + totals.budget.toString() + QString(" %1").arg(db->transactionDepth()), QString("11/22 0"));  // nothing left half open
     }
 };

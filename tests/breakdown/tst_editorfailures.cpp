@@ -82,6 +82,7 @@ private slots:
     // so, and closing it leaves the estimate's total as it was, not 0.
     void unreadableValueHandsNothingOver()
     {
+        RZ_FILE_ONLY("a text in a number column: a server refuses to store it");
         BreakdownFixture f;
         f.add({leaf({1024}, "型枠", "3", "1000", "3000"), leaf({2048}, "鉄筋", "2", "500", "1000")});
         f.db()->execute("UPDATE RZTBLIDX SET kn1 = ?, int0 = 2", {Value(cy("4000"))});
@@ -128,7 +129,7 @@ private slots:
         QVERIFY(f.openIndex({}));
         QTest::keyClick(f.index->Grid1, Qt::Key_F1);
         QVERIFY(f.editor);
-        f.db()->execute("CREATE TRIGGER refuse BEFORE UPDATE ON TBL00064 BEGIN SELECT RAISE(ABORT, 'ディスクがいっぱいです'); END");
+        f.otherProgram("CREATE TRIGGER refuse BEFORE UPDATE ON TBL00064 BEGIN SELECT RAISE(ABORT, 'ディスクがいっぱいです'); END");
         f.toRow(1, U1Session::ColSu1);
         f.type("5");
         f.prompts.messageAnswers = {AnswerOk, answer};  // the engine's message, then the question
@@ -140,7 +141,7 @@ private slots:
         QCOMPARE(f.money({1024}, "su1"), cy("3"));
         if (answer == AnswerCancel) {
             QCOMPARE(f.grid().text(1, U1Session::ColSu1).trimmed(), QString("5"));  // still there to retry
-            f.db()->execute("DROP TRIGGER refuse");
+            f.otherProgram("DROP TRIGGER refuse ON TBL00064");
             f.editor->close();
             QCOMPARE(f.indexField("kn1").toCurrency(), cy("5000"));
         }
@@ -220,8 +221,8 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("script");
         QTest::newRow("row added, F12") << "add" << "F12";
-        QTest::newRow("amount changed, F12") << "UPDATE TBL00064 SET kn1 = 12345 * 10000 + 10000000" << "F12";
-        QTest::newRow("amount changed, close box") << "UPDATE TBL00064 SET kn1 = 12345 * 10000 + 10000000" << "close";
+        QTest::newRow("amount changed, F12") << "UPDATE TBL00064 SET kn1 = ?" << "F12";
+        QTest::newRow("amount changed, close box") << "UPDATE TBL00064 SET kn1 = ?" << "close";
     }
     void closingHandsTheStoredTotals()
     {
@@ -234,7 +235,7 @@ private slots:
         if (change == "add")
             f.add({leaf({2048}, "追加", "1", "0", "1000")});
         else
-            f.db()->execute(change);
+            f.db()->execute(change, {Value(cy("13345"))});
         QVERIFY(run(f, script));
         QCOMPARE(f.indexField("kn1").toCurrency(), cy("13345"));
         QCOMPARE(f.index->session().grid().text(1, 2), QString("13,345"));
@@ -273,6 +274,28 @@ private slots:
         QCOMPARE(f.money({2048}, "kn1"), cy("2000"));
     }
 
+    // Another program changed a cell the user also changed: the page write stops before anything of it is stored (the
+    // other row typed neither), the user is asked, and the page is then written with the value chosen.
+    void conflictingEditStoresNothingUntilDecided_data() { cases<int>({{"keep mine", AnswerOk}, {"take theirs", AnswerAction}}); }
+    void conflictingEditStoresNothingUntilDecided()
+    {
+        QFETCH(int, c);
+        BreakdownFixture f;
+        QVERIFY(f.open({leaf({1024}, "型枠", "3", "1000", "3000"), leaf({2048}, "鉄筋", "2", "500", "1000")}));
+        const QString names = "SELECT knm, su1 FROM TBL00064 ORDER BY key1";
+        f.toRow(1, U1Session::ColKnm), f.type("^型枠改"), f.toRow(2, U1Session::ColKnm), f.type("^鉄筋改");
+        f.toRow(1, U1Session::ColSu1), f.type("^4");
+        f.db()->execute("UPDATE TBL00064 SET knm = 'よそ' WHERE key1 = 2048");
+        QStringList stored;
+        f.prompts.onMessage = [&] { stored = f.rowsOf(names); };
+        f.prompts.messageAnswers = {c};
+        QVERIFY(run(f, "F12"));
+        QCOMPARE(f.prompts.messages().size(), 1);
+        QVERIFY2(f.prompts.messages()[0].contains("他のプログラムが変更しました"), qPrintable(f.prompts.messages()[0]));
+        QCOMPARE(stored.join('|').remove(' '), "型枠/3|よそ/2");
+        QCOMPARE(f.rowsOf(names).join('|').remove(' '), c == AnswerOk ? "型枠改/4|鉄筋改/2" : "型枠改/4|よそ/2");
+    }
+
     // A file another program holds open for reading: the user is told which file and to try again when that
     // program is done, the engine's words only on a second line; the typing waits in the grid for the retry.
     void fileHeldByAnotherProgram()
@@ -282,13 +305,16 @@ private slots:
         f.shared.DB_Main->setLockWait(50);
         auto reader = f.db();
         reader->execute("BEGIN");
-        QCOMPARE(reader->openRecordset("SELECT COUNT(*) FROM TBL00064", RecordsetType::Snapshot)->field(0).toLong(), 1);
+        if (rztest::onServer())  // a server's readers hold up no writer: another program's write to the row does
+            reader->execute("UPDATE TBL00064 SET knm = knm");
+        else
+            QCOMPARE(reader->openRecordset("SELECT COUNT(*) FROM TBL00064", RecordsetType::Snapshot)->field(0).toLong(), 1);
         f.toRow(1, U1Session::ColKnm);
         QVERIFY(run(f, "改 F12"));
         const QStringList lines = f.prompts.lastMessage()->text.split('\n');
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[0].contains(f.path()) && lines[0].contains("もう一度"), qPrintable(lines[0]));
-        QCOMPARE(lines[1], QString("database is locked"));
+        QCOMPARE(lines[1], QString(rztest::onServer() ? "canceling statement due to lock timeout" : "database is locked"));
         QVERIFY(f.editor->isVisible());
         reader->execute("COMMIT");
         QVERIFY(run(f, "F12"));

@@ -19,7 +19,7 @@ struct IndexFixture {
     QDate fixedToday{2026, 12, 6};
     QList<qint32> opened;  // the estimates the window asked an editor for (none opens)
 
-    QString engine = QStringLiteral("file");  // or "server": where the estimate file is kept
+    QString engine = defaultEngine();  // "file" or "server": where the estimate file is kept
 
     QString path() const { return storeLocation(engine, dir, QStringLiteral("見積書")); }
 

@@ -169,6 +169,8 @@ private slots:
         IndexFixture f;
         f.createFile({64, 128, 192}, 1);
         const bool beforeOpening = change.contains("abc");
+        if (beforeOpening)
+            RZ_FILE_ONLY("a text in a number column: a server refuses to store it");
         auto other = f.db();
         if (beforeOpening)
             other->execute(change);
@@ -465,7 +467,7 @@ private slots:
         f.prompts.menuAnswers = {2};
         QTest::keyClick(f.window->Grid1, Qt::Key_F3);
         QCOMPARE(f.prompts.lastMessage()->style, int(MsgExclamation));
-        QVERIFY(f.prompts.lastMessage()->text.contains("TBL00096"));
+        QVERIFY(f.prompts.lastMessage()->text.contains("TBL00096", Qt::CaseInsensitive));
         QVERIFY(f.session().copyPending());
         auto db = f.db();
         QCOMPARE(indexKeys(*db), (QList<int>{64, 128}));
@@ -477,12 +479,13 @@ private slots:
     {
         IndexFixture f;
         rz::sb_MkIdxDB(f.path(), 0);
+        const int tail = rztest::onServer() ? 30 : 80;  // a server keeps a name to its column's width
         {
             auto db = f.db();
             for (int i = 1; i <= 25; ++i)
                 db->execute("INSERT INTO RZTBLIDX (key1) VALUES (?)", {Value(qint64(i * 10))});
             db->execute("UPDATE RZTBLIDX SET knm = ? WHERE key1 = 10",
-                        {Value(QString("とても長い工事名称『O'Brien \"邸\"』") + QString(80, QChar(0x5DE5)))});
+                        {Value(QString("とても長い工事名称『O'Brien \"邸\"』") + QString(tail, QChar(0x5DE5)))});
             db->execute("UPDATE RZTBLIDX SET kn1 = ? WHERE key1 = 20", {Value(Currency::fromRaw(3000005000))});
         }
         QVERIFY(f.open());
@@ -501,7 +504,7 @@ private slots:
         QTest::keyClick(f.window->Grid1, Qt::Key_F5);
         auto db = f.db();
         auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY key1", RecordsetType::Snapshot);
-        QVERIFY(rs->field("knm").toString().endsWith(QString(80, QChar(0x5DE5))));
+        QVERIFY(rs->field("knm").toString().endsWith(QString(tail, QChar(0x5DE5))));
         QCOMPARE(rs->field("dt3").toString(), QString("12-06-2026"));
         rs->moveNext();
         QCOMPARE(rs->field("kn1").toCurrency(), Currency::fromRaw(3000005000));

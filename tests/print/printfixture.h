@@ -36,7 +36,7 @@ struct PrintFixture {
     // singleTable: the item table as the transfer window makes it (SINGLE quantities, LONG amounts).
     QString engine;  // "file" or "server": where the estimate file is kept
 
-    explicit PrintFixture(bool singleTable = false, const QString &engine = QStringLiteral("file")) : engine(engine)
+    explicit PrintFixture(bool singleTable = false, const QString &engine = rztest::defaultEngine()) : engine(engine)
     {
         rz::sb_MkIdxDB(path(), 0);
         db = rz::openEstimateFile(path());

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 #include <csignal>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,6 +150,34 @@ private slots:
         for (; !rs->eof(); rs->moveNext())
             keys << rs->field(0).toString();
         QCOMPARE(keys, QStringList({"1", "3"}));
+    }
+
+    // A write-back over a row another program is changing waits for that change and then refuses it as a conflict,
+    // rather than writing over a value the user never saw.
+    void writeBackWaitsForAChangeUnderWay_data() { rztest::engineRows(); }
+    void writeBackWaitsForAChangeUnderWay()
+    {
+        QFETCH(QString, engine);
+        QString path;
+        auto db = rztest::newEstimateStore(engine, dir, "underway", &path);
+        db->execute("INSERT INTO RZTBLIDX (key1, knm, bk1) VALUES (64, '元', '元')");
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX");
+        auto other = Database::open(path);
+        other->execute("BEGIN");
+        other->execute("UPDATE RZTBLIDX SET knm = 'よそ'");
+        std::thread committer([&] { QThread::msleep(300), other->execute("COMMIT"); });
+        DbFailure reason = DbFailure::Other;
+        failureOf([&] {
+            Transaction tx(*db);
+            rs->edit();
+            rs->setField(rs->fieldIndex("knm"), Value("わたし"), rs->field("knm"));
+            rs->setField(rs->fieldIndex("bk1"), Value("わたし"), rs->field("bk1"));
+            rs->update();
+            tx.commit();
+        }, &reason);
+        committer.join();
+        QCOMPARE(reason, engine == "file" ? DbFailure::Busy : DbFailure::WriteConflict);  // a file's lock cannot wait for a reader turned writer
+        QCOMPARE(rztest::rowsOf(*Database::open(path), "SELECT knm, bk1 FROM RZTBLIDX"), QStringList{"よそ/元"});
     }
 
     // A client killed in the middle of a change leaves the estimate as it was, and holds no lock.

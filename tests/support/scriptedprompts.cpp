@@ -5,6 +5,8 @@ namespace rztest {
 int ScriptedPrompts::message(const QString &text, int style, const QString &title)
 {
     records.push_back({PromptRecord::Message, text, title, style, {}, {}, {}, {}});
+    if (onMessage)
+        onMessage();
     if (messageAnswers.empty())
         return rz::AnswerOk;
     const int a = messageAnswers.front();

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace rztest {
@@ -38,6 +39,7 @@ public:
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<QString> fileAnswers;
     std::deque<int> menuAnswers;  // empty: the menu is dismissed (-1)
+    std::function<void()> onMessage;  // run as a message is shown, to look at the store meanwhile
 
     std::vector<PromptRecord> records;
     int beeps = 0;

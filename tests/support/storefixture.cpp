@@ -1,8 +1,10 @@
 #include "storefixture.h"
 
+#include "store/recordset.h"
 #include "store/schema.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QUuid>
 #include <QtTest>
 #include <libpq-fe.h>
@@ -10,6 +12,17 @@
 namespace rztest {
 
 QStringList engines() { return {QStringLiteral("file"), QStringLiteral("server")}; }
+
+QString defaultEngine()
+{
+    static const QString engine = [] {
+        const QString e = qEnvironmentVariable("RZ_TEST_ENGINE", QStringLiteral("file"));
+        if (!engines().contains(e))
+            qFatal("RZ_TEST_ENGINE names no engine: %s", qPrintable(e));
+        return e;
+    }();
+    return engine;
+}
 
 void engineRows()
 {
@@ -66,6 +79,43 @@ std::unique_ptr<rz::Database> newEstimateStore(const QString &engine, const QTem
     if (location)
         *location = path;
     return rz::openEstimateFile(path);
+}
+
+QStringList rowsOf(rz::Database &db, const QString &sql)
+{
+    QStringList rows;
+    for (auto rs = db.openRecordset(sql, rz::RecordsetType::Snapshot); !rs->eof(); rs->moveNext()) {
+        QStringList columns;
+        for (int i = 0; i < rs->fieldCount(); ++i)
+            columns << rs->field(i).toString();
+        rows << columns.join(u'/');
+    }
+    return rows;
+}
+
+void executeAsOtherProgram(const QString &location, const QString &sql)
+{
+    static const QRegularExpression create(
+        QStringLiteral("^CREATE TRIGGER (\\w+) BEFORE (\\w+) ON (\\w+)(?: WHEN (.*))? BEGIN SELECT RAISE\\(ABORT, '(.*)'\\); END$"));
+    static const QRegularExpression drop(QStringLiteral("^DROP TRIGGER (\\w+) ON (\\w+)$"));
+    const auto made = create.match(sql), dropped = drop.match(sql);
+    if (!rz::isServerLocation(location)) {
+        rz::openEstimateFile(location)->execute(dropped.hasMatch() ? "DROP TRIGGER " + dropped.captured(1) : sql);
+        return;
+    }
+    const QString schema = rz::readConnectionFile(location).schema + u'.';
+    if (made.hasMatch()) {
+        const QString name = schema + made.captured(1), when = made.captured(4);
+        asSuperuser({QStringLiteral("CREATE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION '%2'; END$$")
+                         .arg(name, made.captured(5)),
+                     QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON %3 FOR EACH ROW %4 EXECUTE FUNCTION %5()")
+                         .arg(made.captured(1), made.captured(2), schema + made.captured(3).toLower(),
+                              when.isEmpty() ? QString() : "WHEN (" + when + ')', name)});
+    } else if (dropped.hasMatch()) {
+        asSuperuser({QStringLiteral("DROP TRIGGER %1 ON %2").arg(dropped.captured(1), schema + dropped.captured(2).toLower())});
+    } else {
+        rz::openEstimateFile(location)->execute(sql);
+    }
 }
 
 void asSuperuser(const QStringList &sql)

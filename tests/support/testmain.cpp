@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -60,7 +61,12 @@ int main(int argc, char **argv)
         if (!chosen.empty() && std::find(chosen.begin(), chosen.end(), QByteArray(e.name)) == chosen.end())
             continue;
         std::unique_ptr<QObject> obj(e.factory());
-        failed += QTest::qExec(obj.get(), static_cast<int>(qtestArgs.size()), qtestArgs.data());
+        try {
+            failed += QTest::qExec(obj.get(), static_cast<int>(qtestArgs.size()), qtestArgs.data());
+        } catch (const std::exception &e) {  // QTest has reported the case a throw ended; the other classes still run
+            qWarning("thrown: %s", e.what());
+            ++failed;
+        }
         ++ran;
     }
     if (ran == 0)

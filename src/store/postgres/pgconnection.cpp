@@ -114,7 +114,7 @@ void PgStatement::bind(int index, const Value &value)
 
 QByteArray PgStatement::preparedName()
 {
-    if (name_.isEmpty() || nameGeneration_ != conn_.generation()) {
+    if (name_.isEmpty() || nameGeneration_ != conn_.generation() || conn_.unprepared(name_)) {
         name_ = conn_.newStatementName();
         nameGeneration_ = conn_.generation();
         return QByteArray();  // still to be prepared
@@ -379,6 +379,7 @@ void PgConnection::connect()
         this);
     PQenterPipelineMode(conn_);
     ++generation_;
+    unprepared_.clear();
 }
 
 void PgConnection::reconnect()
@@ -537,9 +538,15 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
     if (!PQpipelineSync(conn_) || PQflush(conn_) != 0)
         lost(errorText(conn_));
     ++roundTrips_;
+    // The server holds the transaction from here, also when a command of
+    // this request fails: a rollback must reach it, or the connection stays
+    // in a spoilt transaction that refuses every later command.
+    if (txDepth_ > 0)
+        txSent_ = true;
 
     const qint64 deadline = monotonicMs() + (replyLimitMs > 0 ? replyLimitMs : kReplyLimitMs);
     std::optional<DbError> error;
+    size_t failedAt = all.size();
     std::vector<PgResult> results;
     bool wrote = false;
     const auto readSync = [&] {
@@ -558,7 +565,7 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
         const bool ownName = releaseNames && i < namesEnd;
         if (!ownName && !error) {
             if (st == PGRES_FATAL_ERROR)
-                error = failure(r.get(), all[i]->sql);
+                error = failure(r.get(), all[i]->sql), failedAt = i;
             else if (all[i]->mustChange && QByteArray(PQcmdTuples(r.get())) == "0")
                 error = recordDeletedError();
             else if (st == PGRES_COMMAND_OK || all[i]->mustChange)
@@ -576,6 +583,11 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
             readSync();
     }
     readSync();
+    // The server skips what follows a failure up to the end of the request,
+    // preparations too: those statements are not there to run later.
+    for (size_t i = failedAt; i < all.size(); ++i)
+        if (all[i]->kind == PgCommand::Prepare && !all[i]->name.isEmpty())
+            unprepared_.insert(all[i]->name);
     if (wrote || error)
         noteStoreWrite();
     if (error) {
@@ -585,8 +597,6 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
             txFailure_ = *error;
         throw *error;
     }
-    if (txDepth_ > 0)
-        txSent_ = true;
     return results;
 }
 
@@ -720,6 +730,9 @@ void PgConnection::rollBack(const QString &savepoint, bool outermost) noexcept
         return;
     }
     const bool sent = txSent_ || !queued_.empty();
+    for (const Queued &q : queued_)  // writes never sent: nor were their preparations
+        if (!q.sql.isEmpty())
+            unprepared_.insert(q.name);
     queued_.clear();
     pendingControl_.clear();
     savepoints_.clear();

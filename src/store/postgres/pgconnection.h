@@ -14,6 +14,7 @@
 #include <libpq-fe.h>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace rz {
@@ -96,6 +97,9 @@ public:
     QByteArray newStatementName();
     void forgetStatement(const QByteArray &name, qint64 generation);
     qint64 generation() const { return generation_; }
+    // Whether a statement's preparation never took place (the request
+    // failed before it): the name is then prepared again before its use.
+    bool unprepared(const QByteArray &name) { return unprepared_.erase(name) > 0; }
     void setInsertedRowid(qint64 id) { lastRowid_ = id; }
 
     const QString &schema() const { return server_.schema; }
@@ -178,6 +182,7 @@ private:
     bool txSent_ = false;  // the server knows the transaction begun
     std::optional<DbError> txFailure_;  // the failure that spoilt the open transaction
     QStringList pendingControl_;  // transaction statements to go with the next exchange
+    std::set<QByteArray> unprepared_;  // names whose preparation a failed request skipped
     struct Queued {
         QByteArray name, sql;
         PgParams params;
