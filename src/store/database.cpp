@@ -344,8 +344,10 @@ Transaction::Transaction(Database &db, TxWrites writes) : db_(db)
     outermost_ = !db_.engine().inTransaction();
     db_.execute(QStringLiteral("SAVEPOINT ") + name_);
     ++db_.txDepth_;
-    batched_ = writes == TxWrites::Batched;
+    together_ = writes == TxWrites::Together;
+    batched_ = writes == TxWrites::Batched || together_;
     db_.batchDepth_ += batched_;
+    db_.togetherDepth_ += together_;
 }
 
 Transaction::~Transaction()
@@ -354,6 +356,7 @@ Transaction::~Transaction()
         db_.conn_->rollBack(name_, outermost_);
         --db_.txDepth_;
         db_.batchDepth_ -= batched_;
+        db_.togetherDepth_ -= together_;
     }
 }
 
@@ -367,6 +370,7 @@ void Transaction::commit()
     db_.execute(QStringLiteral("RELEASE ") + name_);
     --db_.txDepth_;
     db_.batchDepth_ -= batched_;
+    db_.togetherDepth_ -= together_;
     done_ = true;
 }
 

@@ -154,6 +154,8 @@ public:
     int transactionDepth() const { return txDepth_; }
     // Whether a batched transaction is open (recordset writes may wait for its end).
     bool batching() const { return batchDepth_ > 0; }
+    // Whether checked writes (with shown values) may wait too (TxWrites::Together).
+    bool batchingChecked() const { return togetherDepth_ > 0; }
 
     // Sends queued writes (Statement::queue) and waits for their outcome.
     void flush();
@@ -175,6 +177,7 @@ private:
     QString path_;
     int txDepth_ = 0;
     int batchDepth_ = 0;
+    int togetherDepth_ = 0;
     std::vector<std::pair<QString, std::unique_ptr<Statement>>> prepared_;  // most recent last
     std::vector<std::pair<QString, std::shared_ptr<const RecordsetShape>>> shapes_;  // most recent last
     qint64 shapesVersion_ = -1;  // schema version the shapes were made under
@@ -188,7 +191,12 @@ private:
 // over many rows, all or nothing): an update() without shown values may only
 // be queued (Statement::queue), so that a server takes many in one round
 // trip; a record deleted meanwhile fails the transaction by its commit.
-enum class TxWrites { Immediate, Batched };
+// Together (a write-back of a page): as Batched, and the writes that carry
+// shown values wait too, each checked in itself; one that finds another
+// program's change or no record fails the transaction by its commit as a
+// deleted record, and the caller writes again Immediate to tell which row
+// and what.
+enum class TxWrites { Immediate, Batched, Together };
 
 // Rolls back everything since its construction unless commit() was called.
 // Nests (as savepoints), so a routine can open one whatever its caller did.
@@ -206,6 +214,7 @@ private:
     bool done_ = false;
     bool outermost_ = false;  // no transaction was open before this one
     bool batched_ = false;
+    bool together_ = false;
 };
 
 // Endings of the files an engine writes beside a store file while it works

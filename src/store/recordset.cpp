@@ -498,6 +498,12 @@ void Recordset::writeChecked(const QStringList &cols, std::vector<Value> values)
             values.push_back(seen);
             values.push_back(buffer_.values[static_cast<size_t>(column)]);
         }
+        if (db_.batchingChecked()) {
+            Statement &st = db_.prepared(update + checks);
+            st.bindAll(values);
+            st.queue(true);
+            return;
+        }
         if (db_.execute(update + checks, values) == 1)
             return;
         // Nothing written: the row is gone, or a column changed. Read now,

@@ -28,6 +28,25 @@ bool writeDirtyRows(Database &db, Recordset &rs, int last, const std::function<b
                     const std::function<bool(int)> &writeRow, bool &gone)
 {
     gone = false;
+    // The rows' writes go together first, each checked in itself: a server
+    // takes them all in one exchange. When one of them finds another
+    // program's change or no record, nothing of the page is written, and the
+    // rows are written again one by one, which tells which row and what.
+    try {
+        Transaction together(db, TxWrites::Together);
+        bool all = true;
+        for (int r = 1; r <= last; ++r)
+            if (dirty(r))
+                all = writeRow(r) && all;
+        if (all) {
+            together.commit();
+            return true;
+        }
+    } catch (const DbError &e) {
+        if (e.reason() != DbFailure::RecordDeleted)
+            throw;
+        rs.cancelUpdate();
+    }
     bool all = true;
     Transaction tx(db);
     for (int r = 1; r <= last; ++r) {

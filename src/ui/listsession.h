@@ -21,7 +21,8 @@ bool listCommandKey(int qtKey, const std::function<void(int)> &command1, const s
 // out and the others are written: `gone` tells. writeRow returns false for a
 // row it could not write now (having cancelled its edit): every row is still
 // tried, then the whole write is rolled back. Returns whether it was
-// committed. Any other failure rolls back and goes to the caller.
+// committed. Any other failure rolls back and goes to the caller. writeRow
+// may be called twice for a row: its writes must depend on the row alone.
 bool writeDirtyRows(Database &db, Recordset &rs, int last, const std::function<bool(int)> &dirty,
                     const std::function<bool(int)> &writeRow, bool &gone);
 
