@@ -379,14 +379,15 @@ private slots:
         QTest::addColumn<QString>("to");
         QTest::addColumn<QString>("how");
         QTest::addColumn<QStringList>("indexes");
+        QTest::addColumn<int>("more");  // rows besides the two odd ones: more than one statement carries
         const QStringList ix{"rzix_key\"key1\" DESC"};
-        QTest::newRow("SELECT * INTO") << "file" << "file" << "into" << QStringList();
-        QTest::newRow("joined by the engine") << "file" << "file" << "join" << ix;
-        QTest::newRow("row by row") << "file" << "file" << "rows" << ix;
-        QTest::newRow("server joined by the engine") << "server" << "server" << "join" << ix;
-        QTest::newRow("server row by row") << "server" << "server" << "rows" << ix;
-        QTest::newRow("file to server") << "file" << "server" << "join" << ix;
-        QTest::newRow("server to file") << "server" << "file" << "join" << ix;
+        QTest::newRow("SELECT * INTO") << "file" << "file" << "into" << QStringList() << 0;
+        QTest::newRow("joined by the engine") << "file" << "file" << "join" << ix << 0;
+        QTest::newRow("row by row") << "file" << "file" << "rows" << ix << 2500;
+        QTest::newRow("server joined by the engine") << "server" << "server" << "join" << ix << 0;
+        QTest::newRow("server row by row") << "server" << "server" << "rows" << ix << 0;
+        QTest::newRow("file to server") << "file" << "server" << "join" << ix << 2500;
+        QTest::newRow("server to file") << "server" << "file" << "join" << ix << 2500;
     }
     void copyAcrossStores()
     {
@@ -394,6 +395,7 @@ private slots:
         QFETCH(QString, to);
         QFETCH(QString, how);
         QFETCH(QStringList, indexes);
+        QFETCH(int, more);
         QString one, two;
         const QString tag = QString(QTest::currentDataTag()).replace(' ', '_');
         auto db1 = rztest::newEstimateStore(from, dir, tag + "one", &one);
@@ -403,6 +405,15 @@ private slots:
         const Value odd = from == "file" && to == "file" ? Value("12abc") : Value(Currency::fromRaw(125001));
         db1->execute("INSERT INTO TBL00064 (key1, tk1, su1, bk4) VALUES (1024, ?, ?, 'x'), (2048, ?, ?, NULL)",
                      {Value(kMax), odd, Value(kMin), Value(Currency::fromRaw(-25000))});
+        {
+            Transaction tx(*db1);
+            Statement add(*db1, "INSERT INTO TBL00064 (key1, knm, tk1) VALUES (?, ?, ?)");
+            for (int k = 0; k < more; ++k) {
+                add.bindAll({Value(qint64(4096 + k)), Value(QString("行\t%1\\\n ").arg(k)), Value(Currency::fromRaw(-12345 * k))});
+                add.queue();
+            }
+            tx.commit();
+        }
         db1->execute("CREATE INDEX rzix_key ON TBL00064 (key1 DESC)");
         const auto copy = [&](const QString &src, const QString &dst) {
             if (how == "into")
