@@ -169,6 +169,7 @@ private:
     friend class Statement;
     friend class Transaction;
     friend class TableCopy;
+    friend void copyTableByRows(Database &from, Database &to, const QString &sourceTable, const QString &targetTable);
     EngineConnection &engine() const;
     Database(std::unique_ptr<EngineConnection> conn, QString path);
     void forgetPrepared();

@@ -57,6 +57,18 @@ public:
     virtual void abandon() = 0;
 };
 
+// Rows loaded into a table of the store in bulk, inside the open
+// transaction: the engine's own fast way of filling a new table. A writer
+// let go of without finish() spoils that transaction; the caller rolls it back.
+class EngineRowWriter {
+public:
+    virtual ~EngineRowWriter() = default;
+    // One row: a value for each column the writer was made with, in order.
+    virtual void add(const Value *values, int count) = 0;
+    // Sends what is left and waits until the store has taken every row.
+    virtual void finish() = 0;
+};
+
 // One open store.
 class EngineConnection {
 public:
@@ -94,6 +106,14 @@ public:
     // A join of `source` to this store for copying tables into this one, or
     // none when this engine cannot reach that store itself.
     virtual std::unique_ptr<EngineTableJoin> join(EngineConnection &source) = 0;
+    // A bulk writer into `table`'s `columns`, or none when the engine has
+    // nothing faster than its statements.
+    virtual std::unique_ptr<EngineRowWriter> rowWriter(const QString &table, const QStringList &columns)
+    {
+        Q_UNUSED(table)
+        Q_UNUSED(columns)
+        return nullptr;
+    }
 
     virtual void lockExclusively() = 0;
     virtual void compactInto(const QString &targetPath) = 0;

@@ -409,7 +409,7 @@ private slots:
             Transaction tx(*db1);
             Statement add(*db1, "INSERT INTO TBL00064 (key1, knm, tk1) VALUES (?, ?, ?)");
             for (int k = 0; k < more; ++k) {
-                add.bindAll({Value(qint64(4096 + k)), Value(QString("行\t%1\\\n ").arg(k)), Value(Currency::fromRaw(-12345 * k))});
+                add.bindAll({Value(qint64(4096 + k)), Value(QString("行\t%1\\\n\r ").arg(k)), Value(Currency::fromRaw(-12345 * k))});
                 add.queue();
             }
             tx.commit();
@@ -441,6 +441,49 @@ private slots:
         QCOMPARE(made, indexes);
         QVERIFY_THROWS_EXCEPTION(DbError, copy("TBL99999", "TBL00200"));
         QVERIFY(!db2->tableExists("TBL00200"));
+    }
+
+    // A file can hold what a server refuses (another program's text longer than its column). A copy onto the server
+    // that fails on such a row, at the start or after rows already sent, leaves no table, and the same connection
+    // goes on working: the next copy and query succeed.
+    void refusedCopyOntoAServerLeavesNothing_data()
+    {
+        QTest::addColumn<int>("before");  // good rows ahead of the refused one
+        QTest::newRow("refused at once") << 0;
+        QTest::newRow("refused after a megabyte sent") << 4000;
+    }
+    void refusedCopyOntoAServerLeavesNothing()
+    {
+        QFETCH(int, before);
+        const QString tag = QString(QTest::currentDataTag()).replace(' ', '_');
+        auto file = rztest::newEstimateStore("file", dir, tag + "src");
+        auto server = rztest::newEstimateStore("server", dir, tag + "dst");
+        sb_MkUTbl("TBL00064", *file);
+        {
+            Transaction tx(*file);
+            Statement add(*file, "INSERT INTO TBL00064 (key1, knm) VALUES (?, ?)");
+            for (int k = 0; k <= before; ++k) {
+                add.bindAll({Value(qint64(k)), Value(k < before ? QString(60, u'見') : QString(61, u'x'))});
+                add.queue();
+            }
+            tx.commit();
+        }
+        {
+            TableCopy copy(*file, *server);
+            Transaction tx(*server);
+            QVERIFY_THROWS_EXCEPTION(DbError, copy.copy("TBL00064", "TBL00100"));
+        }
+        QVERIFY(!server->tableExists("TBL00100"));
+        file->execute("DELETE FROM TBL00064 WHERE key1 = ?", {Value(qint64(before))});
+        {
+            TableCopy copy(*file, *server);
+            Transaction tx(*server);
+            copy.copy("TBL00064", "TBL00100");
+            tx.commit();
+        }
+        Statement count(*server, "SELECT count(*) FROM TBL00100");
+        QVERIFY(count.step());
+        QCOMPARE(count.column(0, ColType::Long).toLong(), before);
     }
 
     void transactionRollsBackUnlessCommitted_data() { rztest::engineRows(); }

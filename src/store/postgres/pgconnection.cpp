@@ -14,14 +14,9 @@
 namespace rz {
 
 namespace {
-// How long a reply may take before the server counts as gone. Long work of
-// the engine's own (maintenance, copies) is given more.
-constexpr int kReplyLimitMs = 9000;
 // Queued writes go out in exchanges of this many: enough to cost little per
 // row, few enough that neither side's buffer fills while the other waits.
 constexpr size_t kQueueChunk = 1000;
-
-QString errorText(PGconn *conn) { return QString::fromUtf8(PQerrorMessage(conn)).trimmed(); }
 
 // The identifier at a 1-based character position of a statement: the
 // table the server said is missing.
@@ -74,6 +69,8 @@ DbFailure pgFailure(const QByteArray &state)
         return DbFailure::NotFound;
     return DbFailure::Other;
 }
+
+QString pgErrorText(PGconn *conn) { return QString::fromUtf8(PQerrorMessage(conn)).trimmed(); }
 
 std::optional<QByteArray> pgText(const Value &v)
 {
@@ -342,7 +339,7 @@ void PgConnection::connect()
         PQfinish(conn_);
     conn_ = PQconnectdbParams(k.data(), v.data(), 0);
     if (PQstatus(conn_) != CONNECTION_OK) {
-        const QString why = errorText(conn_);
+        const QString why = pgErrorText(conn_);
         if (PQconnectionNeedsPassword(conn_) && !password_) {
             // Asked once per session; kept in memory only.
             password_ = askPassword(server_.describe());
@@ -454,7 +451,7 @@ PgResult PgConnection::nextResult(qint64 deadline)
         if (!waitFor(POLLIN, deadline))
             lost(QStringLiteral("%1 秒以内に応答がありません。").arg((kReplyLimitMs + 999) / 1000));
         if (!PQconsumeInput(conn_))
-            lost(errorText(conn_));
+            lost(pgErrorText(conn_));
     }
     return PgResult(PQgetResult(conn_));
 }
@@ -529,14 +526,14 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
     };
     for (size_t i = 0; i < all.size(); ++i) {
         if (!send(*all[i]))
-            lost(errorText(conn_));
+            lost(pgErrorText(conn_));
         // The names let go of form a group of their own: a failure there
         // aborts none of the rest.
         if (i + 1 == namesEnd && releaseNames && !PQpipelineSync(conn_))
-            lost(errorText(conn_));
+            lost(pgErrorText(conn_));
     }
     if (!PQpipelineSync(conn_) || PQflush(conn_) != 0)
-        lost(errorText(conn_));
+        lost(pgErrorText(conn_));
     ++roundTrips_;
     // The server holds the transaction from here, also when a command of
     // this request fails: a rollback must reach it, or the connection stays
@@ -552,12 +549,12 @@ std::vector<PgResult> PgConnection::exchange(const std::vector<PgCommand> &comma
     const auto readSync = [&] {
         PgResult sync = nextResult(deadline);
         if (!sync || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC)
-            lost(errorText(conn_));
+            lost(pgErrorText(conn_));
     };
     for (size_t i = 0; i < all.size(); ++i) {
         PgResult r = nextResult(deadline);
         if (!r)
-            lost(errorText(conn_));
+            lost(pgErrorText(conn_));
         const ExecStatusType st = PQresultStatus(r.get());
         // Every command's results end with an empty one.
         for (PgResult extra = nextResult(deadline); extra; extra = nextResult(deadline)) {

@@ -25,6 +25,13 @@ struct PgResultDeleter {
 using PgResult = std::unique_ptr<PGresult, PgResultDeleter>;
 using PgParams = std::vector<std::optional<QByteArray>>;
 
+// How long a reply may take before the server counts as gone. Long work of
+// the engine's own (maintenance, copies) is given more.
+constexpr int kReplyLimitMs = 9000;
+
+// The connection's last failure as libpq words it.
+QString pgErrorText(PGconn *conn);
+
 // A value as the server takes it in text form: a CURRENCY as its exact
 // decimal, never through a double.
 std::optional<QByteArray> pgText(const Value &value);
@@ -135,6 +142,12 @@ public:
     int selectInto(const QString &targetPath, const QString &targetTable, const QString &sourcePath,
                    const QString &sourceTable) override;
     std::unique_ptr<EngineTableJoin> join(EngineConnection &source) override;
+    // COPY into a table (pgcopy.cpp).
+    std::unique_ptr<EngineRowWriter> rowWriter(const QString &table, const QStringList &columns) override;
+    void beginCopy(const QByteArray &sql);
+    void putCopy(const QByteArray &rows);
+    void endCopy(int replyLimitMs);
+    void abandonCopy() noexcept;
     void lockExclusively() override;
     void compactInto(const QString &targetPath) override;
     void compactInPlace() override;
@@ -163,6 +176,8 @@ private:
     bool waitFor(short events, qint64 deadline);
     PgResult nextResult(qint64 deadline);
     DbError failure(const PGresult *r, const QByteArray &sql) const;
+    // Back in the pipeline after a COPY; throws the copy's failure.
+    void endOfCopy(const std::optional<DbError> &error);
     void sendPending(std::vector<const PgCommand *> &sent, std::vector<PgCommand> &own);
 
     QString location_;
