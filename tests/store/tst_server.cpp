@@ -233,9 +233,26 @@ private slots:
         QVERIFY(server("resume"));
         const qint64 before = db->traffic().reconnects;
         db->execute("INSERT INTO RZTBLIDX (key1) VALUES (3)");
+        // Statements run before, and so kept prepared on the old connection, run again after a restart
+        // between two commands: a query and a queued write.
+        Statement count(*db, "SELECT count(*) FROM RZTBLIDX"), add(*db, "INSERT INTO RZTBLIDX (key1) VALUES (?)");
+        for (int run = 0; run < 2; ++run) {
+            QVERIFY(count.step());
+            count.reset();
+            add.bind(1, Value(qint64(10 + run)));
+            add.queue();
+            db->flush();
+        }
         QVERIFY(server("halt") && server("resume"));  // a restart between two commands
-        QCOMPARE(db->rowCount("RZTBLIDX"), 2);
-        QCOMPARE(db->traffic().reconnects - before, 2);
+        QVERIFY(count.step());
+        QCOMPARE(count.column(0, ColType::Long).toLong(), 4);
+        count.reset();
+        QVERIFY(server("halt") && server("resume"));
+        add.bind(1, Value(qint64(12)));
+        add.queue();
+        db->flush();
+        QCOMPARE(db->rowCount("RZTBLIDX"), 5);
+        QCOMPARE(db->traffic().reconnects - before, 3);
         Statement pid(*db, "SELECT pg_backend_pid()");
         QVERIFY(pid.step());
         const pid_t backend = pid_t(pid.columnInt64(0));
@@ -245,7 +262,7 @@ private slots:
         kill(backend, SIGCONT);
         QCOMPARE(reason, DbFailure::ConnectionLost);
         QVERIFY(clock.elapsed() < 10000);
-        QCOMPARE(db->rowCount("RZTBLIDX"), 2);
+        QCOMPARE(db->rowCount("RZTBLIDX"), 5);
     }
 
     // Another connection's commit to the list of estimates is told within a second or so.

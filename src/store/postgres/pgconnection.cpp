@@ -111,6 +111,10 @@ void PgStatement::bind(int index, const Value &value)
 
 QByteArray PgStatement::preparedName()
 {
+    // The connection that will carry the statement: one the server ended
+    // since the last command (a restart) is made again first, and knows none
+    // of the names prepared on the old one.
+    conn_.ensureConnected();
     if (name_.isEmpty() || nameGeneration_ != conn_.generation() || conn_.unprepared(name_)) {
         name_ = conn_.newStatementName();
         nameGeneration_ = conn_.generation();
