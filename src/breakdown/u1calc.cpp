@@ -114,7 +114,7 @@ bool U1Calc::calcPass(int mode, int oldRate)
             tx->commit();
     } catch (const std::exception &e) {
         // The pass was rolled back: the rows read again show what is stored.
-        u1_.reread();
+        u1_.reread(&e);
         if (top)
             totalsKnown_ = false;
         u1_.showError(e);

@@ -53,11 +53,16 @@ bool U1Session::openLevel()
     }
 }
 
-void U1Session::reread()
+void U1Session::reread(const std::exception *after)
 {
     if (!level_.RsLvl)
         return;
     level_.RsLvl->cancelUpdate();
+    // After a failure because the server cannot be reached the level cannot
+    // be read either: the rows stay as read, and the failure is said once.
+    const auto *failure = dynamic_cast<const DbError *>(after);
+    if (failure && failure->reason() == DbFailure::ConnectionLost)
+        return;
     try {
         level_.RsLvl->requery();
     } catch (const std::exception &e) {
@@ -137,7 +142,7 @@ void U1Session::sb_LevelDown()
         rt2 = rateOf(rs.field(f.rt2));
         tx.commit();
     } catch (const std::exception &e) {
-        reread();
+        reread(&e);
         showError(e);
         return;
     }

@@ -45,7 +45,7 @@ bool U1RowOps::createRow(bool followInputRow)
         page.sb_WriteRec(row, 1);
         tx.commit();
     } catch (const std::exception &e) {
-        u1_.reread();
+        u1_.reread(&e);
         u1_.showError(e);
         u1_.sb_DispPage(row);
         return false;
@@ -234,7 +234,7 @@ void U1RowOps::sb_Paste()
         }
         tx.commit();
     } catch (const std::exception &e) {
-        u1_.reread();
+        u1_.reread(&e);
         prompts_.setBusy(false);
         u1_.showError(e);
         return;

@@ -121,7 +121,8 @@ public:
     // deleted meanwhile are told as such and dealt with.
     void showError(const std::exception &e);
     // The level read again as the file holds it; a failure of that is shown, never thrown.
-    void reread();
+    // `after`: the failure the caller is about to show, when it read again because of one.
+    void reread(const std::exception *after = nullptr);
     void setMessage(const QString &text) { view_.LblMsg = text; }
     void setPage(int page) { level_.LvlPage[static_cast<size_t>(level_.CurLvl)] = page; }
     U1Page &page() { return page_; }

@@ -195,7 +195,7 @@ bool U1Undo::apply(bool undo)
         u1_.rollUp(step.level, step.path, undo ? step.ratesBefore : step.ratesAfter);
         tx.commit();
     } catch (const std::exception &e) {
-        u1_.reread();
+        u1_.reread(&e);
         u1_.showError(e);
         return false;
     }

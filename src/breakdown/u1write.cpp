@@ -54,7 +54,7 @@ bool U1Page::sb_WriteUTbl()
                     break;
             } catch (const std::exception &e) {
                 // Nothing of the page was written; the grid keeps the rows for another try.
-                u1_.reread();
+                u1_.reread(&e);
                 u1_.showError(e);
                 return false;
             }

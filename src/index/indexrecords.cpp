@@ -34,7 +34,7 @@ int IndexSession::frameByteLimit(int box) { return kFrameFields[box].bytes; }
 
 bool IndexSession::sb_WriteUIdx()
 {
-    bool gone = false;
+    bool gone = false, failed = false;
     int last = 0;
     while (last + 1 < grid_.rows() && isEstimateRow(last + 1))
         ++last;
@@ -50,6 +50,7 @@ bool IndexSession::sb_WriteUIdx()
         if (rs_)
             rs_->cancelUpdate();
         showError(e);
+        failed = true;
     }
     for (int r = 1; r <= kPageRows; ++r)
         dirty_[static_cast<size_t>(r)] = false;
@@ -57,7 +58,7 @@ bool IndexSession::sb_WriteUIdx()
         prompts_.message(kRecordGone, MsgExclamation);
         requeryAndShow();
     }
-    return !gone;
+    return !gone && !failed;
 }
 
 void IndexSession::sb_WriteRec(int row, int mode)

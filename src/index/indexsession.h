@@ -133,8 +133,10 @@ private:
     bool isEstimateRow(int row) const;
 
     // Record operations.
-    // False when a row's estimate was gone (the list was filled anew): the
-    // command that asked, on a row that now shows another estimate, goes no further.
+    // False when the rows could not be written (the failure was told) or a
+    // row's estimate was gone (the list was filled anew): the command that
+    // asked goes no further, so that one command tells one failure and never
+    // works on a row that now shows another estimate.
     bool sb_WriteUIdx();
     void sb_WriteRec(int row, int mode);
     void sb_IdxRecClr();

@@ -546,9 +546,27 @@ void Recordset::deleteRecord()
 
 void Recordset::requery()
 {
-    // Asked for the rows as they are now: read now.
-    load();
-    ids();
+    // Asked for the rows as they are now: read now. When the server cannot
+    // be reached the set keeps the records it had: they are still there, and
+    // the writes after the reconnect must find them, where an empty set
+    // would take them for rows another program deleted.
+    std::vector<qint64> ids = std::move(rowids_);
+    std::vector<RowValues> rows = std::move(rows_);
+    const int pos = pos_;
+    const bool pending = idsPending_, deletedCurrent = deletedCurrent_;
+    try {
+        load();
+        this->ids();
+    } catch (const DbError &e) {
+        if (e.reason() == DbFailure::ConnectionLost) {
+            rowids_ = std::move(ids);
+            rows_ = std::move(rows);
+            pos_ = pos;
+            idsPending_ = pending;
+            deletedCurrent_ = deletedCurrent;
+        }
+        throw;
+    }
 }
 
 }  // namespace rz

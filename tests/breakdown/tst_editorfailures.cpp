@@ -178,6 +178,61 @@ private slots:
         QCOMPARE(f.editor->LblTotal->text(), QString("80"));
     }
 
+    // The server stops under an open window: the next command says the connection is gone, once, and loses
+    // nothing (a name typed in the editor stays); once the server is back the same key does its work, with no word
+    // of rows deleted by another program.
+    void serverRestartedUnderAWindow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("editor: F12 with a name typed") << "editor";
+        QTest::newRow("list: F1") << "list";
+    }
+    void serverRestartedUnderAWindow()
+    {
+        QFETCH(QString, window);
+        if (!rztest::onServer())
+            QSKIP("a server stopped and started: estimate files on a server only");
+        QTemporaryDir serverDir;
+        const QString state = serverDir.filePath("restart.state"), script = qEnvironmentVariable("RZ_PGSERVER");
+        const auto server = [&](const char *cmd) { return QProcess::execute(script, {cmd, state}) == 0; };
+        QVERIFY(server("start"));
+        auto stop = qScopeGuard([&] { server("stop"); });
+        const QByteArray shared = qgetenv("RZ_TEST_PGSTATE");
+        qputenv("RZ_TEST_PGSTATE", state.toUtf8());  // the fixture's estimate file on this server
+        auto back = qScopeGuard([&] { qputenv("RZ_TEST_PGSTATE", shared); });
+        BreakdownFixture f;
+        const bool editor = window == "editor";
+        if (editor) {
+            QVERIFY(f.open(rztest::rowsUnder({}, 3)));
+            f.toRow(2, U1Session::ColKnm);
+            f.type("改");
+        } else {
+            QVERIFY(f.openIndex(rztest::rowsUnder({}, 3)));
+        }
+        const auto command = [&] {
+            if (editor)
+                return run(f, "F12");
+            QTest::keyClick(f.index->Grid1, Qt::Key_F1);
+            return true;
+        };
+        QVERIFY(server("halt"));
+        QVERIFY(command());
+        const auto said = [&] { return f.prompts.messages().join(" | ").replace(QRegularExpression("\\s+"), " "); };
+        const QString lost = said();
+        QVERIFY2(f.prompts.messages().size() == 1 && lost.contains("接続が切れました"), qPrintable(lost));
+        QCOMPARE(editor ? f.s().view().loaded : bool(f.editor), editor);
+        QVERIFY(server("resume"));
+        QVERIFY(command());
+        QCOMPARE(said(), lost);
+        if (editor) {
+            QVERIFY(!f.s().view().loaded);
+            QCOMPARE(names(f), (QStringList{"行1", "行2改", "行3"}));
+        } else {
+            QVERIFY(f.editor && f.s().view().loaded);
+            QCOMPARE(f.grid().text(3, 1).trimmed(), QString("行3"));
+        }
+    }
+
     // Another program deletes a row of the next page: paging there shows the page without it, and says nothing.
     void pageWithoutARowDeletedElsewhere()
     {

@@ -263,6 +263,21 @@ private slots:
         QCOMPARE(reason, DbFailure::ConnectionLost);
         QVERIFY(clock.elapsed() < 10000);
         QCOMPARE(db->rowCount("RZTBLIDX"), 5);
+        // A recordset read again while the server is gone keeps its records: after the restart a write through it
+        // finds its row instead of taking it for one another program deleted.
+        auto rs = db->openRecordset("SELECT * FROM RZTBLIDX ORDER BY key1");
+        QCOMPARE(rs->recordCount(), 5);
+        QVERIFY(server("halt"));
+        QVERIFY_THROWS_EXCEPTION(DbError, rs->requery());
+        QVERIFY(server("resume"));
+        QCOMPARE(rs->recordCount(), 5);
+        rs->moveFirst();
+        rs->edit();
+        rs->setField("knm", Value("再接続"));
+        rs->update();
+        Statement named(*db, "SELECT count(*) FROM RZTBLIDX WHERE knm = '再接続'");
+        QVERIFY(named.step());
+        QCOMPARE(named.column(0, ColType::Long).toLong(), 1);
     }
 
     // Another connection's commit to the list of estimates is told within a second or so.
