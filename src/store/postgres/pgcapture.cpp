@@ -73,6 +73,7 @@ void PgConnection::startCapture(const QString &table, const std::vector<ColumnDe
     }
     capturedColumns_ = static_cast<int>(columns.size());
     captureGeneration_ = generation_;
+    captureTakenAt_ = -1;
 }
 
 std::vector<CapturedChange> PgConnection::takeCaptured()
@@ -82,6 +83,10 @@ std::vector<CapturedChange> PgConnection::takeCaptured()
         return changes;
     if (captureGeneration_ != generation_)
         throw DbError(QStringLiteral("サーバーとの接続がやり直されたため、変更の記録が失われました。"));
+    // Nothing written since the last take, by any store of this program: the
+    // record is empty, and asking would cost a round trip on every command.
+    if (captureTakenAt_ == storeWrites())
+        return changes;
     const int n = capturedColumns_;
     QStringList picked;
     for (int i = 0; i < n; ++i)
@@ -89,7 +94,10 @@ std::vector<CapturedChange> PgConnection::takeCaptured()
     for (int i = 0; i < n; ++i)
         picked << QStringLiteral("n%1").arg(i);
     {
-        auto st = prepare(QStringLiteral("SELECT op, rid, orid, %1 FROM pg_temp.rz_capture ORDER BY seq").arg(picked.join(u',')));
+        // Read and emptied in one statement: one round trip.
+        auto st = prepare(QStringLiteral("WITH taken AS (DELETE FROM pg_temp.rz_capture RETURNING *) "
+                                         "SELECT op, rid, orid, %1 FROM taken ORDER BY seq")
+                              .arg(picked.join(u',')));
         std::vector<RawCell> cells(static_cast<size_t>(3 + 2 * n));
         const auto image = [&](int first) {
             RowImage values;
@@ -109,7 +117,7 @@ std::vector<CapturedChange> PgConnection::takeCaptured()
                 changes.push_back({rid, image(3), image(3 + n)});
         }
     }
-    run({QStringLiteral("DELETE FROM pg_temp.rz_capture")});
+    captureTakenAt_ = storeWrites();
     return changes;
 }
 

@@ -210,6 +210,7 @@ private:
     bool ownerMember_ = false;  // this role may hand a table to the owner
     int capturedColumns_ = 0;     // columns of the captured table; 0: no capture
     qint64 captureGeneration_ = -1;  // the connection the capture was started on
+    qint64 captureTakenAt_ = -1;     // storeWrites() when the record was last taken
 };
 
 // Milliseconds of a clock that only goes forward.
