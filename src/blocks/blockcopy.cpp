@@ -111,8 +111,9 @@ BlockInserter::Outcome BlockInserter::insert(std::vector<Value> row, bool carryW
     insert_->reset();
     for (size_t c = 0; c < row.size(); ++c)
         insert_->bind(static_cast<int>(c) + 1, row[c].convertedFor(types_[c]));
-    insert_->step();
-    insert_->reset();
+    // A server takes the block's rows in a few exchanges, not one per row;
+    // one it refuses fails the caller's transaction by its commit.
+    insert_->queue();
     ++inserted_;
     return Outcome::Inserted;
 }

@@ -285,7 +285,8 @@ void U1Blocks::PU10_BDel_Click()
     u1_.setMessage(QStringLiteral("指定ブロック削除中！！"));
     host_.refresh();
     try {
-        Transaction tx(db());
+        // The deletes go to a server in a few exchanges, not one per row.
+        Transaction tx(db(), TxWrites::Batched);
         for (int n = 1; RS_UTbl->recordCount() > 0; ++n) {
             if (n % 100 == 0)
                 progressDot();
@@ -338,7 +339,8 @@ void U1Blocks::sb_AmtCopy(int mode)
 {
     prompts_.setBusy(true);
     try {
-        Transaction tx(db());
+        // The rows' writes go to a server together, not one per row.
+        Transaction tx(db(), TxWrites::Batched);
         rz::sb_AmtCopy(rsLvl(), mode);
         tx.commit();
     } catch (const std::exception &e) {

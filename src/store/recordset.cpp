@@ -531,8 +531,17 @@ void Recordset::deleteRecord()
     cancelUpdate();
     requireCurrent();
     const bool keep = blockHolds(pos_);
-    db_.execute(QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(shape_->table)),
-                {Value(ids()[static_cast<size_t>(pos_)])});
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoteIdentifier(shape_->table));
+    const Value rowid(ids()[static_cast<size_t>(pos_)]);
+    if (db_.batching()) {
+        // Many deletes of one transaction go to a server together; a row
+        // another program deleted first is as gone as it was before.
+        Statement &st = db_.prepared(sql);
+        st.bind(1, rowid);
+        st.queue();
+    } else {
+        db_.execute(sql, {rowid});
+    }
     ids().erase(ids().begin() + pos_);
     if (keep) {
         // The rows after it move up by one, in the block as in the set.

@@ -97,6 +97,37 @@ private slots:
         if (!c.enabled.isEmpty())
             QCOMPARE(on, c.enabled);
     }
+    // On a server the block commands send their rows together: a block of 400 rows costs the round trips of a block
+    // of 10 (a few more to read it in growing blocks), never one per row.
+    void blockCommandsOnAServerGoTogether_data() { cases<QString>({{"block copy", "copy"}, {"block delete", "delete"}, {"estimate to budget", "amounts"}}); }
+    void blockCommandsOnAServerGoTogether()
+    {
+        QFETCH(QString, c);
+        if (!rztest::onServer())
+            QSKIP("round trips to a server: estimate files on a server only");
+        std::vector<qint64> trips;
+        for (int n : {10, 400}) {
+            BreakdownFixture f;
+            // The amount copy works on the level's own rows, the block commands on a group's sub-tree.
+            std::vector<Item> items = rztest::rowsUnder(c == "amounts" ? std::vector<int>{} : std::vector<int>{1024}, n);
+            if (c != "amounts")
+                items.push_back(group({1024}, "G", "0"));
+            QVERIFY(f.open(items));
+            U1Blocks &b = f.s().blocks();
+            f.s().gridCellEntered(1, 1);
+            b.PU10_Click(U1Blocks::PU10_Top);
+            b.PU10_Click(U1Blocks::PU10_End);
+            f.s().gridCellEntered(2, 1);
+            const qint64 before = f.shared.DB_Main->traffic().roundTrips;
+            b.PU10_Click(c == "copy" ? U1Blocks::PU10_BCopy : c == "delete" ? U1Blocks::PU10_BDel : U1Blocks::PU10_Copy1);
+            trips.push_back(f.shared.DB_Main->traffic().roundTrips - before);
+            const int expected = c == "copy" ? 2 * (n + 1) : c == "delete" ? 0 : n;
+            QCOMPARE(f.recordCount(), expected);
+            if (c == "amounts")
+                QCOMPARE(f.first("SELECT COUNT(*) FROM TBL00064 WHERE kn2 = kn1 AND kn1 <> 0").toLong(), qint64(n));
+        }
+        QVERIFY2(trips[1] <= trips[0] + 8, qPrintable(QStringLiteral("%1 round trips for 10 rows, %2 for 400").arg(trips[0]).arg(trips[1])));
+    }
     // The start and the end of a block on the message line.
     void messageLine()
     {
