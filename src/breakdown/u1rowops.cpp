@@ -216,21 +216,30 @@ void U1RowOps::sb_Paste()
             return;
         }
         Recordset &rs = rsLvl();
-        std::vector<int> target;
-        for (const QString &n : names)
-            target.push_back(rs.fieldIndex(n));
+        // Each copied column that the level has, by name.
+        std::vector<std::pair<size_t, int>> taken;
+        QStringList columns, marks;
+        for (size_t i = 0; i < names.size(); ++i)
+            if (const int t = rs.fieldIndex(names[i]); t >= 0) {
+                taken.emplace_back(i, t);
+                columns << quoteIdentifier(rs.fieldName(t));
+                marks << QStringLiteral("?");
+            }
         const int keyCol = fields().key[static_cast<size_t>(CopyDepth - 1)];
-        // The whole sub-tree, or nothing of it.
+        // The whole sub-tree, or nothing of it. The rows go in as INSERTs a
+        // server takes together, not one round trip each; the level is read
+        // again afterwards.
         Transaction tx(db());
+        Statement insert(db(), QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(quoteIdentifier(unbracket(lvl().TblName)), columns.join(QStringLiteral(", ")),
+                                        marks.join(QStringLiteral(", "))));
         for (const auto &values : rows) {
-            rs.addNew();
-            for (size_t i = 0; i < values.size(); ++i)
-                if (target[i] >= 0)
-                    rs.setField(target[i], values[i]);
+            int mark = 1;
             // Only the key at the copied row's depth changes: the rows below
             // keep their deeper keys, so the sub-tree keeps its shape.
-            rs.setField(keyCol, Value(qint64(key)));
-            rs.update();
+            for (const auto &[i, t] : taken)
+                insert.bind(mark++, (t == keyCol ? Value(qint64(key)) : values[i]).convertedFor(rs.fieldType(t)));
+            insert.queue();
         }
         tx.commit();
     } catch (const std::exception &e) {

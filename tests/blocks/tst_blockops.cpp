@@ -97,9 +97,12 @@ private slots:
         if (!c.enabled.isEmpty())
             QCOMPARE(on, c.enabled);
     }
-    // On a server the block commands send their rows together: a block of 400 rows costs the round trips of a block
-    // of 10 (a few more to read it in growing blocks), never one per row.
-    void blockCommandsOnAServerGoTogether_data() { cases<QString>({{"block copy", "copy"}, {"block delete", "delete"}, {"estimate to budget", "amounts"}}); }
+    // On a server the block commands and F3's paste send their rows together: a block of 400 rows costs the round
+    // trips of a block of 10 (a few more to read it in growing blocks), never one per row.
+    void blockCommandsOnAServerGoTogether_data()
+    {
+        cases<QString>({{"block copy", "copy"}, {"block delete", "delete"}, {"estimate to budget", "amounts"}, {"F3 paste of a group", "paste"}});
+    }
     void blockCommandsOnAServerGoTogether()
     {
         QFETCH(QString, c);
@@ -115,13 +118,23 @@ private slots:
             QVERIFY(f.open(items));
             U1Blocks &b = f.s().blocks();
             f.s().gridCellEntered(1, 1);
-            b.PU10_Click(U1Blocks::PU10_Top);
-            b.PU10_Click(U1Blocks::PU10_End);
+            if (c == "paste") {
+                f.prompts.menuAnswers = {1};  // コピー
+                f.s().Command1_Click(2);
+            } else {
+                b.PU10_Click(U1Blocks::PU10_Top);
+                b.PU10_Click(U1Blocks::PU10_End);
+            }
             f.s().gridCellEntered(2, 1);
             const qint64 before = f.shared.DB_Main->traffic().roundTrips;
-            b.PU10_Click(c == "copy" ? U1Blocks::PU10_BCopy : c == "delete" ? U1Blocks::PU10_BDel : U1Blocks::PU10_Copy1);
+            if (c == "paste") {
+                f.prompts.menuAnswers = {2};  // 張り付け
+                f.s().Command1_Click(2);
+            } else {
+                b.PU10_Click(c == "copy" ? U1Blocks::PU10_BCopy : c == "delete" ? U1Blocks::PU10_BDel : U1Blocks::PU10_Copy1);
+            }
             trips.push_back(f.shared.DB_Main->traffic().roundTrips - before);
-            const int expected = c == "copy" ? 2 * (n + 1) : c == "delete" ? 0 : n;
+            const int expected = c == "copy" || c == "paste" ? 2 * (n + 1) : c == "delete" ? 0 : n;
             QCOMPARE(f.recordCount(), expected);
             if (c == "amounts")
                 QCOMPARE(f.first("SELECT COUNT(*) FROM TBL00064 WHERE kn2 = kn1 AND kn1 <> 0").toLong(), qint64(n));
