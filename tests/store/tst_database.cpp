@@ -486,6 +486,49 @@ private slots:
         QCOMPARE(count.column(0, ColType::Long).toLong(), before);
     }
 
+    // A file that cannot be read past its first rows (a damaged page) stops a copy onto a server half-way: the rows
+    // already sent are dropped with the table, and the connection goes on working.
+    void unreadableSourceStopsACopyOntoAServer()
+    {
+        QString path;
+        auto server = rztest::newEstimateStore("server", dir, "fromdamaged");
+        {
+            auto db = rztest::newEstimateStore("file", dir, "damaged", &path);
+            sb_MkUTbl("TBL00064", *db);
+            Transaction tx(*db);
+            Statement add(*db, "INSERT INTO TBL00064 (key1, knm) VALUES (?, ?)");
+            for (int k = 0; k < 3000; ++k) {
+                add.bindAll({Value(qint64(k)), Value(QString(50, u'損'))});
+                add.queue();
+            }
+            tx.commit();
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        const qint64 pages = f.size() / 4096;
+        QVERIFY(pages > 20);
+        f.seek(pages * 3 / 4 * 4096);  // a leaf of the table, well after its first rows
+        f.write(QByteArray(4096, '\xA5'));
+        f.close();
+        auto source = Database::open(path, Database::Mode::ReadOnly);
+        const qint64 reconnects = server->traffic().reconnects;
+        DbFailure reason = DbFailure::Other;
+        try {
+            TableCopy copy(*source, *server);
+            Transaction tx(*server);
+            copy.copy("TBL00064", "TBL00100");
+            tx.commit();
+        } catch (const DbError &e) {
+            reason = e.reason();
+        }
+        QCOMPARE(reason, DbFailure::Damaged);  // the file's failure, not the server's
+        QVERIFY(!server->tableExists("TBL00100"));
+        QCOMPARE(server->traffic().reconnects, reconnects);  // the same connection, not one made again
+        sb_MkUTbl("TBL00128", *server);
+        server->execute("INSERT INTO TBL00128 (key1, knm) VALUES (1, 'ok')");
+        QCOMPARE(server->rowCount("TBL00128"), 1);
+    }
+
     void transactionRollsBackUnlessCommitted_data() { rztest::engineRows(); }
     void transactionRollsBackUnlessCommitted()
     {
