@@ -75,11 +75,13 @@ void copyTableByRows(Database &from, Database &to, const QString &sourceTable, c
     // Created before the source is read: a copy into the same store never
     // reads its own new rows.
     to.createTable(targetTable, cols);
-    QStringList names;
-    for (const ColumnDef &c : cols)
-        names << quoteIdentifier(c.name);
+    QStringList names, quoted;
+    for (const ColumnDef &c : cols) {
+        names << c.name;
+        quoted << quoteIdentifier(c.name);
+    }
     Statement read(from,
-                   QStringLiteral("SELECT %1 FROM %2").arg(names.join(u','), quoteIdentifier(unbracket(sourceTable))));
+                   QStringLiteral("SELECT %1 FROM %2").arg(quoted.join(u','), quoteIdentifier(unbracket(sourceTable))));
     const int n = static_cast<int>(cols.size());
     std::vector<RawCell> cells(cols.size());
     // Each value as it is stored: a copy converts nothing. A CURRENCY stored
@@ -94,11 +96,8 @@ void copyTableByRows(Database &from, Database &to, const QString &sourceTable, c
     };
     // A store that loads rows faster than its statements take them (a
     // server's COPY); never one that is also being read here.
-    QStringList plainNames;
-    for (const ColumnDef &c : cols)
-        plainNames << c.name;
     if (auto writer = &from.engine() == &to.engine() ? nullptr
-                                                      : to.engine().rowWriter(unbracket(targetTable), plainNames)) {
+                                                      : to.engine().rowWriter(unbracket(targetTable), names)) {
         std::vector<Value> row;
         row.reserve(cols.size());
         while (read.step()) {
@@ -108,7 +107,7 @@ void copyTableByRows(Database &from, Database &to, const QString &sourceTable, c
         }
         writer->finish();
     } else {
-        insertInStatements(to, targetTable, names, read, take);
+        insertInStatements(to, targetTable, quoted, read, take);
     }
     to.flush();
     for (const IndexDef &ix : from.indexes(sourceTable)) {

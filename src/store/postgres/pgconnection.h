@@ -176,6 +176,9 @@ private:
     bool waitFor(short events, qint64 deadline);
     PgResult nextResult(qint64 deadline);
     DbError failure(const PGresult *r, const QByteArray &sql) const;
+    // Sends a statement the pipeline cannot carry (VACUUM, COPY) with the
+    // connection out of it; the caller reads its results and enters it again.
+    void sendOutsidePipeline(const QByteArray &sql);
     // Back in the pipeline after a COPY; throws the copy's failure.
     void endOfCopy(const std::optional<DbError> &error);
     void sendPending(std::vector<const PgCommand *> &sent, std::vector<PgCommand> &own);

@@ -99,16 +99,7 @@ void PgConnection::beginCopy(const QByteArray &sql)
 {
     if (txFailure_)
         throw *txFailure_;
-    // What waits (the transaction's start, the new table) goes first, so
-    // that the pipeline is empty when the connection leaves it.
-    if (!queued_.empty() || !pendingControl_.isEmpty())
-        exchange({});
-    else
-        ensureConnected();
-    PQexitPipelineMode(conn_);
-    if (!PQsendQuery(conn_, sql.constData()))
-        lost(pgErrorText(conn_));
-    ++roundTrips_;
+    sendOutsidePipeline(sql);  // after the transaction's start and the new table
     if (txDepth_ > 0)
         txSent_ = true;
     PgResult r = nextResult(monotonicMs() + kReplyLimitMs);

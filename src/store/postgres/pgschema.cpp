@@ -117,15 +117,9 @@ void PgConnection::runAlone(const QString &sql, int replyLimitMs)
 {
     if (txDepth_ > 0)
         throw DbError(QStringLiteral("トランザクションの中では実行できません: %1").arg(sql));
-    if (!queued_.empty() || !pendingControl_.isEmpty())
-        exchange({});
-    ensureConnected();
-    PQexitPipelineMode(conn_);
+    sendOutsidePipeline(sql.toUtf8());
     const qint64 deadline = monotonicMs() + replyLimitMs;
     std::optional<DbError> error;
-    if (!PQsendQuery(conn_, sql.toUtf8().constData()))
-        lost(QString::fromUtf8(PQerrorMessage(conn_)));
-    ++roundTrips_;
     while (PgResult r = nextResult(deadline)) {
         if (PQresultStatus(r.get()) == PGRES_FATAL_ERROR && !error)
             error = failure(r.get(), sql.toUtf8());
@@ -133,6 +127,19 @@ void PgConnection::runAlone(const QString &sql, int replyLimitMs)
     PQenterPipelineMode(conn_);
     if (error)
         throw *error;
+}
+
+void PgConnection::sendOutsidePipeline(const QByteArray &sql)
+{
+    // What waits goes first, so that nothing is left in the pipeline when
+    // the connection leaves it.
+    if (!queued_.empty() || !pendingControl_.isEmpty())
+        exchange({});
+    ensureConnected();
+    PQexitPipelineMode(conn_);
+    if (!PQsendQuery(conn_, sql.constData()))
+        lost(pgErrorText(conn_));
+    ++roundTrips_;
 }
 
 qint64 PgConnection::schemaVersion()
